@@ -1,0 +1,99 @@
+#pragma once
+
+// "read.nmd" as 131072-byte blocks, the image of the one block loaded, and the
+// catalogue of typed fields that describes it. This object owns the values the
+// whole export works on: DumpImage, BlockNumber, FieldCatalog, FieldCount and
+// NextOffset. Every field is read through GetFieldText.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "dump/field_text.hpp"
+
+namespace varkelo::dump {
+
+inline constexpr std::int32_t DumpBlockSize = 131072;
+inline constexpr std::int32_t CatalogSlots = 65537;
+
+// Layouts a catalogue can hold.
+inline constexpr std::int32_t ConfigSchemaId = 0;
+inline constexpr std::int32_t HalfHourSchemaId = 1;
+inline constexpr std::int32_t IntervalSchemaId = 2;
+
+// The texts erased memory (all bytes 0xFF) decodes to.
+inline constexpr std::string_view ErasedByteText = "255";
+inline constexpr std::string_view ErasedWordText = "65535";
+inline constexpr std::string_view ErasedLongText = "4294967295";
+// Eight U+F8F3: an erased eight-byte multiplier.
+inline constexpr std::string_view ErasedMultiplierText =
+    "\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3";
+
+// Sign correction of a number field, taken from its type code when registered.
+enum class NumberSign : std::uint8_t { Unsigned, Signed8, Signed16, Signed32 };
+
+struct FieldDescriptor {
+  std::int32_t Offset = 0;
+  std::string_view Label;     // points into the catalogue's own text store
+  std::string_view TypeCode;  // "C", "S", "L", "UC", "US", "UL" or any other
+  std::int16_t Length = 0;
+  std::string_view Section;   // points into the catalogue's own text store
+  std::uint8_t Kind = 0;      // 0 number, 1 and 2 byte text, 3 multibyte text
+  NumberSign Sign = NumberSign::Unsigned;
+};
+
+// Decoders of one field's bytes; used by GetFieldText.
+FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, NumberSign sign);
+FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, std::string_view typeCode);
+FieldText DecodeByteText(const std::uint8_t* bytes, std::int16_t length);
+FieldText DecodeMultibyteText(const std::uint8_t* bytes, std::int16_t length);
+
+NumberSign SignOfTypeCode(std::string_view typeCode);
+
+class Dump {
+public:
+  Dump();
+  Dump(const Dump&) = delete;
+  Dump& operator=(const Dump&) = delete;
+
+  // Appends one entry at NextOffset. Throws FieldError past the last slot.
+  void RegisterField(std::string_view typeCode, std::int16_t length, std::string_view section,
+                     std::uint8_t kind, std::string_view label);
+
+  // Recreates the image (all 0xFF) and the catalogue, then registers the given
+  // layout: 0 configuration, 1 half-hourly, 2 interval, anything else none.
+  void PrepareCatalog(std::int32_t schemaId);
+
+  // Reads block BlockNumber of the file into DumpImage. Bytes past the end of
+  // the file read as 0. False, with the image unchanged, when the file cannot
+  // be opened or read.
+  bool LoadDumpBlock(const std::filesystem::path& path);
+
+  // The text of catalogue entry `index` taken from the current image.
+  // Throws FieldError for an index outside the registered entries.
+  FieldText GetFieldText(std::int32_t index) const;
+
+  // The layout builders; each starts from an empty catalogue.
+  void BuildConfigSchema();
+  void BuildHalfHourSchema(std::int32_t sectionNumber);
+  void BuildIntervalSchema(std::int32_t sectionNumber);
+
+  std::vector<std::uint8_t> DumpImage;
+  std::int16_t BlockNumber = 0;
+  std::vector<FieldDescriptor> FieldCatalog;
+  std::int32_t FieldCount = 0;
+  std::int32_t NextOffset = 0;
+
+private:
+  std::string_view StoreText(std::string_view text);
+
+  // Owns the label and section texts the descriptors point to.
+  std::unordered_set<std::string> texts_;
+};
+
+}  // namespace varkelo::dump
