@@ -1,0 +1,57 @@
+#include "export/meter_list.hpp"
+
+#include <charconv>
+#include <string>
+
+#include "text/cp932.hpp"
+#include "text/line_writer.hpp"
+
+namespace varkelo::exporting {
+namespace {
+
+constexpr int MeterCount = 40;
+constexpr int FirstMeterIndex = 86;
+constexpr int MeterFieldCount = 10;
+
+// The year of manufacture as the list shows it: four-digit years as they are,
+// two-digit years in the 2000s, anything else (an erased 65535 among them) "****".
+std::string MakeYearText(std::string_view stored) {
+  long value = 0;
+  const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
+  if (error != std::errc() || end != stored.data() + stored.size() || stored.empty()) return "****";
+  if (value >= 1000 && value <= 9999) return std::to_string(value);
+  if (value >= 100 || value < 0) return "****";
+  return std::to_string(value + 2000);
+}
+
+}  // namespace
+
+bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
+  try {
+    text::LineWriter writer;
+    if (!writer.Open(path) || !writer.WriteLine("収集ID,計器情報")) return false;
+    std::string line;
+    for (int n = 1; n <= MeterCount; ++n) {
+      const int base = FirstMeterIndex + MeterFieldCount * (n - 1);
+      const dump::FieldText maker = dump.GetFieldText(base + 4);
+      const dump::FieldText type = dump.GetFieldText(base + 7);
+      const dump::FieldText number = dump.GetFieldText(base + 8);
+
+      line = std::to_string(n);
+      line += ',';
+      line += maker == text::ErasedByteChar ? std::string_view("*") : maker.view();
+      line += '-';
+      line += MakeYearText(dump.GetFieldText(base + 6));
+      line += '-';
+      line += type.empty() ? std::string_view("****") : type.view();
+      line += '-';
+      line += number.empty() ? std::string_view("**********") : number.view();
+      if (!writer.WriteLine(line)) return false;
+    }
+    return writer.Close();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace varkelo::exporting

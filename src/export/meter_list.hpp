@@ -1,0 +1,15 @@
+#pragma once
+
+// "ID.csv": the gateway's 40 meter positions with maker, year, type and number.
+
+#include <filesystem>
+
+#include "dump/dump_image.hpp"
+
+namespace varkelo::exporting {
+
+// Writes the list from the configuration block loaded in `dump` (configuration
+// catalogue). Replaces an existing file. False on any error.
+bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path);
+
+}  // namespace varkelo::exporting

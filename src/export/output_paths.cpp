@@ -1,0 +1,86 @@
+#include "export/output_paths.hpp"
+
+#include <system_error>
+
+namespace varkelo::exporting {
+namespace {
+
+// Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+bool IsForbiddenInFolderName(std::string_view ch) {
+  if (ch.size() == 1) {
+    const unsigned char c = static_cast<unsigned char>(ch[0]);
+    if (c < 0x20 || c == 0x7F) return true;
+    return std::string_view("/\\:*?\"<>|").find(ch[0]) != std::string_view::npos;
+  }
+  // U+0080 to U+009F, the second range of control characters.
+  return ch.size() == 2 && static_cast<unsigned char>(ch[0]) == 0xC2 && static_cast<unsigned char>(ch[1]) <= 0x9F;
+}
+
+std::string TwoDigits(std::int32_t value) {
+  std::string text = std::to_string(value);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+}  // namespace
+
+std::string GatewayFolderName(std::string_view deviceIdText) {
+  std::string name;
+  bool onlyDots = true;
+  std::size_t pos = 0;
+  for (int count = 0; count < 8 && pos < deviceIdText.size(); ++count) {
+    std::size_t length = SequenceLength(static_cast<unsigned char>(deviceIdText[pos]));
+    if (length > deviceIdText.size() - pos) length = deviceIdText.size() - pos;
+    const std::string_view ch = deviceIdText.substr(pos, length);
+    pos += length;
+    onlyDots = onlyDots && ch == ".";
+    name += IsForbiddenInFolderName(ch) ? std::string_view("_") : ch;
+  }
+  if (onlyDots) name.assign(name.size(), '_');
+  return name;
+}
+
+std::filesystem::path GatewayFolder(const std::filesystem::path& appFolder, std::string_view deviceIdText) {
+  return appFolder / GatewayFolderName(deviceIdText);
+}
+
+std::string YearText(std::int32_t year) {
+  std::string digits = std::to_string(year);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+  return "2" + digits;
+}
+
+std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std::int32_t year,
+                                std::int32_t month) {
+  return gatewayFolder / (YearText(year) + TwoDigits(month));
+}
+
+std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year, std::int32_t month,
+                              std::int32_t day) {
+  return DayFolder(gatewayFolder, year, month) / (YearText(year) + TwoDigits(month) + TwoDigits(day) + ".csv");
+}
+
+bool FolderExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+bool CreateFolder(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::create_directory(path, error) && !error;
+}
+
+bool EnsureFolder(const std::filesystem::path& path) { return FolderExists(path) || CreateFolder(path); }
+
+}  // namespace varkelo::exporting
