@@ -1,0 +1,21 @@
+#pragma once
+
+// The CSV file of one stored day: a header and 48 half hours of 40 meter
+// positions, written from a sector of either layout.
+
+#include <filesystem>
+
+#include "dump/dump_image.hpp"
+#include "export/carry_over.hpp"
+
+namespace varkelo::exporting {
+
+// From a half-hourly sector loaded in `dump`. Replaces an existing file.
+// False on any error (the sector date no calendar date, a write failing).
+bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& dayFile);
+
+// From an interval sector loaded in `dump`, with the previous day's last slot
+// in `carry`. Replaces an existing file. False on any error.
+bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry, const std::filesystem::path& dayFile);
+
+}  // namespace varkelo::exporting
