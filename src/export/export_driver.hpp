@@ -29,6 +29,10 @@ public:
   dump::Dump& Image() { return dump_; }
 
 private:
+  // One pass of the sector loop; false stops the export.
+  bool ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
+                   const std::filesystem::path& gatewayFolder);
+
   std::filesystem::path appFolder_;
   dump::Dump dump_;
   CarryOver carryOver_;

@@ -1,0 +1,70 @@
+#include "export/carry_over.hpp"
+
+#include <charconv>
+
+#include "export/calendar.hpp"
+
+namespace varkelo::exporting {
+namespace {
+
+constexpr std::int32_t SlotHourIndex = 38691;
+constexpr std::int32_t SlotMinuteIndex = 38692;
+constexpr std::int32_t SlotSaveFlagIndex = 38693;
+constexpr int FieldsPerMeter = 10;
+
+// The number in a header field's text; -1 when it holds none.
+std::int32_t HeaderNumber(const dump::Dump& dump, std::int32_t index) {
+  const dump::FieldText text = dump.GetFieldText(index);
+  std::int32_t value = -1;
+  std::from_chars(text.view().data(), text.view().data() + text.size(), value);
+  return value;
+}
+
+}  // namespace
+
+void CarryOver::Reset() {
+  for (CarryOverRecord& record : CarryOverTable) {
+    for (int k = 0; k < 4; ++k) record.Fields[k] = dump::ErasedWordText;
+    for (int k = 4; k < 8; ++k) record.Fields[k] = dump::ErasedLongText;
+    record.Fields[8] = dump::ErasedByteText;
+    record.Fields[9] = dump::ErasedMultiplierText;
+  }
+  CarryOverHour = dump::ErasedByteText;
+  CarryOverMinute = dump::ErasedByteText;
+  CarryOverSaveFlag = dump::ErasedWordText;
+}
+
+std::int32_t BlockOfDate(std::int32_t month, std::int32_t day) { return month % 2 == 1 ? day : day + 31; }
+
+bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
+                   std::int32_t month, std::int32_t day, CarryOver& carry) {
+  try {
+    carry.Reset();
+    const std::optional<Date> current = SectorDate(year, month, day);
+    if (!current) return false;
+    const Date previous = PreviousDay(*current);
+
+    dump.BlockNumber = static_cast<std::int16_t>(BlockOfDate(previous.Month, previous.Day));
+    if (!dump.LoadDumpBlock(imagePath)) return false;
+
+    // The block of that date may still hold an older day, or nothing.
+    if (HeaderNumber(dump, 2) != previous.Year % 100 || HeaderNumber(dump, 3) != previous.Month ||
+        HeaderNumber(dump, 4) != previous.Day) {
+      return true;
+    }
+    for (int n = 0; n < MeterPositions; ++n) {
+      for (int k = 0; k < FieldsPerMeter; ++k) {
+        carry.CarryOverTable[n].Fields[k] = dump.GetFieldText(LastSlotIndex + FieldsPerMeter * n + k).view();
+      }
+    }
+    carry.CarryOverHour = dump.GetFieldText(SlotHourIndex).view();
+    carry.CarryOverMinute = dump.GetFieldText(SlotMinuteIndex).view();
+    carry.CarryOverSaveFlag = dump.GetFieldText(SlotSaveFlagIndex).view();
+    return true;
+  } catch (...) {
+    carry.Reset();
+    return false;
+  }
+}
+
+}  // namespace varkelo::exporting

@@ -1,0 +1,85 @@
+#include "export/export_driver.hpp"
+
+#include <charconv>
+#include <utility>
+
+#include "export/day_files.hpp"
+#include "export/meter_list.hpp"
+#include "export/next_day_start.hpp"
+#include "export/output_paths.hpp"
+
+namespace varkelo::exporting {
+namespace {
+
+constexpr std::int32_t ProgramVersionIndex = 32;
+constexpr std::int32_t DeviceIdIndex = 41;
+constexpr std::int32_t FirstSectorBlock = 1;
+constexpr std::int32_t LastSectorBlock = 63;
+constexpr std::int32_t ErasedHeaderValue = 255;
+
+std::int32_t HeaderNumber(const dump::Dump& dump, std::int32_t index) {
+  const dump::FieldText text = dump.GetFieldText(index);
+  std::int32_t value = -1;
+  std::from_chars(text.view().data(), text.view().data() + text.size(), value);
+  return value;
+}
+
+}  // namespace
+
+Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
+
+void Exporter::RunExport(const std::filesystem::path& imagePath, ExportWindow& window, std::int32_t& ResultCode) {
+  try {
+    dump_.PrepareCatalog(dump::ConfigSchemaId);
+    dump_.BlockNumber = 0;
+    // Without a readable configuration block there is nothing to name the
+    // output after: no folder and no meter list from an erased image.
+    if (!dump_.LoadDumpBlock(imagePath)) {
+      ResultCode = 5;
+      return;
+    }
+    const dump::FieldText version = dump_.GetFieldText(ProgramVersionIndex);
+    const std::int32_t SchemaId =
+        version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
+
+    const std::filesystem::path gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(DeviceIdIndex));
+    if (!EnsureFolder(gatewayFolder) || !WriteMeterList(dump_, gatewayFolder / "ID.csv")) {
+      ResultCode = 5;
+      return;
+    }
+
+    dump_.PrepareCatalog(SchemaId);
+    bool LastResult = true;
+    for (std::int32_t i = FirstSectorBlock; i <= LastSectorBlock; ++i) {
+      window.LetEventsRun();
+      LastResult = ExportBlock(imagePath, i, SchemaId, gatewayFolder);
+      if (!LastResult) i = LastSectorBlock;
+      window.SetCsvProgress(i * 100 / LastSectorBlock);
+    }
+    ResultCode = LastResult ? 1 : 5;
+  } catch (...) {
+    ResultCode = 5;
+  }
+}
+
+bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
+                           const std::filesystem::path& gatewayFolder) {
+  dump_.BlockNumber = static_cast<std::int16_t>(block);
+  if (!dump_.LoadDumpBlock(imagePath)) return false;
+  const std::int32_t Year = HeaderNumber(dump_, 2);
+  const std::int32_t Month = HeaderNumber(dump_, 3);
+  const std::int32_t Day = HeaderNumber(dump_, 4);
+  if (Year == ErasedHeaderValue || Month == ErasedHeaderValue || Day == ErasedHeaderValue) return true;
+
+  if (schemaId == dump::HalfHourSchemaId) {
+    return EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
+           WriteHalfHourDayFile(dump_, DayFile(gatewayFolder, Year, Month, Day));
+  }
+  if (!LoadCarryOver(dump_, imagePath, Year, Month, Day, carryOver_)) return false;
+  dump_.BlockNumber = static_cast<std::int16_t>(block);
+  return dump_.LoadDumpBlock(imagePath) && EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
+         WriteIntervalDayFile(dump_, carryOver_, DayFile(gatewayFolder, Year, Month, Day)) &&
+         WriteNextDayStart(dump_, gatewayFolder, Year, Month, Day);
+}
+
+}  // namespace varkelo::exporting
