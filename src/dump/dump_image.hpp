@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -42,8 +43,8 @@ struct FieldDescriptor {
   std::string_view Label;     // points into the catalogue's own text store
   std::string_view TypeCode;  // "C", "S", "L", "UC", "US", "UL" or any other
   std::int16_t Length = 0;
-  std::string_view Section;   // points into the catalogue's own text store
-  std::uint8_t Kind = 0;      // 0 number, 1 and 2 byte text, 3 multibyte text
+  std::string_view Section;  // points into the catalogue's own text store
+  std::uint8_t Kind = 0;     // 0 number, 1 and 2 byte text, 3 multibyte text
   NumberSign Sign = NumberSign::Unsigned;
 };
 
@@ -56,12 +57,13 @@ FieldText DecodeMultibyteText(const std::uint8_t* bytes, std::int16_t length);
 NumberSign SignOfTypeCode(std::string_view typeCode);
 
 class Dump {
-public:
+ public:
   Dump();
   Dump(const Dump&) = delete;
   Dump& operator=(const Dump&) = delete;
 
-  // Appends one entry at NextOffset. Throws FieldError past the last slot.
+  // Appends one entry at NextOffset. Throws FieldError past the last slot, for
+  // a negative length, and when NextOffset would overflow.
   void RegisterField(std::string_view typeCode, std::int16_t length, std::string_view section,
                      std::uint8_t kind, std::string_view label);
 
@@ -89,11 +91,22 @@ public:
   std::int32_t FieldCount = 0;
   std::int32_t NextOffset = 0;
 
-private:
-  std::string_view StoreText(std::string_view text);
+ private:
+  // Lets the text store be searched with a string_view without building a string.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
 
-  // Owns the label and section texts the descriptors point to.
-  std::unordered_set<std::string> texts_;
+  std::string_view StoreText(std::string_view text);
+  // Empties every slot, the counters and the text store.
+  void ClearCatalog();
+  // The 8-byte head every block begins with, section "S[n]Flash_Head".
+  void RegisterFlashHead(std::int32_t sectionNumber);
+
+  // Owns the label, section and type code texts the descriptors point to.
+  // Nodes never move, so the views stay valid until the catalogue is cleared.
+  std::unordered_set<std::string, TextHash, std::equal_to<>> texts_;
 };
 
 }  // namespace varkelo::dump

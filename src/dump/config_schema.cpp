@@ -1,0 +1,93 @@
+// Layout of block 0, the gateway's configuration area: 526 fields, bytes 0 to 3707.
+
+#include <string>
+
+#include "dump/dump_image.hpp"
+
+namespace varkelo::dump {
+
+namespace {
+
+struct FieldSpec {
+  std::string_view TypeCode;
+  std::int16_t Length;
+  std::uint8_t Kind;
+  std::string_view Label;
+};
+
+constexpr std::int32_t MeterCount = 40;
+constexpr std::int32_t SwitchCount = 20;
+
+// Counted families in labels carry two digits: "収集有無[RS485-07]".
+std::string TwoDigits(std::int32_t n) {
+  return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+}  // namespace
+
+void Dump::BuildConfigSchema() {
+  ClearCatalog();
+  RegisterFlashHead(ConfigSchemaId);
+
+  const std::string network = "S[0]Hard_Data-Network_Info";
+  RegisterField("UC", 1, network, 0, "ネットワーク設定");
+  for (int i = 0; i < 3; ++i) RegisterField("UC", 1, network, 0, "ダミーC[" + std::to_string(i) + "]");
+  // The space after "モニタ" belongs to the last three families only.
+  for (const std::string_view family :
+       {"モニタIPアドレス", "モニタ ゲートウェイ", "モニタ ネットマスク", "モニタ DNSサーバ"}) {
+    for (int i = 0; i < 4; ++i) {
+      RegisterField("UC", 1, network, 0, std::string(family) + "[" + std::to_string(i) + "]");
+    }
+  }
+
+  static const FieldSpec center[] = {
+      {"UC", 68, 2, "ホスト名"}, {"US", 2, 0, "センタポート"}, {"US", 2, 0, "データ形式"},
+      {"UL", 4, 0, "接続周期"},  {"UC", 12, 2, "パスワード"},
+  };
+  for (const FieldSpec& f : center) {
+    RegisterField(f.TypeCode, f.Length, "S[0]Hard_Data-Center_Info", f.Kind, f.Label);
+  }
+
+  static const FieldSpec mainInfo[] = {
+      {"UC", 4, 2, "データバージョン"},   {"UC", 4, 2, "プログラムバージョン"},
+      {"UC", 1, 0, "会員登録ステータス"}, {"UC", 1, 0, "テスト通信開始年"},
+      {"UC", 1, 0, "テスト通信開始月"},   {"UC", 1, 0, "テスト通信開始日"},
+      {"UC", 1, 0, "テスト通信開始時"},   {"UC", 1, 0, "テスト通信開始分"},
+      {"UC", 1, 0, "テスト通信開始秒"},   {"UC", 1, 0, "ダミーC"},
+      {"UC", 12, 2, "Kov機器ID"},
+  };
+  for (const FieldSpec& f : mainInfo) {
+    RegisterField(f.TypeCode, f.Length, "S[0]Hard_Data-Main_Info", f.Kind, f.Label);
+  }
+
+  const std::string_view hardData = "S[0]Hard_Data";
+  RegisterField("UC", 1, hardData, 0, "RS485計器設定オプション");
+  RegisterField("UC", 1, hardData, 0, "特小計器設定オプション");
+  RegisterField("UC", 1, hardData, 0, "ダミーC[0]");
+  RegisterField("UC", 1, hardData, 0, "ダミーC[1]");
+
+  for (std::int32_t n = 1; n <= SwitchCount; ++n) {
+    RegisterField("UC", 1, "S[0]Hard_Data-Meter_Set-RS485", 0, "収集有無[RS485-" + TwoDigits(n) + "]");
+  }
+  for (std::int32_t n = 1; n <= SwitchCount; ++n) {
+    RegisterField("UC", 1, "S[0]Hard_Data-Meter_Set-Echo", 0, "収集有無[Echo-" + TwoDigits(n) + "]");
+  }
+
+  // "計器種別" appears twice: the type as a number and as text.
+  static const FieldSpec meter[] = {
+      {"UC", 1, 0, "収集ID"},   {"UC", 1, 0, "計器種別"},     {"UC", 1, 0, "アドレス"},
+      {"UC", 1, 0, "最大桁数"}, {"UC", 1, 2, "メーカー記号"}, {"UC", 1, 0, "計器設定状態"},
+      {"US", 2, 0, "製造年"},   {"UC", 8, 2, "計器種別"},     {"UC", 12, 2, "計器番号"},
+      {"UC", 8, 2, "乗率"},
+  };
+  for (std::int32_t m = 1; m <= MeterCount; ++m) {
+    const std::string section = "S[0]Hard_Data-Meter_Info[" + std::to_string(m) + "]";
+    for (const FieldSpec& f : meter) RegisterField(f.TypeCode, f.Length, section, f.Kind, f.Label);
+  }
+
+  for (std::int32_t n = 1; n <= MeterCount; ++n) {
+    RegisterField("UC", 52, "S[0]Hard_Data-Meter_Tag", 3, "計器タグ名[" + TwoDigits(n) + "]");
+  }
+}
+
+}  // namespace varkelo::dump

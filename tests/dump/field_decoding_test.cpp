@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dump/dump_image.hpp"
+#include "text/cp932.hpp"
+
+namespace varkelo::dump {
+namespace {
+
+using namespace std::string_view_literals;
+
+struct DecodeCase {
+  std::uint8_t Kind;
+  std::string_view TypeCode;
+  std::vector<std::uint8_t> Bytes;  // also gives the field's length
+  std::string_view Text;
+};
+
+// Every case becomes one catalogue entry; the entries tile the image, so each
+// case also checks that a field reads its own bytes and no neighbour's.
+const std::vector<DecodeCase>& DecodeCases() {
+  static const std::vector<DecodeCase> cases = {
+      {0, "UC", {0x07}, "7"},
+      {0, "UC", {0xFF}, "255"},
+      {0, "US", {0x34, 0x12}, "4660"},
+      {0, "US", {0xFF, 0xFF}, "65535"},
+      {0, "UL", {0x10, 0x27, 0x00, 0x00}, "10000"},
+      {0, "UL", {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
+      {0, "S", {0xFF, 0xFF}, "-1"},
+      {0, "S", {0xFF, 0x7F}, "32767"},
+      {0, "S", {0x00, 0x80}, "-32768"},
+      {0, "S", {0xFF}, "255"},
+      {0, "L", {0x00, 0x00, 0x00, 0x80}, "-2147483648"},
+      {0, "L", {0xFF, 0xFF, 0xFF, 0x7F}, "2147483647"},
+      {0, "L", {0xFF, 0xFF, 0xFF, 0xFF}, "-1"},
+      {0, "UL", {0x01, 0x02, 0x03}, "0"},
+      {0, "US", {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, "0"},
+      {0, "UC", {0x00}, "0"},
+      // "C" is a signed byte.
+      {0, "C", {0xFF}, "-1"},
+      {0, "C", {0x80}, "-128"},
+      {0, "C", {0x7F}, "127"},
+      // The correction follows the type code whatever the length.
+      {0, "S", {0xFF, 0xFF, 0xFF, 0xFF}, "4294901759"},
+      {0, "C", {0x00, 0x01}, "0"},
+      // Unknown codes read as unsigned.
+      {0, "X", {0xFF, 0xFF}, "65535"},
+      {2, "UC", {0x30, 0x2E, 0x31, 0x00, 0x41, 0x42, 0x43, 0x44}, "0.1"},
+      {2, "UC", {0x31, 0x30, 0x30, 0x30}, "1000"},
+      {2, "UC", {0x00, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B}, ""},
+      {1, "UC", {0x30, 0x31, 0x00, 0x32}, "01"},
+      {2, "UC", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ErasedMultiplierText},
+      {2, "UC", {0xB1, 0xDF, 0x41}, "ｱﾟA"},
+      // A lead byte read as a single byte stands for an invalid character.
+      {2,
+       "UC",
+       {0x83, 0x65},
+       "\xE3\x83\xBB"
+       "e"},
+      {3, "UC", {0x83, 0x65, 0x83, 0x58, 0x83, 0x67, 0x00, 0x00}, "テスト\0\0"sv},
+      {3, "UC", {0x41, 0xB1, 0x83}, "Aｱ\xE3\x83\xBB"},
+      {5, "UC", {0x41}, ""},
+  };
+  return cases;
+}
+
+TEST(FieldDecodingTest, CatalogueEntriesDecodeToTheirTexts) {
+  Dump dump;
+  for (const DecodeCase& c : DecodeCases()) {
+    dump.RegisterField(c.TypeCode, static_cast<std::int16_t>(c.Bytes.size()), "S[9]Test", c.Kind, "test");
+  }
+  const auto& cases = DecodeCases();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const FieldDescriptor& entry = dump.FieldCatalog[i];
+    std::copy(cases[i].Bytes.begin(), cases[i].Bytes.end(), dump.DumpImage.begin() + entry.Offset);
+  }
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE("case " + std::to_string(i) + ", type code " + std::string(cases[i].TypeCode));
+    EXPECT_EQ(dump.GetFieldText(static_cast<std::int32_t>(i)).view(), cases[i].Text);
+  }
+}
+
+TEST(FieldDecodingTest, ErasedConfigurationBlockGivesTheMissingValueTexts) {
+  Dump dump;
+  dump.PrepareCatalog(ConfigSchemaId);
+  ASSERT_EQ(dump.FieldCount, 526);
+  for (std::int32_t i = 0; i < dump.FieldCount; ++i) {
+    SCOPED_TRACE("index " + std::to_string(i));
+    const FieldDescriptor& entry = dump.FieldCatalog[static_cast<std::size_t>(i)];
+    std::string expected;
+    if (entry.Kind == 0) {
+      expected = entry.Length == 1 ? ErasedByteText : entry.Length == 2 ? ErasedWordText : ErasedLongText;
+    } else {
+      for (int k = 0; k < entry.Length; ++k) expected += text::ErasedByteChar;
+    }
+    EXPECT_EQ(dump.GetFieldText(i).view(), expected);
+  }
+  // The fields the export compares against by name.
+  for (std::int32_t twoByteNumber : {0, 1, 27, 28, 92}) EXPECT_EQ(dump.GetFieldText(twoByteNumber), "65535");
+  EXPECT_EQ(dump.GetFieldText(29), "4294967295");
+  EXPECT_EQ(dump.GetFieldText(95), ErasedMultiplierText);
+}
+
+TEST(FieldDecodingTest, IndicesWithoutAFieldThrow) {
+  Dump dump;
+  dump.PrepareCatalog(ConfigSchemaId);
+  for (std::int32_t index : {-1, 526, 527, 65536, 65537, std::numeric_limits<std::int32_t>::max(),
+                             std::numeric_limits<std::int32_t>::min()}) {
+    SCOPED_TRACE(index);
+    EXPECT_THROW(dump.GetFieldText(index), FieldError);
+  }
+  EXPECT_NO_THROW(dump.GetFieldText(525));
+
+  dump.PrepareCatalog(7);
+  EXPECT_THROW(dump.GetFieldText(0), FieldError);
+}
+
+TEST(FieldDecodingTest, FieldReachingPastTheImageThrows) {
+  Dump dump;
+  dump.NextOffset = DumpBlockSize - 4;
+  dump.RegisterField("UL", 4, "S[9]Test", 0, "last");
+  dump.RegisterField("UC", 1, "S[9]Test", 0, "past");
+  EXPECT_EQ(dump.GetFieldText(0), "4294967295");
+  EXPECT_THROW(dump.GetFieldText(1), FieldError);
+}
+
+TEST(FieldDecodingTest, OverlongTextThrowsInsteadOfOverrunning) {
+  Dump dump;
+  dump.RegisterField("UC", 200, "S[9]Test", 2, "long");  // 200 katakana-sized characters
+  EXPECT_THROW(dump.GetFieldText(0), FieldError);
+}
+
+TEST(FieldDecodingTest, MultibyteTextMatchesWholeFieldConversion) {
+  // Fields are converted one character at a time; the result must equal a
+  // conversion of the whole field, cut-off and invalid pairs included.
+  std::mt19937 random(12345);
+  const std::uint8_t interesting[] = {0x00, 0x20, 0x41, 0x7F, 0x80, 0x81, 0x82, 0x83, 0x85, 0x88, 0x9F, 0xA0,
+                                      0xA1, 0xDF, 0xE0, 0xEA, 0xEF, 0xF0, 0xFC, 0xFD, 0xFF, 0x40, 0x9E, 0xFB};
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::uint8_t> bytes(1 + random() % 52);
+    for (auto& b : bytes) {
+      b = (random() % 2) ? interesting[random() % std::size(interesting)]
+                         : static_cast<std::uint8_t>(random());
+    }
+    ASSERT_EQ(DecodeMultibyteText(bytes.data(), static_cast<std::int16_t>(bytes.size())).view(),
+              text::DecodeCp932(bytes))
+        << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace varkelo::dump
