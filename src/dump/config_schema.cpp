@@ -19,8 +19,10 @@ constexpr std::int32_t MeterCount = 40;
 constexpr std::int32_t SwitchCount = 20;
 
 // Counted families in labels carry two digits: "収集有無[RS485-07]".
+// Only 1 to 40 occur.
 std::string TwoDigits(std::int32_t n) {
-  return (n < 10 ? "0" : "") + std::to_string(n);
+  const char digits[] = {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+  return std::string(digits, sizeof digits);
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+// Cost of reading fields through the catalogue: one export decodes every
+// field of up to 63 sectors, about 2.5 million GetFieldText calls.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "dump/dump_image.hpp"
+
+namespace {
+
+using varkelo::dump::Dump;
+
+// A sector image that decodes to varied numbers and texts: printable bytes
+// mixed with high bytes and the occasional zero.
+void FillWithPattern(Dump& dump) {
+  for (std::size_t i = 0; i < dump.DumpImage.size(); ++i) {
+    const auto b = static_cast<std::uint8_t>((i * 131 + (i >> 7) * 17) & 0xFF);
+    dump.DumpImage[i] = (i % 29 == 0) ? 0 : b;
+  }
+}
+
+void BM_GetFieldTextNumber(benchmark::State& state) {
+  Dump dump;
+  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  FillWithPattern(dump);
+  for (auto _ : state) {
+    auto text = dump.GetFieldText(19);  // a 4-byte cumulative reading
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_GetFieldTextNumber);
+
+void BM_GetFieldTextMultiplier(benchmark::State& state) {
+  Dump dump;
+  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  // "0.1" padded with spaces: eight characters, no NUL to stop at.
+  const char multiplier[] = "0.1     ";
+  const auto offset = static_cast<std::size_t>(dump.FieldCatalog[26].Offset);
+  for (std::size_t k = 0; k < 8; ++k) dump.DumpImage[offset + k] = static_cast<std::uint8_t>(multiplier[k]);
+  for (auto _ : state) {
+    auto text = dump.GetFieldText(26);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_GetFieldTextMultiplier);
+
+void BM_DecodeHalfHourSector(benchmark::State& state) {
+  Dump dump;
+  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  FillWithPattern(dump);
+  for (auto _ : state) {
+    std::size_t total = 0;
+    for (std::int32_t i = 0; i < dump.FieldCount; ++i) total += dump.GetFieldText(i).size();
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetItemsProcessed(state.iterations() * dump.FieldCount);
+}
+BENCHMARK(BM_DecodeHalfHourSector)->Unit(benchmark::kMicrosecond);
+
+void BM_PrepareHalfHourCatalog(benchmark::State& state) {
+  Dump dump;
+  for (auto _ : state) {
+    dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+    benchmark::DoNotOptimize(dump.FieldCount);
+  }
+}
+BENCHMARK(BM_PrepareHalfHourCatalog)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
