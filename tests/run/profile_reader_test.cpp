@@ -1,0 +1,117 @@
+#include "run/profile_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "temp_folder.hpp"
+
+using namespace varkelo::run;
+using namespace std::string_literals;
+
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// "System.ini" with the given bytes, read back as GatewayAddress.
+std::string AddressFrom(const std::string& iniBytes) {
+  TempFolder temp;
+  WriteFile(temp.path() / "System.ini", iniBytes);
+  return ReadGatewayAddress(temp.path());
+}
+
+TEST(ProfileReader, GatewayAddressFromSystemIni) {
+  const struct {
+    const char* name;
+    std::string ini;
+    std::string address;
+  } cases[] = {
+      {"plain", "[System]\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"no final line end", "[System]\r\nAddress=192.0.2.10", "192.0.2.10"},
+      {"blanks around", "[System]\r\n \tAddress \t=  \t192.0.2.10 \t \r\n", "192.0.2.10"},
+      {"blanks in the header", "  [ System\t]  \r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"other case", "[sYSTEM]\r\naddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"LF only", "[Other]\nAddress=1.1.1.1\n[System]\nAddress=192.0.2.10\n", "192.0.2.10"},
+      {"CR only", "[Other]\rAddress=1.1.1.1\r[System]\rAddress=192.0.2.10\r", "192.0.2.10"},
+      {"mixed line ends", "[System]\r\r\n\nAddress=192.0.2.10\r", "192.0.2.10"},
+      {"byte-order mark", "\xEF\xBB\xBF[System]\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"byte-order mark later is text", "\r\n\xEF\xBB\xBF[System]\r\nAddress=192.0.2.10\r\n", ""},
+      {"double quotes", "[System]\r\nAddress=\"192.0.2.10\"\r\n", "192.0.2.10"},
+      {"single quotes", "[System]\r\nAddress='192.0.2.10'\r\n", "192.0.2.10"},
+      {"spaces inside quotes", "[System]\r\nAddress=\"  192.0.2.10  \"\r\n", "192.0.2.10"},
+      {"unmatched quotes stay", "[System]\r\nAddress=\"192.0.2.10'\r\n", "\"192.0.2.10'"},
+      {"only one pair goes", "[System]\r\nAddress=\"\"192.0.2.10\"\"\r\n", "\"192.0.2.10\""},
+      {"comment lines", ";[System]\r\n[System]\r\n ; Address=1.1.1.1\r\nAddress=192.0.2.10\r\n",
+       "192.0.2.10"},
+      {"no comment after a value", "[System]\r\nAddress=192.0.2.10 ; gateway\r\n", "192.0.2.10 ; gateway"},
+      {"value holding =", "[System]\r\nAddress=a=b\r\n", "a=b"},
+      {"first key line wins", "[System]\r\nAddress=192.0.2.10\r\nAddress=1.1.1.1\r\n", "192.0.2.10"},
+      {"empty first key line wins", "[System]\r\nAddress=\r\nAddress=1.1.1.1\r\n", ""},
+      {"line without = is skipped", "[System]\r\nAddress\r\nAddress 192.0.2.9\r\nAddress=192.0.2.10\r\n",
+       "192.0.2.10"},
+      {"other keys", "[System]\r\nAddressX=1\r\nAddr=2\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"key before any section", "Address=1.1.1.1\r\n[System]\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"key in another section", "[Other]\r\nAddress=1.1.1.1\r\n[Systems]\r\nAddress=2.2.2.2\r\n", ""},
+      {"later System section not searched",
+       "[System]\r\nPort=1\r\n[Other]\r\n[System]\r\nAddress=1.1.1.1\r\n", ""},
+      {"first System section wins", "[System]\r\nAddress=192.0.2.10\r\n[System]\r\nAddress=1.1.1.1\r\n",
+       "192.0.2.10"},
+      {"text after the header", "[System] old\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
+      {"unclosed header is no key line", "[System]\r\n[Address=1.1.1.1\r\nAddress=192.0.2.10\r\n",
+       "192.0.2.10"},
+      {"no section", "Address=192.0.2.10\r\n", ""},
+      {"empty file", "", ""},
+      {"value cut at NUL", "[System]\r\nAddress=192.0.2.10\0junk\r\n"s, "192.0.2.10"},
+      {"spaces before the NUL", "[System]\r\nAddress=192.0.2.10  \0\r\n"s, "192.0.2.10"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AddressFrom(c.ini), c.address) << c.name;
+  }
+}
+
+TEST(ProfileReader, MissingFileGivesEmptyAddress) {
+  TempFolder temp;
+  EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
+  EXPECT_EQ(ReadGatewayAddress(temp.path() / "no" / "such"), "");
+  // A folder standing where the file should be reads as no file.
+  std::filesystem::create_directory(temp.path() / "System.ini");
+  EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
+}
+
+TEST(ProfileReader, ValueKeepsAtMost254Bytes) {
+  std::string value;
+  for (int i = 0; i < 300; ++i) value += static_cast<char>('0' + i % 10);
+  TempFolder temp;
+  const auto ini = temp.path() / "System.ini";
+  WriteFile(ini, "[System]\r\nAddress=" + value + "\r\nShort=\"" + value.substr(0, 254) + "\"\r\n");
+  EXPECT_EQ(ReadProfileString(ini, "System", "Address"), value.substr(0, 254));
+  // The quotes do not count towards the limit.
+  EXPECT_EQ(ReadProfileString(ini, "System", "Short"), value.substr(0, 254));
+}
+
+TEST(ProfileReader, ReadsAnyKeyAndSection) {
+  TempFolder temp;
+  const auto ini = temp.path() / "Other.ini";
+  WriteFile(ini, "[A]\nx=1\n[B]\nx=2\ny= \"\" \n");
+  EXPECT_EQ(ReadProfileString(ini, "a", "X"), "1");
+  EXPECT_EQ(ReadProfileString(ini, "B", "x"), "2");
+  EXPECT_EQ(ReadProfileString(ini, "B", "y"), "");
+  EXPECT_EQ(ReadProfileString(ini, "A", "y"), "");
+  EXPECT_EQ(ReadProfileString(ini, "C", "x"), "");
+}
+
+TEST(ProfileReader, ValueBytesAreKeptAsTheyStand) {
+  TempFolder temp;
+  const auto ini = temp.path() / "System.ini";
+  WriteFile(ini, "[System]\r\nName=\x83\x51\x81\x5B\x83\x67\r\nAddress=  \"\t \"  \r\n");
+  EXPECT_EQ(ReadProfileString(ini, "System", "Name"), "\x83\x51\x81\x5B\x83\x67");
+  // Inside quotes the blanks stay; the address then loses only its spaces.
+  EXPECT_EQ(ReadProfileString(ini, "System", "Address"), "\t ");
+  EXPECT_EQ(ReadGatewayAddress(temp.path()), "\t");
+}
+
+}  // namespace
