@@ -1,0 +1,178 @@
+// The start file of the day after an interval sector's day: its 0:00 rows come
+// from the sector's last slot (slot 95, which ends at midnight), all other rows
+// are filler until that day's own sector replaces the file.
+
+#include "export/next_day_start.hpp"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "export/calendar.hpp"
+#include "export/carry_over.hpp"
+#include "export/csv_line.hpp"
+#include "export/day_file_format.hpp"
+#include "export/output_paths.hpp"
+#include "export/slot_conditions.hpp"
+#include "text/line_writer.hpp"
+
+namespace varkelo::exporting {
+namespace {
+
+// Unlike the day files, the start file titles columns 8 to 11 by the interval names.
+constexpr std::string_view NextDayStartHeader =
+    "収集ID,年,月,日,時,分,リセットフラグ,区間使用電力量(順方向1),区間使用電力量(逆方向1),"
+    "区間使用電力量(順方向2),区間使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
+    "積算電力量(順方向2),積算電力量(順方向3),乗率";
+
+// Slot 95's trailer.
+constexpr std::int32_t LastSlotHour = 38691;
+constexpr std::int32_t LastSlotMinute = 38692;
+constexpr std::int32_t LastSlotSaveFlag = 38693;
+
+// Offsets inside a meter's record.
+constexpr std::int32_t RecordEntries = 10;
+constexpr std::int32_t FirstReading = 4;
+constexpr std::int32_t State = 8;
+constexpr std::int32_t Multiplier = 9;
+
+constexpr std::int32_t MinutesPerDay = 24 * 60;
+constexpr std::int32_t SlotMinutes = 15;
+
+// The 40 rows of 0:00, held until it is known whether any carries a value.
+class StartRows {
+ public:
+  StartRows() { text_.reserve(MeterPositions * 128); }
+
+  void Add(std::string_view row) {
+    text_.append(row);
+    ends_[count_++] = text_.size();
+  }
+
+  std::string_view Row(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+
+  std::size_t Count() const { return count_; }
+
+ private:
+  std::string text_;
+  std::array<std::size_t, MeterPositions> ends_{};
+  std::size_t count_ = 0;
+};
+
+// Builds the 0:00 row of meter n; true when it carries a value (a "1" in
+// column 7 or anything in columns 12 to 16, an empty multiplier included).
+bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
+                   std::optional<std::int32_t> startMinute, std::int32_t n, CsvLine& line) {
+  line.Clear();
+  line.Number(n);
+  line.TwoDigits(nextDay.Year % 100);
+  line.Number(nextDay.Month);
+  line.Number(nextDay.Day);
+  if (startMinute) {
+    line.Number(*startMinute / 60);
+    line.Number(*startMinute % 60);
+  } else {
+    line.Missing();
+    line.Missing();
+  }
+
+  const std::int32_t record = LastSlotIndex + RecordEntries * (n - 1);
+  const CollectionState state =
+      slotSaved ? CollectionState(dump.GetFieldText(record + State)) : CollectionState();
+  bool anyValue = false;
+  if (state.BitClear(ResetBit) && state.BitClear(ReadingBit)) {
+    line.Field("1");
+    anyValue = true;
+  } else {
+    line.Missing();
+  }
+  for (int column = 0; column < 4; ++column) line.Missing();
+
+  const bool readable = state.BitClear(ReadingBit);
+  for (std::int32_t k = 0; k < 4; ++k) {
+    if (readable) {
+      const dump::FieldText reading = dump.GetFieldText(record + FirstReading + k);
+      if (reading != dump::ErasedLongText) {
+        line.Field(reading);
+        anyValue = true;
+        continue;
+      }
+    }
+    line.Missing();
+  }
+  if (readable) {
+    const dump::FieldText multiplier = dump.GetFieldText(record + Multiplier);
+    if (!IsErasedMultiplier(multiplier)) {
+      line.Field(multiplier);
+      return true;
+    }
+  }
+  line.Missing();
+  return anyValue;
+}
+
+bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
+  const std::optional<Date> date = SectorHeadDate(dump);
+  if (!date) return false;
+  const Date nextDay = NextDay(*date);
+
+  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlotSaveFlag));
+  std::optional<std::int32_t> startMinute;
+  if (slotSaved) {
+    const std::optional<std::int32_t> slotMinute =
+        SlotMinuteOfDay(dump.GetFieldText(LastSlotHour), dump.GetFieldText(LastSlotMinute));
+    if (!slotMinute) return false;
+    startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
+  }
+
+  StartRows rows;
+  CsvLine line;
+  bool anyValue = false;
+  for (std::int32_t n = 1; n <= MeterPositions; ++n) {
+    anyValue = BuildStartRow(dump, slotSaved, nextDay, startMinute, n, line) || anyValue;
+    rows.Add(line.View());
+  }
+  if (!anyValue) return true;
+
+  text::LineWriter writer;
+  if (!writer.Open(path)) return false;
+  bool written = writer.WriteLine(NextDayStartHeader);
+  for (std::size_t i = 0; written && i < rows.Count(); ++i) written = writer.WriteLine(rows.Row(i));
+  // The other 47 half hours of the day.
+  const std::int32_t fillerLines = (HalfHoursPerDay - 1) * MeterPositions;
+  for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteLine(EmptyRowLine);
+  return writer.Close() && written;
+}
+
+}  // namespace
+
+bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder, std::int32_t year,
+                       std::int32_t month, std::int32_t day) {
+  try {
+    const std::optional<Date> date = SectorDate(year, month, day);
+    if (!date) return false;
+    const Date nextDay = NextDay(*date);
+    const std::int32_t nextYear = nextDay.Year - 2000;
+    if (!EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.Month))) return false;
+    const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.Month, nextDay.Day);
+    // A file of that day, whether its own day file or an earlier start, stays as it is.
+    if (FileExists(file)) return true;
+    return WriteNextDayStartFile(dump, file);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
+  // The writer inside closes its file on every way out, exceptions included.
+  try {
+    return WriteStartFile(dump, path);
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace varkelo::exporting

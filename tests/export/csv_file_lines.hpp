@@ -1,0 +1,42 @@
+#pragma once
+
+// A written CSV file as its lines, decoded from code page 932, for comparing
+// exact texts. Every line must end in CR LF, the last one included.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "temp_folder.hpp"
+#include "text/cp932.hpp"
+
+inline std::vector<std::string> ReadCsvLines(const std::filesystem::path& path) {
+  const std::string bytes = ReadFileBytes(path);
+  const std::string text = varkelo::text::DecodeCp932(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    const std::size_t end = text.find("\r\n", begin);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "last line of " << path << " does not end in CR LF";
+      lines.push_back(text.substr(begin));
+      break;
+    }
+    lines.push_back(text.substr(begin, end - begin));
+    begin = end + 2;
+  }
+  return lines;
+}
+
+// Line (h, m) of a day file: the header is line 0 here.
+inline std::size_t DayFileLine(int halfHour, int meter) {
+  return 1 + 40 * halfHour + (meter - 1);
+}
+
+// Sixteen "-": a row with nothing in it.
+inline constexpr std::string_view EmptyRow = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
