@@ -9,7 +9,7 @@
 #include <string>
 
 class TempFolder {
-public:
+ public:
   TempFolder() {
     std::random_device random;
     path_ = std::filesystem::temp_directory_path() / ("varkelo-test-" + std::to_string(random()));
@@ -24,7 +24,7 @@ public:
 
   const std::filesystem::path& path() const { return path_; }
 
-private:
+ private:
   std::filesystem::path path_;
 };
 

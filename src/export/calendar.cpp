@@ -25,7 +25,11 @@ std::optional<Date> SectorDate(std::int32_t year, std::int32_t month, std::int32
   return Date{2000 + year, month, day};
 }
 
-Date NextDay(const Date& date) { return AddDays(date, 1); }
-Date PreviousDay(const Date& date) { return AddDays(date, -1); }
+Date NextDay(const Date& date) {
+  return AddDays(date, 1);
+}
+Date PreviousDay(const Date& date) {
+  return AddDays(date, -1);
+}
 
 }  // namespace varkelo::exporting

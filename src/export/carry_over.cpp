@@ -34,7 +34,9 @@ void CarryOver::Reset() {
   CarryOverSaveFlag = dump::ErasedWordText;
 }
 
-std::int32_t BlockOfDate(std::int32_t month, std::int32_t day) { return month % 2 == 1 ? day : day + 31; }
+std::int32_t BlockOfDate(std::int32_t month, std::int32_t day) {
+  return month % 2 == 1 ? day : day + 31;
+}
 
 bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
                    std::int32_t month, std::int32_t day, CarryOver& carry) {

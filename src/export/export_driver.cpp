@@ -28,7 +28,8 @@ std::int32_t HeaderNumber(const dump::Dump& dump, std::int32_t index) {
 
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
-void Exporter::RunExport(const std::filesystem::path& imagePath, ExportWindow& window, std::int32_t& ResultCode) {
+void Exporter::RunExport(const std::filesystem::path& imagePath, ExportWindow& window,
+                         std::int32_t& ResultCode) {
   try {
     dump_.PrepareCatalog(dump::ConfigSchemaId);
     dump_.BlockNumber = 0;

@@ -12,14 +12,14 @@ namespace varkelo::exporting {
 
 // The window operations the export uses; the export runs with or without a window.
 class ExportWindow {
-public:
+ public:
   virtual ~ExportWindow() = default;
   virtual void SetCsvProgress(int value) = 0;  // prgCSV, 0 to 100
   virtual void LetEventsRun() = 0;             // once per block
 };
 
 class Exporter {
-public:
+ public:
   explicit Exporter(std::filesystem::path appFolder);
 
   // Writes the output tree from the image at imagePath; ResultCode becomes 1
@@ -28,7 +28,7 @@ public:
 
   dump::Dump& Image() { return dump_; }
 
-private:
+ private:
   // One pass of the sector loop; false stops the export.
   bool ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
                    const std::filesystem::path& gatewayFolder);

@@ -20,7 +20,8 @@ bool IsForbiddenInFolderName(std::string_view ch) {
     return std::string_view("/\\:*?\"<>|").find(ch[0]) != std::string_view::npos;
   }
   // U+0080 to U+009F, the second range of control characters.
-  return ch.size() == 2 && static_cast<unsigned char>(ch[0]) == 0xC2 && static_cast<unsigned char>(ch[1]) <= 0x9F;
+  return ch.size() == 2 && static_cast<unsigned char>(ch[0]) == 0xC2 &&
+         static_cast<unsigned char>(ch[1]) <= 0x9F;
 }
 
 std::string TwoDigits(std::int32_t value) {
@@ -61,9 +62,10 @@ std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std:
   return gatewayFolder / (YearText(year) + TwoDigits(month));
 }
 
-std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year, std::int32_t month,
-                              std::int32_t day) {
-  return DayFolder(gatewayFolder, year, month) / (YearText(year) + TwoDigits(month) + TwoDigits(day) + ".csv");
+std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
+                              std::int32_t month, std::int32_t day) {
+  return DayFolder(gatewayFolder, year, month) /
+         (YearText(year) + TwoDigits(month) + TwoDigits(day) + ".csv");
 }
 
 bool FolderExists(const std::filesystem::path& path) {
@@ -81,6 +83,8 @@ bool CreateFolder(const std::filesystem::path& path) {
   return std::filesystem::create_directory(path, error) && !error;
 }
 
-bool EnsureFolder(const std::filesystem::path& path) { return FolderExists(path) || CreateFolder(path); }
+bool EnsureFolder(const std::filesystem::path& path) {
+  return FolderExists(path) || CreateFolder(path);
+}
 
 }  // namespace varkelo::exporting

@@ -29,8 +29,8 @@ std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std:
                                 std::int32_t month);
 
 // DayFolder / YearText + month + day + ".csv", e.g. .../201205/20120503.csv.
-std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year, std::int32_t month,
-                              std::int32_t day);
+std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
+                              std::int32_t month, std::int32_t day);
 
 bool FolderExists(const std::filesystem::path& path);
 bool FileExists(const std::filesystem::path& path);

@@ -18,7 +18,7 @@ TEST(CarryOver, BlockOfTheDayBeforeAcrossMonthAndYearEnds) {
 }
 
 class LoadCarryOverTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dump.PrepareCatalog(2);
     path = temp.path() / "read.nmd";
@@ -44,7 +44,8 @@ TEST_F(LoadCarryOverTest, CopiesTheLastSlotOfThePreviousDay) {
   ASSERT_TRUE(LoadCarryOver(dump, path, 12, 3, 1, carry));
   EXPECT_EQ(dump.BlockNumber, 60);
   const auto& meter3 = carry.CarryOverTable[2].Fields;
-  const std::array<std::string, 10> expected = {"9", "9", "9", "9", "1000", "1001", "1002", "1003", "0", "10"};
+  const std::array<std::string, 10> expected = {"9",    "9",    "9",    "9", "1000",
+                                                "1001", "1002", "1003", "0", "10"};
   EXPECT_EQ(meter3, expected);
   EXPECT_EQ(carry.CarryOverHour, "23");
   EXPECT_EQ(carry.CarryOverMinute, "45");
@@ -62,7 +63,8 @@ TEST_F(LoadCarryOverTest, AnOlderDateInThatBlockLeavesTheTableReset) {
   CarryOver reset;
   EXPECT_EQ(carry.CarryOverHour, "255");
   EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
-  for (int n = 0; n < MeterPositions; ++n) EXPECT_EQ(carry.CarryOverTable[n].Fields, reset.CarryOverTable[n].Fields);
+  for (int n = 0; n < MeterPositions; ++n)
+    EXPECT_EQ(carry.CarryOverTable[n].Fields, reset.CarryOverTable[n].Fields);
   EXPECT_EQ(reset.CarryOverTable[5].Fields[9], varkelo::dump::ErasedMultiplierText);
   EXPECT_EQ(reset.CarryOverTable[5].Fields[0], "65535");
 }
@@ -70,7 +72,8 @@ TEST_F(LoadCarryOverTest, AnOlderDateInThatBlockLeavesTheTableReset) {
 TEST_F(LoadCarryOverTest, UnreadableImageOrImpossibleDateFails) {
   EXPECT_FALSE(LoadCarryOver(dump, temp.path() / "missing.nmd", 12, 3, 1, carry));
   PlaceLeapDay();
-  for (const auto& [y, m, d] : {std::array{12, 13, 1}, std::array{12, 2, 30}, std::array{12, 0, 5}, std::array{12, 4, 0}}) {
+  for (const auto& [y, m, d] :
+       {std::array{12, 13, 1}, std::array{12, 2, 30}, std::array{12, 0, 5}, std::array{12, 4, 0}}) {
     EXPECT_FALSE(LoadCarryOver(dump, path, y, m, d, carry)) << m << "/" << d;
     EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
   }

@@ -14,7 +14,7 @@ using namespace varkelo::exporting;
 namespace {
 
 class RecordingWindow : public ExportWindow {
-public:
+ public:
   void SetCsvProgress(int value) override { progress.push_back(value); }
   void LetEventsRun() override { ++yields; }
   std::vector<int> progress;
@@ -22,7 +22,7 @@ public:
 };
 
 class ExportDriverTest : public ::testing::Test {
-protected:
+ protected:
   ExportDriverTest() : image_path(temp.path() / "read.nmd"), gateway(temp.path() / "GW000001") {
     image.SetDeviceId("GW000001ABCD");
   }
@@ -135,9 +135,7 @@ TEST_F(ExportDriverTest, FullDayFileWinsOverNextDayStartWhateverTheBlockOrder) {
   // 29 Feb 2012 lies in block 60, after 1 March 2012 in block 1: its start file
   // for 1 March must not replace the full file written first. 31 Jan 2012 (block 31)
   // comes before 1 Feb 2012 (block 32): the full file replaces the start file.
-  const struct {
-    int block, month, day;
-  } days[] = {{60, 2, 29}, {1, 3, 1}, {31, 1, 31}, {32, 2, 1}};
+  const struct { int block, month, day; } days[] = {{60, 2, 29}, {1, 3, 1}, {31, 1, 31}, {32, 2, 1}};
   for (const auto& d : days) {
     image.SetDate(d.block, 12, d.month, d.day);
     for (int slot = 0; slot < 96; ++slot) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 class ImageFile {
-public:
+ public:
   static constexpr std::size_t BlockSize = 131072;
 
   explicit ImageFile(std::size_t blocks = 64) : bytes_(blocks * BlockSize, 0xFF) {}
@@ -67,6 +67,6 @@ public:
 
   std::vector<std::uint8_t>& bytes() { return bytes_; }
 
-private:
+ private:
   std::vector<std::uint8_t> bytes_;
 };

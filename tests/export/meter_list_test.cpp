@@ -26,13 +26,15 @@ struct MeterBytes {
 };
 
 class MeterListTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dump.PrepareCatalog(0);
     std::fill(dump.DumpImage.begin(), dump.DumpImage.end(), 0x00);
   }
 
-  std::uint8_t* Record(int position) { return dump.DumpImage.data() + MeterTableOffset + MeterRecordSize * (position - 1); }
+  std::uint8_t* Record(int position) {
+    return dump.DumpImage.data() + MeterTableOffset + MeterRecordSize * (position - 1);
+  }
 
   void Place(const MeterBytes& m) {
     std::uint8_t* r = Record(m.position);
@@ -73,7 +75,7 @@ TEST_F(MeterListTest, YearsOfManufactureAcrossTheirBoundaries) {
   const struct {
     std::uint16_t stored;
     const char* shown;
-  } years[] = {{0, "2000"},   {7, "2007"},     {99, "2099"},     {100, "****"},   {999, "****"},
+  } years[] = {{0, "2000"},    {7, "2007"},    {99, "2099"},   {100, "****"},   {999, "****"},
                {1000, "1000"}, {2013, "2013"}, {9999, "9999"}, {10000, "****"}, {65535, "****"}};
   int position = 1;
   for (const auto& y : years) Place({position++, 'A', y.stored, "T1", "N1"});

@@ -37,7 +37,8 @@ TEST(OutputPaths, GatewayFolderNameKeepsOrdinaryIds) {
       {"", ""},
       // Half-width katakana and the erased-byte character count as one character each.
       {"ｱｲｳｴｵｶｷｸｹｺ", "ｱｲｳｴｵｶｷｸ"},
-      {"\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3",
+      {"\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF"
+       "\xA3\xB3",
        "\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3"},
   };
   for (const auto& c : cases) EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
@@ -48,8 +49,8 @@ TEST(OutputPaths, HostileDeviceIdsStayInsideTheApplicationFolder) {
     const char* id;
     const char* name;
   } cases[] = {
-      {"../x", ".._x"}, {"a/b", "a_b"},       {"..", "__"},         {".", "_"},
-      {"C:\\", "C__"},  {"a*b?c\"d<", "a_b_c_d_"}, {"x>y|z\t", "x_y_z_"}, {"\xC2\x80x", "_x"},
+      {"../x", ".._x"},          {"a/b", "a_b"},        {"..", "__"},        {".", "_"}, {"C:\\", "C__"},
+      {"a*b?c\"d<", "a_b_c_d_"}, {"x>y|z\t", "x_y_z_"}, {"\xC2\x80x", "_x"},
   };
   const fs::path app = "/srv/app";
   for (const auto& c : cases) {

@@ -1,0 +1,65 @@
+// RunExport on full 64-block sample images of both layouts, with a warm page
+// cache: time per image, and the bytes of CSV written.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <random>
+
+#include "export/export_driver.hpp"
+#include "lib/sample_image.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class NoWindow : public varkelo::exporting::ExportWindow {
+ public:
+  void SetCsvProgress(int) override {}
+  void LetEventsRun() override {}
+};
+
+std::uintmax_t BytesUnder(const fs::path& folder) {
+  std::uintmax_t total = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) total += entry.file_size();
+  }
+  return total;
+}
+
+void ExportImage(benchmark::State& state, varkelo::tools::SampleLayout layout) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("varkelo-bench-" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  varkelo::tools::SampleOptions options;
+  options.Layout = layout;
+  options.ConfiguredMeters = 40;
+  if (!varkelo::tools::WriteSampleImage(options, folder / "read.nmd")) {
+    state.SkipWithError("cannot write the sample image");
+    return;
+  }
+  NoWindow window;
+  std::int32_t code = 0;
+  for (auto _ : state) {
+    varkelo::exporting::Exporter exporter(folder);
+    exporter.RunExport(folder / "read.nmd", window, code);
+  }
+  if (code != 1) state.SkipWithError("the export failed");
+  const std::uintmax_t written = BytesUnder(folder) - fs::file_size(folder / "read.nmd");
+  state.counters["csv_bytes"] = static_cast<double>(written);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * written));
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_kib"] = static_cast<double>(usage.ru_maxrss);
+  fs::remove_all(folder);
+}
+
+BENCHMARK_CAPTURE(ExportImage, half_hour, varkelo::tools::SampleLayout::HalfHour)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExportImage, interval, varkelo::tools::SampleLayout::Interval)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
