@@ -5,7 +5,9 @@
 namespace varkelo::gateway {
 namespace {
 
-std::uint8_t ByteAt(std::span<const std::uint8_t> frame, std::size_t i) { return i < frame.size() ? frame[i] : 0; }
+std::uint8_t ByteAt(std::span<const std::uint8_t> frame, std::size_t i) {
+  return i < frame.size() ? frame[i] : 0;
+}
 
 std::int32_t CodeValue(std::span<const std::uint8_t> frame) {
   return (ByteAt(frame, 2) - 48) * 10 + (ByteAt(frame, 3) - 48);
@@ -17,6 +19,19 @@ std::array<std::uint8_t, 4> BuildRequestFrame(std::int16_t phase) {
   static constexpr std::array<char, 6> codes = {'1', '6', '3', '4', '7', '8'};
   const char code = phase >= 0 && phase < static_cast<std::int16_t>(codes.size()) ? codes[phase] : '0';
   return {0x02, 0x00, '0', static_cast<std::uint8_t>(code)};
+}
+
+std::string RequestStatusText(std::int16_t phase, std::string_view gatewayAddress) {
+  switch (phase) {
+    case 0:
+      return "「" + std::string(gatewayAddress) + "」のスマートゲートウェイの読込み応答待機中";
+    case 1:
+      return "書込み準備応答待機中";
+    case 2:
+      return "消去応答待機中";
+    default:
+      return {};
+  }
 }
 
 bool ReadFrameHeader(std::span<const std::uint8_t> frame, FrameHeader& header) {

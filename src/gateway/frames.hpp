@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace varkelo::gateway {
@@ -27,6 +29,10 @@ struct FrameHeader {
 // The 4-byte RequestFrame of a phase (0 to 5); phase 0 is the read request.
 // Any other phase gives the code "00".
 std::array<std::uint8_t, 4> BuildRequestFrame(std::int16_t phase);
+
+// The status text shown while the request of a phase is answered; empty for
+// the phases that show none (3 to 5 and any unknown phase).
+std::string RequestStatusText(std::int16_t phase, std::string_view gatewayAddress);
 
 // Reads length, FrameCode and RecordNumber from the first six bytes of a frame;
 // bytes the frame does not have read as 0. False when the length or the

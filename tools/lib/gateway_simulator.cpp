@@ -1,0 +1,268 @@
+#include "lib/gateway_simulator.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+namespace varkelo::tools {
+namespace {
+
+constexpr std::array<std::uint8_t, 4> ReadRequest = {0x02, 0x00, 0x30, 0x31};
+constexpr std::size_t DefaultSegment = 536;  // the smallest MSS TCP assumes
+
+struct FaultName {
+  SimFault Fault;
+  std::string_view Name;
+};
+
+constexpr std::array<FaultName, 9> FaultNames = {{
+    {SimFault::none, "none"},
+    {SimFault::split, "split"},
+    {SimFault::nagle, "nagle"},
+    {SimFault::joined, "joined"},
+    {SimFault::silent, "silent"},
+    {SimFault::close, "close"},
+    {SimFault::refuse, "refuse"},
+    {SimFault::malformed, "malformed"},
+    {SimFault::record0, "record0"},
+}};
+
+std::string HexBytes(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (std::uint8_t b : bytes) {
+    char part[4];
+    std::snprintf(part, sizeof part, "%02x ", b);
+    text += part;
+  }
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+// One client, from the read request to the end of the exchange.
+class Session {
+ public:
+  Session(SimConnection& client, const SimulatorOptions& options) : client_(client), options_(options) {}
+
+  SimulatorResult Run() {
+    if (!ReceiveRequest()) return result_;
+    if (options_.Fault == SimFault::split || options_.Fault == SimFault::nagle) {
+      // The pieces must leave as they are written, not joined by the sender's TCP.
+      client_.SetNoDelay(true);
+    }
+    std::size_t records = options_.Image.size() / SimRecordSize;
+    if (options_.Records > 0) records = std::min(records, options_.Records);
+
+    for (std::size_t i = 0; i < records; ++i) {
+      if (i == options_.FaultAfter && options_.Fault == SimFault::close) {
+        client_.Close();
+        return result_;
+      }
+      if (i == options_.FaultAfter && options_.Fault == SimFault::silent) {
+        AwaitClose("while silent");
+        return result_;
+      }
+      std::vector<std::uint8_t> frame = MakeDataFrame(
+          static_cast<std::uint16_t>(i + 1),
+          std::span<const std::uint8_t>(options_.Image).subspan(i * SimRecordSize, SimRecordSize));
+      bool mustNotBeAnswered = false;
+      if (i == options_.FaultAfter && options_.Fault == SimFault::malformed) {
+        frame[1] |= 0x80;
+        mustNotBeAnswered = true;
+      }
+      if (i == options_.FaultAfter && options_.Fault == SimFault::record0) {
+        frame[4] = 0;
+        frame[5] = 0;
+        mustNotBeAnswered = true;
+      }
+      if (i + 1 == records && options_.Fault == SimFault::joined) {
+        std::vector<std::uint8_t> both = frame;
+        const std::vector<std::uint8_t> end = MakeEndFrame('0');
+        both.insert(both.end(), end.begin(), end.end());
+        if (!Write(both)) return result_;
+        result_.FramesSent += 2;
+        result_.EndSent = true;
+        if (AwaitAck(frame, i + 1)) AwaitClose("after the end frame");
+        return result_;
+      }
+      if (!SendFrame(frame, i)) return result_;
+      ++result_.FramesSent;
+      if (mustNotBeAnswered) {
+        AwaitClose("after a frame that must not be acknowledged");
+        return result_;
+      }
+      if (!AwaitAck(frame, i + 1)) return result_;
+    }
+
+    const std::vector<std::uint8_t> end = MakeEndFrame(options_.Fault == SimFault::refuse ? '1' : '0');
+    if (!SendFrame(end, records)) return result_;
+    ++result_.FramesSent;
+    result_.EndSent = true;
+    AwaitClose("after the end frame");
+    return result_;
+  }
+
+ private:
+  bool ReceiveRequest() {
+    std::array<std::uint8_t, 4> request{};
+    const ReadOutcome outcome = client_.ReadExactly(request, options_.IdleWait);
+    if (outcome != ReadOutcome::ok) {
+      result_.Problem = "no read request";
+      return false;
+    }
+    if (request != ReadRequest) {
+      result_.Problem = "unexpected request " + HexBytes(request);
+      return false;
+    }
+    result_.RequestReceived = true;
+    return true;
+  }
+
+  bool Write(std::span<const std::uint8_t> bytes) {
+    if (client_.WriteAll(bytes)) return true;
+    if (result_.Problem.empty()) result_.Problem = "send failed";
+    return false;
+  }
+
+  bool SendFrame(std::span<const std::uint8_t> frame, std::size_t index) {
+    const bool faulty = index >= options_.FaultAfter;
+    if (faulty && options_.Fault == SimFault::split) {
+      // Cuts inside the header, inside the record number and inside the record.
+      static constexpr std::array<std::size_t, 5> cuts = {1, 3, 5, 6, 517};
+      std::size_t done = 0;
+      for (std::size_t cut : cuts) {
+        if (cut >= frame.size()) break;
+        if (!Write(frame.subspan(done, cut - done))) return false;
+        std::this_thread::sleep_for(options_.SplitPause);
+        done = cut;
+      }
+      return Write(frame.subspan(done));
+    }
+    if (faulty && options_.Fault == SimFault::nagle) {
+      // Classic Nagle: full segments go at once; a smaller tail waits until
+      // everything sent before it has been acknowledged.
+      std::size_t segment = options_.Segment;
+      if (segment == 0) segment = static_cast<std::size_t>(std::max(client_.SegmentSize(), 0));
+      if (segment == 0) segment = DefaultSegment;
+      std::size_t done = 0;
+      while (frame.size() - done >= segment) {
+        if (!Write(frame.subspan(done, segment))) return false;
+        done += segment;
+      }
+      if (done == frame.size()) return true;
+      if (!client_.WaitUntilAcknowledged(options_.IdleWait)) {
+        result_.Problem = "sent bytes never acknowledged by TCP";
+        return false;
+      }
+      return Write(frame.subspan(done));
+    }
+    return Write(frame);
+  }
+
+  bool AwaitAck(std::span<const std::uint8_t> frame, std::size_t recordNumber) {
+    std::vector<std::uint8_t> ack(frame.size());
+    const ReadOutcome outcome = client_.ReadExactly(ack, options_.IdleWait);
+    if (outcome != ReadOutcome::ok) {
+      ++result_.AcksMissing;
+      result_.Problem = "no acknowledgement of record " + std::to_string(recordNumber) +
+                        (outcome == ReadOutcome::closed ? " (connection closed)" : " (timed out)");
+      return false;
+    }
+    if (!IsAckOf(ack, frame)) {
+      ++result_.AcksWrong;
+      result_.Problem =
+          "wrong acknowledgement of record " + std::to_string(recordNumber) + ": " +
+          HexBytes(std::span<const std::uint8_t>(ack).first(std::min<std::size_t>(ack.size(), 8)));
+      return false;
+    }
+    ++result_.AcksRight;
+    return true;
+  }
+
+  void AwaitClose(const char* when) {
+    std::size_t extra = 0;
+    result_.ClientClosed = client_.WaitForClose(options_.IdleWait, &extra);
+    if (extra > 0) {
+      ++result_.AcksWrong;
+      if (result_.Problem.empty()) {
+        result_.Problem = std::to_string(extra) + " unexpected bytes " + when;
+      }
+    }
+  }
+
+  SimConnection& client_;
+  const SimulatorOptions& options_;
+  SimulatorResult result_;
+};
+
+}  // namespace
+
+std::optional<SimFault> ParseSimFault(std::string_view name) {
+  for (const FaultName& entry : FaultNames) {
+    if (entry.Name == name) return entry.Fault;
+  }
+  return std::nullopt;
+}
+
+std::string_view SimFaultName(SimFault fault) {
+  for (const FaultName& entry : FaultNames) {
+    if (entry.Fault == fault) return entry.Name;
+  }
+  return "?";
+}
+
+std::vector<std::uint8_t> MakeDataFrame(std::uint16_t recordNumber, std::span<const std::uint8_t> record) {
+  std::vector<std::uint8_t> frame(6 + SimRecordSize, 0xFF);
+  const std::uint8_t header[] = {0x04,
+                                 0x04,
+                                 '0',
+                                 '5',
+                                 static_cast<std::uint8_t>(recordNumber & 0xFF),
+                                 static_cast<std::uint8_t>(recordNumber >> 8)};
+  std::copy(std::begin(header), std::end(header), frame.begin());
+  std::copy_n(record.begin(), std::min(record.size(), SimRecordSize), frame.begin() + 6);
+  return frame;
+}
+
+std::vector<std::uint8_t> MakeEndFrame(char result) {
+  return {0x02, 0x00, '1', '1', static_cast<std::uint8_t>(result)};
+}
+
+bool IsAckOf(std::span<const std::uint8_t> ack, std::span<const std::uint8_t> frame) {
+  if (ack.size() != frame.size() || ack.size() < 4) return false;
+  if (ack[2] != '1' || ack[3] != '5') return false;
+  return ack[0] == frame[0] && ack[1] == frame[1] &&
+         std::equal(ack.begin() + 4, ack.end(), frame.begin() + 4);
+}
+
+std::string SimulatorResult::Summary() const {
+  std::string text = std::string("gateway_sim: ") + (AllAcksRight() ? "ok" : "FAILED") + ", request " +
+                     (RequestReceived ? "received" : "missing") + ", " + std::to_string(FramesSent) +
+                     " frames sent, " + std::to_string(AcksRight) + " acks right, " +
+                     std::to_string(AcksWrong) + " wrong, " + std::to_string(AcksMissing) +
+                     " missing, end frame " + (EndSent ? "sent" : "not sent") + ", client " +
+                     (ClientClosed ? "closed" : "did not close");
+  if (!Problem.empty()) text += " (" + Problem + ")";
+  return text;
+}
+
+SimulatorResult ServeGatewayClient(SimConnection& client, const SimulatorOptions& options) {
+  return Session(client, options).Run();
+}
+
+bool GatewaySimulator::Listen(const std::string& address, std::uint16_t port, std::string* problem) {
+  return listener_.Listen(address, port, problem);
+}
+
+SimulatorResult GatewaySimulator::ServeOne() {
+  SimConnection client = listener_.Accept(options_.IdleWait);
+  if (!client.IsOpen()) {
+    SimulatorResult result;
+    result.Problem = "no client connected";
+    return result;
+  }
+  return ServeGatewayClient(client, options_);
+}
+
+}  // namespace varkelo::tools

@@ -1,0 +1,209 @@
+#include "lib/sim_socket.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace varkelo::tools {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd is ready for `events`, at most `wait`. 1 ready, 0 time-out, -1 error.
+int WaitReady(int fd, short events, std::chrono::milliseconds wait) {
+  const auto deadline = Clock::now() + wait;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd ready{fd, events, 0};
+    const int n = ::poll(&ready, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    if (n > 0) return 1;
+    if (n == 0) return 0;
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool ParseAddress(const std::string& address, in_addr& parsed) {
+  return ::inet_pton(AF_INET, address.c_str(), &parsed) == 1;
+}
+
+}  // namespace
+
+SimConnection::~SimConnection() {
+  Close();
+}
+
+SimConnection::SimConnection(SimConnection&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+SimConnection& SimConnection::operator=(SimConnection&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+ReadOutcome SimConnection::ReadExactly(std::span<std::uint8_t> into, std::chrono::milliseconds wait) {
+  std::size_t done = 0;
+  while (done < into.size()) {
+    std::size_t count = 0;
+    const ReadOutcome outcome = ReadSome(into.subspan(done), &count, wait);
+    if (outcome != ReadOutcome::ok) return outcome;
+    done += count;
+  }
+  return ReadOutcome::ok;
+}
+
+ReadOutcome SimConnection::ReadSome(std::span<std::uint8_t> into, std::size_t* count,
+                                    std::chrono::milliseconds wait) {
+  *count = 0;
+  if (fd_ < 0) return ReadOutcome::failed;
+  for (;;) {
+    const int ready = WaitReady(fd_, POLLIN, wait);
+    if (ready == 0) return ReadOutcome::timedOut;
+    if (ready < 0) return ReadOutcome::failed;
+    const ssize_t n = ::recv(fd_, into.data(), into.size(), 0);
+    if (n > 0) {
+      *count = static_cast<std::size_t>(n);
+      return ReadOutcome::ok;
+    }
+    if (n == 0) return ReadOutcome::closed;
+    if (errno == EINTR || errno == EAGAIN) continue;
+    return errno == ECONNRESET ? ReadOutcome::closed : ReadOutcome::failed;
+  }
+}
+
+bool SimConnection::WriteAll(std::span<const std::uint8_t> bytes) {
+  if (fd_ < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return false;
+  }
+  return true;
+}
+
+bool SimConnection::WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes) {
+  std::uint8_t scratch[4096];
+  const auto deadline = Clock::now() + wait;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    std::size_t count = 0;
+    const ReadOutcome outcome = ReadSome(scratch, &count, left);
+    if (outcome == ReadOutcome::closed) return true;
+    if (outcome != ReadOutcome::ok) return false;
+    if (extraBytes != nullptr) *extraBytes += count;
+  }
+}
+
+bool SimConnection::SetNoDelay(bool on) {
+  const int value = on ? 1 : 0;
+  return fd_ >= 0 && ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) == 0;
+}
+
+int SimConnection::SegmentSize() const {
+  int mss = 0;
+  socklen_t size = sizeof mss;
+  if (fd_ < 0 || ::getsockopt(fd_, IPPROTO_TCP, TCP_MAXSEG, &mss, &size) != 0) return 0;
+  return mss;
+}
+
+bool SimConnection::WaitUntilAcknowledged(std::chrono::milliseconds wait) const {
+  const auto start = Clock::now();
+  for (;;) {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (fd_ < 0 || ::getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return false;
+    if (info.tcpi_unacked == 0) return true;
+    const auto waited = Clock::now() - start;
+    if (waited > wait) return false;
+    // An acknowledgement on loopback takes microseconds; a delayed one 40 ms. Spin
+    // briefly, then poll gently so the client gets the processor.
+    if (waited < std::chrono::microseconds(200)) {
+      ::sched_yield();
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+  }
+}
+
+void SimConnection::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void SimConnection::Reset() {
+  if (fd_ < 0) return;
+  const linger now{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+  Close();
+}
+
+SimListener::~SimListener() {
+  Close();
+}
+
+bool SimListener::Listen(const std::string& address, std::uint16_t port, std::string* problem) {
+  Close();
+  auto fail = [&](std::string what) {
+    if (problem != nullptr) *problem = what + ": " + std::strerror(errno);
+    Close();
+    return false;
+  };
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(port);
+  if (!ParseAddress(address, local.sin_addr)) {
+    if (problem != nullptr) *problem = "not an IPv4 address: " + address;
+    return false;
+  }
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) return fail("socket");
+  const int on = 1;
+  ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return fail("bind");
+  if (::listen(fd_, 4) != 0) return fail("listen");
+  socklen_t size = sizeof local;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return fail("getsockname");
+  port_ = ntohs(local.sin_port);
+  return true;
+}
+
+SimConnection SimListener::Accept(std::chrono::milliseconds wait) {
+  if (fd_ < 0 || WaitReady(fd_, POLLIN, wait) != 1) return SimConnection();
+  return SimConnection(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+void SimListener::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+SimConnection ConnectTo(const std::string& address, std::uint16_t port) {
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(port);
+  if (!ParseAddress(address, remote.sin_addr)) return SimConnection();
+  SimConnection connection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!connection.IsOpen()) return connection;
+  if (::connect(connection.Handle(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+    connection.Close();
+  }
+  return connection;
+}
+
+}  // namespace varkelo::tools

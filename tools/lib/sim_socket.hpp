@@ -1,0 +1,74 @@
+#pragma once
+
+// Blocking TCP sockets with time-outs for the gateway simulator and for test
+// peers: every wait is bounded, so a client that misbehaves cannot hang them.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace varkelo::tools {
+
+enum class ReadOutcome { ok, closed, timedOut, failed };
+
+class SimConnection {
+ public:
+  SimConnection() = default;
+  explicit SimConnection(int fd) : fd_(fd) {}
+  ~SimConnection();
+  SimConnection(SimConnection&& other) noexcept;
+  SimConnection& operator=(SimConnection&& other) noexcept;
+  SimConnection(const SimConnection&) = delete;
+  SimConnection& operator=(const SimConnection&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Handle() const { return fd_; }
+
+  // Reads exactly into.size() bytes, waiting at most `wait` for each part.
+  ReadOutcome ReadExactly(std::span<std::uint8_t> into, std::chrono::milliseconds wait);
+  // Reads whatever is there (at least one byte), waiting at most `wait`; *count gets the number.
+  ReadOutcome ReadSome(std::span<std::uint8_t> into, std::size_t* count, std::chrono::milliseconds wait);
+  bool WriteAll(std::span<const std::uint8_t> bytes);
+  // Waits until the peer closes its side; bytes that arrive meanwhile are counted
+  // into *extraBytes and dropped. False on time-out or error.
+  bool WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes = nullptr);
+
+  bool SetNoDelay(bool on);
+  // The connection's maximum segment size (TCP_MAXSEG), 0 when unknown.
+  int SegmentSize() const;
+  // Waits until TCP has every byte sent so far acknowledged by the peer.
+  bool WaitUntilAcknowledged(std::chrono::milliseconds wait) const;
+
+  void Close();
+  // Closes with a reset instead of an orderly shutdown.
+  void Reset();
+
+ private:
+  int fd_ = -1;
+};
+
+class SimListener {
+ public:
+  SimListener() = default;
+  ~SimListener();
+  SimListener(const SimListener&) = delete;
+  SimListener& operator=(const SimListener&) = delete;
+
+  // Listens on a dotted IPv4 address; port 0 takes any free port.
+  bool Listen(const std::string& address, std::uint16_t port, std::string* problem = nullptr);
+  std::uint16_t Port() const { return port_; }
+  // The next client, or a closed connection after `wait`.
+  SimConnection Accept(std::chrono::milliseconds wait);
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+// A blocking client connection, for test and benchmark clients.
+SimConnection ConnectTo(const std::string& address, std::uint16_t port);
+
+}  // namespace varkelo::tools
