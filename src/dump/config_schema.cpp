@@ -3,19 +3,12 @@
 #include <string>
 
 #include "dump/dump_image.hpp"
+#include "dump/field_spec.hpp"
 
 namespace varkelo::dump {
 
 namespace {
 
-struct FieldSpec {
-  std::string_view TypeCode;
-  std::int16_t Length;
-  std::uint8_t Kind;
-  std::string_view Label;
-};
-
-constexpr std::int32_t MeterCount = 40;
 constexpr std::int32_t SwitchCount = 20;
 
 // Counted families in labels carry two digits: "収集有無[RS485-07]".
@@ -46,9 +39,7 @@ void Dump::BuildConfigSchema() {
       {"UC", 68, 2, "ホスト名"}, {"US", 2, 0, "センタポート"}, {"US", 2, 0, "データ形式"},
       {"UL", 4, 0, "接続周期"},  {"UC", 12, 2, "パスワード"},
   };
-  for (const FieldSpec& f : center) {
-    RegisterField(f.TypeCode, f.Length, "S[0]Hard_Data-Center_Info", f.Kind, f.Label);
-  }
+  RegisterFields(*this, center, "S[0]Hard_Data-Center_Info");
 
   static const FieldSpec mainInfo[] = {
       {"UC", 4, 2, "データバージョン"},   {"UC", 4, 2, "プログラムバージョン"},
@@ -58,9 +49,7 @@ void Dump::BuildConfigSchema() {
       {"UC", 1, 0, "テスト通信開始秒"},   {"UC", 1, 0, "ダミーC"},
       {"UC", 12, 2, "Kov機器ID"},
   };
-  for (const FieldSpec& f : mainInfo) {
-    RegisterField(f.TypeCode, f.Length, "S[0]Hard_Data-Main_Info", f.Kind, f.Label);
-  }
+  RegisterFields(*this, mainInfo, "S[0]Hard_Data-Main_Info");
 
   const std::string_view hardData = "S[0]Hard_Data";
   RegisterField("UC", 1, hardData, 0, "RS485計器設定オプション");
@@ -84,7 +73,7 @@ void Dump::BuildConfigSchema() {
   };
   for (std::int32_t m = 1; m <= MeterCount; ++m) {
     const std::string section = "S[0]Hard_Data-Meter_Info[" + std::to_string(m) + "]";
-    for (const FieldSpec& f : meter) RegisterField(f.TypeCode, f.Length, section, f.Kind, f.Label);
+    RegisterFields(*this, meter, section);
   }
 
   for (std::int32_t n = 1; n <= MeterCount; ++n) {

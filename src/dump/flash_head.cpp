@@ -4,17 +4,16 @@
 #include <string>
 
 #include "dump/dump_image.hpp"
+#include "dump/field_spec.hpp"
 
 namespace varkelo::dump {
 
 void Dump::RegisterFlashHead(std::int32_t sectionNumber) {
-  const std::string section = "S[" + std::to_string(sectionNumber) + "]Flash_Head";
-  RegisterField("US", 2, section, 0, "デバイス番号");
-  RegisterField("US", 2, section, 0, "セクタ番号");
-  RegisterField("UC", 1, section, 0, "年");
-  RegisterField("UC", 1, section, 0, "月");
-  RegisterField("UC", 1, section, 0, "日");
-  RegisterField("UC", 1, section, 0, "オプション");
+  static constexpr FieldSpec head[] = {
+      {"US", 2, 0, "デバイス番号"}, {"US", 2, 0, "セクタ番号"}, {"UC", 1, 0, "年"},
+      {"UC", 1, 0, "月"},           {"UC", 1, 0, "日"},         {"UC", 1, 0, "オプション"},
+  };
+  RegisterFields(*this, head, "S[" + std::to_string(sectionNumber) + "]Flash_Head");
 }
 
 }  // namespace varkelo::dump

@@ -6,19 +6,12 @@
 #include <string>
 
 #include "dump/dump_image.hpp"
+#include "dump/field_spec.hpp"
 
 namespace varkelo::dump {
 
 namespace {
 
-struct FieldSpec {
-  std::string_view TypeCode;
-  std::int16_t Length;
-  std::uint8_t Kind;
-  std::string_view Label;
-};
-
-constexpr std::int32_t MeterCount = 40;
 constexpr std::int32_t HalfHourSlots = 48;
 constexpr std::int32_t IntervalSlots = 96;
 
@@ -81,12 +74,9 @@ void RegisterSlots(Dump& dump, std::int32_t sectionNumber, std::int32_t slots,
     const std::string hour = "Hour[" + std::to_string(h) + "]";
     for (std::int32_t j = 1; j <= MeterCount; ++j) {
       const std::string section = prefix + "-" + hour + "-ID[" + std::to_string(j) + "]";
-      for (const FieldSpec& f : group) dump.RegisterField(f.TypeCode, f.Length, section, f.Kind, f.Label);
+      RegisterFields(dump, group, section);
     }
-    const std::string trailerSection = prefix + hour;
-    for (const FieldSpec& f : trailer) {
-      dump.RegisterField(f.TypeCode, f.Length, trailerSection, f.Kind, f.Label);
-    }
+    RegisterFields(dump, trailer, prefix + hour);
   }
 }
 

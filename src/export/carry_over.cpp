@@ -1,8 +1,7 @@
 #include "export/carry_over.hpp"
 
-#include <charconv>
-
 #include "export/calendar.hpp"
+#include "export/sector_head.hpp"
 
 namespace varkelo::exporting {
 namespace {
@@ -11,14 +10,6 @@ constexpr std::int32_t SlotHourIndex = 38691;
 constexpr std::int32_t SlotMinuteIndex = 38692;
 constexpr std::int32_t SlotSaveFlagIndex = 38693;
 constexpr int FieldsPerMeter = 10;
-
-// The number in a header field's text; -1 when it holds none.
-std::int32_t HeaderNumber(const dump::Dump& dump, std::int32_t index) {
-  const dump::FieldText text = dump.GetFieldText(index);
-  std::int32_t value = -1;
-  std::from_chars(text.view().data(), text.view().data() + text.size(), value);
-  return value;
-}
 
 }  // namespace
 
@@ -50,8 +41,8 @@ bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std
     if (!dump.LoadDumpBlock(imagePath)) return false;
 
     // The block of that date may still hold an older day, or nothing.
-    if (HeaderNumber(dump, 2) != previous.Year % 100 || HeaderNumber(dump, 3) != previous.Month ||
-        HeaderNumber(dump, 4) != previous.Day) {
+    const SectorHead head = ReadSectorHead(dump);
+    if (head.Year != previous.Year % 100 || head.Month != previous.Month || head.Day != previous.Day) {
       return true;
     }
     for (int n = 0; n < MeterPositions; ++n) {

@@ -14,6 +14,7 @@
 #include "dump/dump_image.hpp"
 #include "export/calendar.hpp"
 #include "export/csv_line.hpp"
+#include "export/sector_head.hpp"
 #include "text/line_writer.hpp"
 
 namespace varkelo::exporting {
@@ -29,10 +30,6 @@ inline constexpr std::string_view DayFileHeader =
 
 // A row with nothing in it: sixteen "-".
 inline constexpr std::string_view EmptyRowLine = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
-
-// The date in the sector head (catalogue indices 2, 3, 4), or none when its
-// numbers form no calendar date.
-std::optional<Date> SectorHeadDate(const dump::Dump& dump);
 
 // HalfHourClock: 00:00 of the sector's date, 30 minutes more per half hour.
 // Its five parts are formatted once per half hour, not once per row.

@@ -1,12 +1,12 @@
 #include "export/export_driver.hpp"
 
-#include <charconv>
 #include <utility>
 
 #include "export/day_files.hpp"
 #include "export/meter_list.hpp"
 #include "export/next_day_start.hpp"
 #include "export/output_paths.hpp"
+#include "export/sector_head.hpp"
 
 namespace varkelo::exporting {
 namespace {
@@ -15,14 +15,6 @@ constexpr std::int32_t ProgramVersionIndex = 32;
 constexpr std::int32_t DeviceIdIndex = 41;
 constexpr std::int32_t FirstSectorBlock = 1;
 constexpr std::int32_t LastSectorBlock = 63;
-constexpr std::int32_t ErasedHeaderValue = 255;
-
-std::int32_t HeaderNumber(const dump::Dump& dump, std::int32_t index) {
-  const dump::FieldText text = dump.GetFieldText(index);
-  std::int32_t value = -1;
-  std::from_chars(text.view().data(), text.view().data() + text.size(), value);
-  return value;
-}
 
 }  // namespace
 
@@ -67,10 +59,11 @@ bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t 
                            const std::filesystem::path& gatewayFolder) {
   dump_.BlockNumber = static_cast<std::int16_t>(block);
   if (!dump_.LoadDumpBlock(imagePath)) return false;
-  const std::int32_t Year = HeaderNumber(dump_, 2);
-  const std::int32_t Month = HeaderNumber(dump_, 3);
-  const std::int32_t Day = HeaderNumber(dump_, 4);
-  if (Year == ErasedHeaderValue || Month == ErasedHeaderValue || Day == ErasedHeaderValue) return true;
+  const SectorHead head = ReadSectorHead(dump_);
+  if (head.Erased()) return true;
+  const std::int32_t Year = head.Year;
+  const std::int32_t Month = head.Month;
+  const std::int32_t Day = head.Day;
 
   if (schemaId == dump::HalfHourSchemaId) {
     return EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&

@@ -64,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(AllLayouts, FieldCatalogLayoutTest,
                          testing::Values(LayoutCase{ConfigSchemaId, 526, 3708},
                                          LayoutCase{HalfHourSchemaId, 40374, 130760},
                                          LayoutCase{IntervalSchemaId, 38694, 123272}, LayoutCase{7, 0, 0},
-                                         LayoutCase{-1, 0, 0}));
+                                         LayoutCase{-1, 0, 0}),
+                         [](const auto& info) {
+                           const std::int32_t id = info.param.SchemaId;
+                           return id < 0 ? std::string("SchemaMinus1") : "Schema" + std::to_string(id);
+                         });
 
 struct NamedEntry {
   std::int32_t SchemaId;

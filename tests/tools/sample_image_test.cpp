@@ -136,7 +136,10 @@ TEST_P(SampleImageTest, WritesTheConfigurationBlock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SampleImageTest,
-                         ::testing::Values(SampleLayout::Interval, SampleLayout::HalfHour));
+                         ::testing::Values(SampleLayout::Interval, SampleLayout::HalfHour),
+                         [](const auto& info) {
+                           return info.param == SampleLayout::HalfHour ? "HalfHour" : "Interval";
+                         });
 
 TEST(SampleImage, IntervalSlotsCarryTimesFlagsAndRisingReadings) {
   const std::vector<std::uint8_t>& image = DefaultImage(SampleLayout::Interval);
