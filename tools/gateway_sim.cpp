@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     std::cerr << "gateway_sim: " << problem << "\n";
     return 2;
   }
+  std::cerr << "gateway_sim: listening on " << address << ":" << simulator.Port() << std::endl;
   const SimulatorResult result = simulator.ServeOne();
   std::cout << result.Summary() << std::endl;
   return result.AllAcksRight() ? 0 : 1;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -179,16 +178,6 @@ TEST(SimulatorTest, JudgesTheAcknowledgements) {
   EXPECT_FALSE(badRequest.RequestReceived);
   EXPECT_FALSE(badRequest.AllAcksRight());
   EXPECT_EQ(badRequest.FramesSent, 0u);
-}
-
-TEST(SimulatorTest, FaultNamesRoundTrip) {
-  for (const char* name :
-       {"none", "split", "nagle", "joined", "silent", "close", "refuse", "malformed", "record0"}) {
-    const std::optional<SimFault> fault = tools::ParseSimFault(name);
-    ASSERT_TRUE(fault.has_value()) << name;
-    EXPECT_EQ(tools::SimFaultName(*fault), name);
-  }
-  EXPECT_FALSE(tools::ParseSimFault("Nagle").has_value());
 }
 
 }  // namespace

@@ -142,9 +142,7 @@ class Session {
     if (faulty && options_.Fault == SimFault::nagle) {
       // Classic Nagle: full segments go at once; a smaller tail waits until
       // everything sent before it has been acknowledged.
-      std::size_t segment = options_.Segment;
-      if (segment == 0) segment = static_cast<std::size_t>(std::max(client_.SegmentSize(), 0));
-      if (segment == 0) segment = DefaultSegment;
+      const std::size_t segment = NagleSegment();
       std::size_t done = 0;
       while (frame.size() - done >= segment) {
         if (!Write(frame.subspan(done, segment))) return false;
@@ -158,6 +156,13 @@ class Session {
       return Write(frame.subspan(done));
     }
     return Write(frame);
+  }
+
+  std::size_t NagleSegment() {
+    if (segment_ == 0) segment_ = options_.Segment;
+    if (segment_ == 0) segment_ = static_cast<std::size_t>(std::max(client_.SegmentSize(), 0));
+    if (segment_ == 0) segment_ = DefaultSegment;
+    return segment_;
   }
 
   bool AwaitAck(std::span<const std::uint8_t> frame, std::size_t recordNumber) {
@@ -194,6 +199,7 @@ class Session {
   SimConnection& client_;
   const SimulatorOptions& options_;
   SimulatorResult result_;
+  std::size_t segment_ = 0;  // nagle: taken once per connection
 };
 
 }  // namespace

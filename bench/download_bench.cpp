@@ -1,0 +1,217 @@
+// Time of a whole download over loopback: 8969 records and the end frame
+// (8970 frames, the progress bar's full count) from the gateway simulator,
+// through GatewayLink with a host that does nothing but end the loop, against
+// a bare client that only reads each frame and echoes its acknowledgement
+// (blocking socket, no file, no event loop).
+//
+// With nagle:1 the simulator holds back the tail of every frame until TCP has
+// acknowledged its start. On the normal loopback a frame is one segment and
+// nothing changes; run inside a network namespace whose loopback MTU is 576 to
+// see the delayed-ACK stall and the link's answer to it:
+//   unshare -n bash -c 'ip link set lo up; ip link set lo mtu 576; ./download_bench'
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include "gateway/gateway_link.hpp"
+#include "lib/gateway_simulator.hpp"
+#include "lib/sim_socket.hpp"
+
+namespace {
+
+using namespace varkelo;
+using namespace std::chrono_literals;
+
+constexpr std::size_t ImageRecords = 8969;
+
+const std::vector<std::uint8_t>& Image() {
+  static const std::vector<std::uint8_t> image = [] {
+    std::vector<std::uint8_t> bytes(ImageRecords * 1024);
+    std::mt19937 random(1);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    return bytes;
+  }();
+  return image;
+}
+
+// A folder of its own for "read.nmd", removed at the end.
+class BenchFolder {
+ public:
+  BenchFolder() {
+    std::string name = (std::filesystem::temp_directory_path() / "varkelo-bench-XXXXXX").string();
+    if (::mkdtemp(name.data()) != nullptr) path_ = name;
+  }
+  ~BenchFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The least a window must do: run the deferred steps and stop the loop at the end.
+class MinimalHost : public gateway::LinkHost {
+ public:
+  MinimalHost(asio::io_context& io, gateway::GatewayLink*& link) : io_(io), link_(link) {}
+  void SetStatusText(std::string_view) override {}
+  void SetCommProgress(int) override {}
+  void StartDeferredStep(gateway::DeferredStep step) override {
+    asio::post(io_, [this, step] {
+      if (step == gateway::DeferredStep::timSend) link_->timSend_Timer();
+      if (step == gateway::DeferredStep::timCSV) succeeded = true;
+      if (step == gateway::DeferredStep::timCSV || step == gateway::DeferredStep::timEnd) io_.stop();
+    });
+  }
+  void StartTimer1() override {}
+  void StopTimer1() override {}
+  void SetUnloadAllowed(bool) override {}
+  void SetResultCode(std::int32_t) override {}
+  bool succeeded = false;
+
+ private:
+  asio::io_context& io_;
+  gateway::GatewayLink*& link_;
+};
+
+tools::SimulatorOptions Options(std::size_t records, bool nagle) {
+  tools::SimulatorOptions options;
+  options.Image = Image();
+  options.Records = records;
+  options.Fault = nagle ? tools::SimFault::nagle : tools::SimFault::none;
+  options.IdleWait = 60s;
+  return options;
+}
+
+int LoopbackSegment() {
+  tools::SimListener listener;
+  if (!listener.Listen("127.0.0.1", 0)) return 0;
+  tools::SimConnection client = tools::ConnectTo("127.0.0.1", listener.Port());
+  return client.SegmentSize();
+}
+
+// Frames, time per frame (wall clock, set-up included) and the loopback's segment size.
+void SetCounters(benchmark::State& state, std::size_t frames, std::chrono::steady_clock::duration total) {
+  const double runs = static_cast<double>(state.iterations());
+  const double microseconds = std::chrono::duration<double, std::micro>(total).count();
+  state.counters["frames"] = static_cast<double>(frames);
+  state.counters["per_frame_us"] = runs > 0 ? microseconds / (runs * static_cast<double>(frames)) : 0;
+  state.counters["mss"] = LoopbackSegment();
+}
+
+void BM_GatewayLink(benchmark::State& state) {
+  const bool nagle = state.range(0) != 0;
+  const std::size_t records = ImageRecords;
+  BenchFolder folder;
+  std::chrono::steady_clock::duration total{};
+  for (auto _ : state) {
+    tools::SimulatorOptions options = Options(records, nagle);
+    const auto start = std::chrono::steady_clock::now();
+    tools::GatewaySimulator simulator(std::move(options));
+    if (!simulator.Listen("127.0.0.1", 0)) {
+      state.SkipWithError("cannot listen");
+      break;
+    }
+    tools::SimulatorResult result;
+    std::thread gatewayThread([&] { result = simulator.ServeOne(); });
+    asio::io_context io{1};
+    gateway::GatewayLink* link = nullptr;
+    MinimalHost host(io, link);
+    gateway::GatewayLink theLink(io, host, gateway::LinkOptions{5000ms, simulator.Port()});
+    link = &theLink;
+    theLink.StartReading(folder.path(), {127, 0, 0, 1}, "127.0.0.1");
+    io.run();
+    gatewayThread.join();
+    total += std::chrono::steady_clock::now() - start;
+    if (!host.succeeded || !result.AllAcksRight()) {
+      state.SkipWithError(result.Summary().c_str());
+      break;
+    }
+  }
+  SetCounters(state, records + 1, total);
+}
+BENCHMARK(BM_GatewayLink)->ArgName("nagle")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Linux delays the ACK of a segment when it expects an answer soon; re-arming
+// quick acknowledgements after a read sends the pending one at once.
+void QuickAck(tools::SimConnection& client, bool on) {
+  if (!on) return;
+  const int one = 1;
+  ::setsockopt(client.Handle(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+}
+
+// Reads one frame (a DataFrame or the EndFrame) and answers a DataFrame; false at the end.
+bool BareExchange(tools::SimConnection& client, std::array<std::uint8_t, 1030>& frame, bool quickAck) {
+  if (client.ReadExactly(std::span(frame).first(4), 10s) != tools::ReadOutcome::ok) return false;
+  QuickAck(client, quickAck);
+  if (frame[2] == '1' && frame[3] == '1') {
+    client.ReadExactly(std::span(frame).subspan(4, 1), 10s);
+    return false;
+  }
+  if (client.ReadExactly(std::span(frame).subspan(4), 10s) != tools::ReadOutcome::ok) return false;
+  QuickAck(client, quickAck);
+  frame[2] = '1';
+  frame[3] = '5';
+  return client.WriteAll(frame);
+}
+
+void BM_BareClient(benchmark::State& state) {
+  const bool nagle = state.range(0) != 0;
+  const bool quickAck = state.range(1) != 0;
+  // Without quick acknowledgements a split frame costs about 40 ms: keep that run short.
+  const std::size_t records = nagle && !quickAck ? 50 : ImageRecords;
+  std::array<std::uint8_t, 1030> frame{};
+  std::chrono::steady_clock::duration total{};
+  for (auto _ : state) {
+    tools::SimulatorOptions options = Options(records, nagle);
+    const auto start = std::chrono::steady_clock::now();
+    tools::GatewaySimulator simulator(std::move(options));
+    if (!simulator.Listen("127.0.0.1", 0)) {
+      state.SkipWithError("cannot listen");
+      break;
+    }
+    tools::SimulatorResult result;
+    std::thread gatewayThread([&] { result = simulator.ServeOne(); });
+    {
+      tools::SimConnection client = tools::ConnectTo("127.0.0.1", simulator.Port());
+      client.SetNoDelay(true);
+      const std::array<std::uint8_t, 4> request = {0x02, 0x00, 0x30, 0x31};
+      client.WriteAll(request);
+      while (BareExchange(client, frame, quickAck)) {
+      }
+    }
+    gatewayThread.join();
+    total += std::chrono::steady_clock::now() - start;
+    if (!result.AllAcksRight()) {
+      state.SkipWithError(result.Summary().c_str());
+      break;
+    }
+  }
+  SetCounters(state, records + 1, total);
+}
+BENCHMARK(BM_BareClient)
+    ->ArgNames({"nagle", "quickack"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
