@@ -148,6 +148,14 @@ bool GatewayLink::HandleFrame(std::size_t n) {
   return true;
 }
 
+bool GatewayLink::TryHandleFrame(std::size_t n) {
+  try {
+    return HandleFrame(n);
+  } catch (...) {
+    return false;
+  }
+}
+
 void GatewayLink::timSend_Timer() {
   connectWaitStart_ = std::chrono::steady_clock::now();
   connectWaiting_ = true;
@@ -187,7 +195,13 @@ void GatewayLink::Timer1_Timer() {
 void GatewayLink::Winsock1_DataArrival(std::size_t n) {
   WaitTicks = 0;
   n = std::min(n, readChunk_.size());
-  streamBuffer_.insert(streamBuffer_.end(), readChunk_.begin(), readChunk_.begin() + n);
+  try {
+    streamBuffer_.insert(streamBuffer_.end(), readChunk_.begin(), readChunk_.begin() + n);
+  } catch (...) {
+    // Bytes that cannot be kept leave the stream impossible to follow.
+    EndLikeTimeout();
+    return;
+  }
   // Nothing below yields to the event loop, so this cannot be entered again while
   // busy; if it were, the loop that is running takes the new bytes too.
   if (ReceiveBusy) return;
@@ -197,11 +211,11 @@ void GatewayLink::Winsock1_DataArrival(std::size_t n) {
     const std::size_t size = CompleteFrameSize(streamBuffer_);
     if (size == 0) break;  // the rest of the frame is still on its way
     const std::int16_t framesBefore = ReceivedFrames;
-    bool handled = HandleFrame(size);
+    bool handled = TryHandleFrame(size);
     if (!handled && connection == connection_) {
       // One restart with the same bytes; the frame is still counted once.
       ReceivedFrames = framesBefore;
-      handled = HandleFrame(size);
+      handled = TryHandleFrame(size);
     }
     if (!handled) {
       EndLikeTimeout();

@@ -66,9 +66,11 @@ class GatewayLink {
   // Deferred step: waits for the connection (at most LinkOptions::ConnectWait)
   // and sends the request.
   void timSend_Timer();
-  // One tick of the response timer.
+  // One tick of the response timer; the 100th quiet tick ends the run with
+  // ResultCode 4. A tick that comes while Timer1 is stopped changes nothing.
   void Timer1_Timer();
-  // An arrival of n bytes, taken from the socket's read chunk.
+  // An arrival of n bytes, taken from the socket's read chunk into the stream
+  // buffer; every complete frame in it is handled in turn.
   void Winsock1_DataArrival(std::size_t n);
   // Deferred step: closes the link after a phase-3 request.
   void timClose_Timer();
@@ -90,6 +92,8 @@ class GatewayLink {
   void StartRead();
   void OnRead(const std::error_code& error, std::size_t n);
   void ContinueConnectWait();
+  // HandleFrame with any exception (out of memory) taken as a failed handling.
+  bool TryHandleFrame(std::size_t n);
   // Ends the run as a response time-out does: closed, time-out status, prgComm 0, ResultCode 4.
   void EndLikeTimeout();
   bool SendFrame(std::span<const std::uint8_t> frame);
