@@ -3,7 +3,7 @@
 #include <string>
 
 #include "dump/dump_image.hpp"
-#include "dump/field_spec.hpp"
+#include "dump/field_group.hpp"
 
 namespace varkelo::dump {
 
