@@ -11,7 +11,6 @@
 
 #include "gateway/gateway_link.hpp"
 #include "gateway/link_harness.hpp"
-#include "lib/sample_image.hpp"
 #include "temp_folder.hpp"
 
 namespace varkelo::gateway {
@@ -107,32 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, SimulatorModeTest,
                                            ModeCase{"Malformed", SimFault::malformed, 12, 0, false, 12, 13},
                                            ModeCase{"Record0", SimFault::record0, 0, 0, false, 0, 1}),
                          [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(SimulatorTest, WholeSampleImageArrivesIntact) {
-  tools::SampleOptions sample;
-  sample.Seed = 3;
-  SimulatorOptions options;
-  options.Image = tools::MakeSampleImage(sample);
-  ASSERT_EQ(options.Image.size(), 8192u * 1024u);
-  const std::vector<std::uint8_t> image = options.Image;
-  Download download;
-  ASSERT_TRUE(download.Run(options));
-  EXPECT_TRUE(download.host.Fired(DeferredStep::timCSV));
-  EXPECT_TRUE(download.Image() == std::string(image.begin(), image.end()));
-  EXPECT_EQ(download.simulated.AcksRight, 8192u);
-  EXPECT_EQ(download.frames, 8193);
-  EXPECT_EQ(download.host.LastProgress(), 100);
-}
-
-TEST(SimulatorTest, RecordsOptionServesOnlyTheFirstRecords) {
-  SimulatorOptions options;
-  options.Image = RandomImage(20, 5);
-  options.Records = 3;
-  Download download;
-  ASSERT_TRUE(download.Run(options));
-  EXPECT_EQ(download.Image().size(), 3u * 1024u);
-  EXPECT_EQ(download.simulated.FramesSent, 4u);
-}
 
 // Plays the reading side by hand to see what the simulator makes of it.
 SimulatorResult ServeScriptedClient(const std::vector<std::uint8_t>& request, bool wrongAck) {

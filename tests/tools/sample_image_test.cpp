@@ -6,7 +6,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "dump/dump_image.hpp"
@@ -49,9 +48,6 @@ std::array<int, 3> HeadDate(const std::vector<std::uint8_t>& image, int block) {
 // Interval layout: meter m (1 to 40) of slot s.
 std::size_t IntervalGroup(int slot, int meter) {
   return 8 + 1284 * slot + 32 * (meter - 1);
-}
-std::size_t IntervalTrailer(int slot) {
-  return 8 + 1284 * slot + 1280;
 }
 std::size_t HalfHourGroup(int slot, int meter) {
   return 8 + 2724 * slot + 68 * (meter - 1);
@@ -140,80 +136,6 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SampleImageTest,
                          [](const auto& info) {
                            return info.param == SampleLayout::HalfHour ? "HalfHour" : "Interval";
                          });
-
-TEST(SampleImage, IntervalSlotsCarryTimesFlagsAndRisingReadings) {
-  const std::vector<std::uint8_t>& image = DefaultImage(SampleLayout::Interval);
-  const SamplePlan plan = PlanSampleImage(Defaults(SampleLayout::Interval));
-  std::map<std::array<int, 3>, SampleGap> gaps;
-  for (const SampleGap& gap : plan.Gaps) gaps[{gap.Date.Year, gap.Date.Month, gap.Date.Day}] = gap;
-  ASSERT_EQ(gaps.size(), 3u);
-  EXPECT_EQ(plan.Gaps.back().FirstSlot + plan.Gaps.back().SlotCount, 96);  // the read-out day ends early
-
-  std::map<int, int> states;
-  std::array<std::uint32_t, 13> previous{};
-  for (const SampleDay& day : plan.Days) {
-    const auto gap = gaps.find({day.Date.Year, day.Date.Month, day.Date.Day});
-    for (int slot = 0; slot < 96; ++slot) {
-      const bool inGap = gap != gaps.end() && slot >= gap->second.FirstSlot &&
-                         slot < gap->second.FirstSlot + gap->second.SlotCount;
-      const std::uint8_t* trailer = At(image, day.Block, IntervalTrailer(slot));
-      if (inGap && gap->second.DataErased) {
-        EXPECT_TRUE(AllErased(At(image, day.Block, IntervalGroup(slot, 1)), 1284));
-        continue;
-      }
-      EXPECT_EQ(trailer[0], slot / 4);
-      EXPECT_EQ(trailer[1], 15 * (slot % 4));
-      EXPECT_EQ(U16(trailer + 2), inGap ? 0xFFFFu : 0u);
-      for (int meter = 1; meter <= 12; ++meter) {
-        const std::uint8_t* group = At(image, day.Block, IntervalGroup(slot, meter));
-        ++states[group[24]];
-        if (group[24] == 255) continue;
-        const std::uint32_t reading = U32(group + 8);
-        // Each reading adds the slot's consumption to the last one stored.
-        if (previous[meter] != 0) {
-          EXPECT_GE(reading, previous[meter] + U16(group));
-        }
-        previous[meter] = reading;
-      }
-      EXPECT_TRUE(AllErased(At(image, day.Block, IntervalGroup(slot, 13)), 32 * 28));
-    }
-  }
-  for (int state : {0, 1, 2, 4, 255}) EXPECT_GT(states[state], 0) << state;
-  EXPECT_GT(states[0], 9 * (states[1] + states[2] + states[4] + states[255]));
-
-  // Multipliers are seven-byte texts, zero-terminated.
-  EXPECT_EQ(std::memcmp(At(image, 51, IntervalGroup(10, 1) + 25), "1\0\0\0\0\0\0", 7), 0);
-  EXPECT_EQ(std::memcmp(At(image, 51, IntervalGroup(10, 4) + 25), "0.5\0\0\0\0", 7), 0);
-}
-
-TEST(SampleImage, HalfHourRecordsCarryTheirOwnDateAndTime) {
-  const std::vector<std::uint8_t>& image = DefaultImage(SampleLayout::HalfHour);
-  const std::uint8_t* record = At(image, 62, HalfHourGroup(27, 3));  // 2012-12-31 13:30, meter 3
-  EXPECT_EQ((std::array<int, 6>{record[0], record[1], record[2], record[3], record[4], record[5]}),
-            (std::array<int, 6>{3, 12, 12, 31, 13, 30}));
-  EXPECT_EQ(U16(record + 6), 0u);  // reset flag
-  EXPECT_TRUE(std::all_of(record + 56, record + 60, [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; }));
-  EXPECT_EQ(std::memcmp(record + 60, "1\0\0\0\0\0\0\0", 8), 0);  // meter 3 multiplier
-  EXPECT_EQ(U32(At(image, 62, 8 + 2724 * 27 + 2720)), 0u);       // saved
-  EXPECT_TRUE(AllErased(At(image, 62, HalfHourGroup(27, 13)), 68 * 28));
-  // Readings follow consumption from one half hour to the next.
-  const std::uint8_t* next = At(image, 62, HalfHourGroup(28, 3));
-  ASSERT_NE(U32(record + 32), 0xFFFFFFFFu);
-  ASSERT_NE(U32(next + 32), 0xFFFFFFFFu);
-  EXPECT_EQ(U32(next + 32), U32(record + 32) + U32(next + 8));
-}
-
-TEST(SampleImage, LaterDaysTakeTheBlocksOfEarlierOnes) {
-  SampleOptions options = Defaults(SampleLayout::Interval);
-  options.Days = 70;  // to 2013-02-17: February 10 to 17 reuse the blocks of December 10 to 17
-  const std::vector<std::uint8_t> image = MakeSampleImage(options);
-  ASSERT_EQ(image.size(), 64u * BlockSize);
-  EXPECT_EQ(HeadDate(image, 41), (std::array<int, 3>{13, 2, 10}));
-  EXPECT_EQ(HeadDate(image, 49), (std::array<int, 3>{12, 12, 18}));
-  const SamplePlan plan = PlanSampleImage(options);
-  EXPECT_EQ(plan.Days.size(), 62u);  // every block from 1 to 62 is taken
-  EXPECT_FALSE(plan.OlderDay);
-}
 
 TEST(SampleImage, RefusesOptionsItCannotMake) {
   struct Case {
