@@ -16,12 +16,12 @@ namespace varkelo::dump {
 // does not register, a field outside the image). The export's writers catch it
 // at their boundary and report failure.
 class FieldError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 class FieldText {
-public:
+ public:
   // The longest text a field may decode to: 68 single bytes, 3 UTF-8 bytes each, and more.
   static constexpr std::size_t Capacity = 256;
 
@@ -44,7 +44,7 @@ public:
   friend bool operator==(const FieldText& a, std::string_view b) { return a.view() == b; }
   friend bool operator==(const FieldText& a, const FieldText& b) { return a.view() == b.view(); }
 
-private:
+ private:
   std::array<char, Capacity> data_;
   std::size_t size_ = 0;
 };

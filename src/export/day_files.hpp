@@ -16,6 +16,7 @@ bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& d
 
 // From an interval sector loaded in `dump`, with the previous day's last slot
 // in `carry`. Replaces an existing file. False on any error.
-bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry, const std::filesystem::path& dayFile);
+bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
+                          const std::filesystem::path& dayFile);
 
 }  // namespace varkelo::exporting

@@ -13,7 +13,7 @@ namespace varkelo::gateway {
 enum class DeferredStep { timSend, timClose, timCSV, timEnd };
 
 class LinkHost {
-public:
+ public:
   virtual ~LinkHost() = default;
   virtual void SetStatusText(std::string_view text) = 0;
   virtual void SetCommProgress(int value) = 0;  // prgComm

@@ -19,7 +19,9 @@ inline constexpr std::string_view ErasedByteChar = "\xEF\xA3\xB3";
 inline constexpr std::string_view InvalidByteChar = "\xE3\x83\xBB";
 
 // True for the bytes that start a double-byte code (0x81-0x9F, 0xE0-0xFC).
-constexpr bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsLeadByte(std::uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // The UTF-8 text of one byte read as a single-byte code: ASCII, half-width
 // katakana, the private-use characters of 0x80, 0xA0, 0xFD-0xFF, and

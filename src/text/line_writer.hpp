@@ -11,7 +11,7 @@
 namespace varkelo::text {
 
 class LineWriter {
-public:
+ public:
   LineWriter() = default;
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
@@ -30,7 +30,7 @@ public:
 
   bool IsOpen() const { return file_ != nullptr; }
 
-private:
+ private:
   bool Flush();
 
   std::FILE* file_ = nullptr;
