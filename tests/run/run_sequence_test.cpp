@@ -23,11 +23,11 @@ using varkelo::tools::SimulatorOptions;
 
 namespace {
 
-// A window that records what it is told, with steps of 1 ms and ticks of 2 ms:
-// the 100-tick response time-out takes a fifth of a second.
+// A window that records what it is told, with steps of 1 ms and ticks of 5 ms:
+// the 100-tick response time-out takes half a second.
 class RecordingWindow : public EventLoopWindow {
  public:
-  explicit RecordingWindow(asio::io_context& io) : EventLoopWindow(io, WindowTiming{1ms, 2ms}) {}
+  explicit RecordingWindow(asio::io_context& io) : EventLoopWindow(io, WindowTiming{1ms, 5ms}) {}
   void SetStatusText(std::string_view text) override {
     if (statuses.empty() || statuses.back() != text) statuses.emplace_back(text);
     if (onStatus) onStatus(text);
