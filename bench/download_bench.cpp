@@ -114,10 +114,10 @@ void SetCounters(benchmark::State& state, std::size_t frames, std::chrono::stead
   state.counters["mss"] = LoopbackSegment();
 }
 
-void BM_GatewayLink(benchmark::State& state) {
-  const bool nagle = state.range(0) != 0;
-  const std::size_t records = ImageRecords;
-  BenchFolder folder;
+// Times one whole download per iteration: the simulator serves `records`
+// records to `download`, given the simulator's port; set-up included.
+template <typename Download>
+void TimeDownloads(benchmark::State& state, std::size_t records, bool nagle, Download&& download) {
   std::chrono::steady_clock::duration total{};
   for (auto _ : state) {
     tools::SimulatorOptions options = Options(records, nagle);
@@ -129,21 +129,29 @@ void BM_GatewayLink(benchmark::State& state) {
     }
     tools::SimulatorResult result;
     std::thread gatewayThread([&] { result = simulator.ServeOne(); });
-    asio::io_context io{1};
-    gateway::GatewayLink* link = nullptr;
-    MinimalHost host(io, link);
-    gateway::GatewayLink theLink(io, host, gateway::LinkOptions{5000ms, simulator.Port()});
-    link = &theLink;
-    theLink.StartReading(folder.path(), {127, 0, 0, 1}, "127.0.0.1");
-    io.run();
+    const bool downloaded = download(simulator.Port());
     gatewayThread.join();
     total += std::chrono::steady_clock::now() - start;
-    if (!host.succeeded || !result.AllAcksRight()) {
+    if (!downloaded || !result.AllAcksRight()) {
       state.SkipWithError(result.Summary().c_str());
       break;
     }
   }
   SetCounters(state, records + 1, total);
+}
+
+void BM_GatewayLink(benchmark::State& state) {
+  BenchFolder folder;
+  TimeDownloads(state, ImageRecords, state.range(0) != 0, [&](std::uint16_t port) {
+    asio::io_context io{1};
+    gateway::GatewayLink* link = nullptr;
+    MinimalHost host(io, link);
+    gateway::GatewayLink theLink(io, host, gateway::LinkOptions{5000ms, port});
+    link = &theLink;
+    theLink.StartReading(folder.path(), {127, 0, 0, 1}, "127.0.0.1");
+    io.run();
+    return host.succeeded;
+  });
 }
 BENCHMARK(BM_GatewayLink)->ArgName("nagle")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -176,33 +184,15 @@ void BM_BareClient(benchmark::State& state) {
   // Without quick acknowledgements a split frame costs about 40 ms: keep that run short.
   const std::size_t records = nagle && !quickAck ? 50 : ImageRecords;
   std::array<std::uint8_t, 1030> frame{};
-  std::chrono::steady_clock::duration total{};
-  for (auto _ : state) {
-    tools::SimulatorOptions options = Options(records, nagle);
-    const auto start = std::chrono::steady_clock::now();
-    tools::GatewaySimulator simulator(std::move(options));
-    if (!simulator.Listen("127.0.0.1", 0)) {
-      state.SkipWithError("cannot listen");
-      break;
+  TimeDownloads(state, records, nagle, [&](std::uint16_t port) {
+    tools::SimConnection client = tools::ConnectTo("127.0.0.1", port);
+    client.SetNoDelay(true);
+    const std::array<std::uint8_t, 4> request = {0x02, 0x00, 0x30, 0x31};
+    client.WriteAll(request);
+    while (BareExchange(client, frame, quickAck)) {
     }
-    tools::SimulatorResult result;
-    std::thread gatewayThread([&] { result = simulator.ServeOne(); });
-    {
-      tools::SimConnection client = tools::ConnectTo("127.0.0.1", simulator.Port());
-      client.SetNoDelay(true);
-      const std::array<std::uint8_t, 4> request = {0x02, 0x00, 0x30, 0x31};
-      client.WriteAll(request);
-      while (BareExchange(client, frame, quickAck)) {
-      }
-    }
-    gatewayThread.join();
-    total += std::chrono::steady_clock::now() - start;
-    if (!result.AllAcksRight()) {
-      state.SkipWithError(result.Summary().c_str());
-      break;
-    }
-  }
-  SetCounters(state, records + 1, total);
+    return true;
+  });
 }
 BENCHMARK(BM_BareClient)
     ->ArgNames({"nagle", "quickack"})
