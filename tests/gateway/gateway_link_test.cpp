@@ -56,6 +56,16 @@ class GatewayLinkTest : public ::testing::Test {
   bool ImageExists() const { return std::filesystem::exists(folder.path() / "read.nmd"); }
   static std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+  // The run ended as a response time-out ends it: code 4, its status, prgComm 0,
+  // the final step, and the window free to close again.
+  void ExpectEndedLikeTimeout() const {
+    EXPECT_EQ(host.ResultCode, 4);
+    EXPECT_EQ(host.LastStatus(), Prefix + "のタイムアウト");
+    EXPECT_EQ(host.LastProgress(), 0);
+    EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
+    EXPECT_EQ(host.Unload, (std::vector{false, true}));
+  }
+
   asio::io_context io{1};
   TestHost host{io};
   TempFolder folder;
@@ -241,11 +251,7 @@ TEST_F(GatewayLinkTest, NinetyNineQuietTicksAreToleratedTheHundredthEndsTheRun) 
   link->Timer1_Timer();
   ASSERT_TRUE(RunUntilEnded());
   gateway.Join();
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(host.LastStatus(), Prefix + "のタイムアウト");
-  EXPECT_EQ(host.LastProgress(), 0);
-  EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
+  ExpectEndedLikeTimeout();
   EXPECT_FALSE(host.Timer1Running);
   EXPECT_TRUE(closed);
   // A tick still on its way after the end changes nothing.
@@ -280,11 +286,7 @@ TEST_P(BadFrameTest, EndsTheRunAtOnceWithNothingWrittenOrAcknowledged) {
   Start(gateway.Port());
   ASSERT_TRUE(RunUntilEnded());
   gateway.Join();
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(host.LastStatus(), Prefix + "のタイムアウト");
-  EXPECT_EQ(host.LastProgress(), 0);
-  EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
+  ExpectEndedLikeTimeout();
   EXPECT_EQ(Image(), Text(Record(1)));
   EXPECT_TRUE(closed);
   EXPECT_EQ(extra, 0u);
