@@ -65,28 +65,21 @@ class BenchFolder {
   std::filesystem::path path_;
 };
 
-// The least a window must do: run the deferred steps and stop the loop at the end.
-class MinimalHost : public gateway::LinkHost {
+// The least an owner of the link must do: note the outcome and end the loop.
+class MinimalObserver : public gateway::LinkObserver {
  public:
-  MinimalHost(asio::io_context& io, gateway::GatewayLink*& link) : io_(io), link_(link) {}
-  void SetStatusText(std::string_view) override {}
-  void SetCommProgress(int) override {}
-  void StartDeferredStep(gateway::DeferredStep step) override {
-    asio::post(io_, [this, step] {
-      if (step == gateway::DeferredStep::timSend) link_->timSend_Timer();
-      if (step == gateway::DeferredStep::timCSV) succeeded = true;
-      if (step == gateway::DeferredStep::timCSV || step == gateway::DeferredStep::timEnd) io_.stop();
-    });
+  explicit MinimalObserver(asio::io_context& io) : io_(io) {}
+  void OnRequestSent() override {}
+  void OnDataFrameAcknowledged() override {}
+  void OnDownloadProgress(int) override {}
+  void OnDownloadFinished(gateway::LinkOutcome outcome) override {
+    succeeded = outcome == gateway::LinkOutcome::Downloaded;
+    io_.stop();
   }
-  void StartTimer1() override {}
-  void StopTimer1() override {}
-  void SetUnloadAllowed(bool) override {}
-  void SetResultCode(std::int32_t) override {}
   bool succeeded = false;
 
  private:
   asio::io_context& io_;
-  gateway::GatewayLink*& link_;
 };
 
 tools::SimulatorOptions Options(std::size_t records, bool nagle) {
@@ -144,13 +137,13 @@ void BM_GatewayLink(benchmark::State& state) {
   BenchFolder folder;
   TimeDownloads(state, ImageRecords, state.range(0) != 0, [&](std::uint16_t port) {
     asio::io_context io{1};
-    gateway::GatewayLink* link = nullptr;
-    MinimalHost host(io, link);
-    gateway::GatewayLink theLink(io, host, gateway::LinkOptions{5000ms, port});
-    link = &theLink;
-    theLink.StartReading(folder.path(), {127, 0, 0, 1}, "127.0.0.1");
+    MinimalObserver observer(io);
+    gateway::LinkOptions options;
+    options.port = port;
+    gateway::GatewayLink link(io, observer, options);
+    link.Start({127, 0, 0, 1}, folder.path() / "read.nmd");
     io.run();
-    return host.succeeded;
+    return observer.succeeded;
   });
 }
 BENCHMARK(BM_GatewayLink)->ArgName("nagle")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

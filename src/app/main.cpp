@@ -5,18 +5,18 @@
 
 #include <CLI/CLI.hpp>
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
-#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
-#include <functional>
 #include <system_error>
 
-#include "run/console_window.hpp"
-#include "run/frm_comm.hpp"
-#include "run/run_exit_status.hpp"
+#include "run/console_view.hpp"
+#include "run/run_sequence.hpp"
 
 namespace {
+
+// Usage errors, as the BSD sysexits convention numbers them.
+constexpr int UsageErrorExitStatus = 64;
 
 // The folder the program lives in: where it finds "System.ini" and writes its files.
 std::filesystem::path ProgramFolder(const char* argv0) {
@@ -38,32 +38,41 @@ int main(int argc, char** argv) {
       ->check(CLI::ExistingDirectory);
   app.add_flag("--export-only", exportOnly, "Only make the CSV files again from the stored read.nmd");
   app.add_flag("--exit-code", exitCode, "Exit with 0 on success, else with the result code");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    // No run starts on a command line that says something else was meant.
+    app.exit(e);
+    return UsageErrorExitStatus;
+  }
 
   const std::filesystem::path appFolder =
       folder.empty() ? ProgramFolder(argv[0]) : std::filesystem::absolute(folder);
 
   asio::io_context io;
-  varkelo::run::ConsoleWindow window(io, stdout, isatty(fileno(stdout)) != 0);
-  varkelo::run::frmComm form(io, window, appFolder);
-  window.Attach(form);
-
-  // Closing the window: refused while the gateway is connected or the export runs.
-  asio::signal_set signals(io, SIGINT, SIGTERM);
-  std::function<void()> waitForClose = [&] {
-    signals.async_wait([&](const std::error_code& error, int) {
-      if (error) return;
-      window.Unload();
-      waitForClose();
-    });
-  };
-  waitForClose();
+  varkelo::run::ConsoleView view(io, stdout, isatty(fileno(stdout)) != 0);
+  varkelo::run::RunSequence run(io, view, appFolder);
+  view.ListenForCloseRequests(run);
 
   if (exportOnly) {
-    form.StartExportOnly();
+    run.StartExportOnly();
   } else {
-    form.Form_Load();
+    run.Start();
   }
-  io.run();
-  return exitCode ? varkelo::run::ExitStatusOf(form.ResultCode) : 0;
+  try {
+    io.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "varkelo: %s\n", e.what());
+  }
+  // Whatever ended the loop, the outcome reaches "error.txt".
+  run.Finish();
+  if (!run.ReportWritten()) {
+    std::fprintf(stderr, "varkelo: cannot write %s\n", (appFolder / "error.txt").string().c_str());
+    return varkelo::run::ReportNotWrittenExitStatus;
+  }
+  return exitCode ? varkelo::run::ExitStatusOf(run.Outcome()) : 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <utility>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -13,53 +14,48 @@
 #include "gateway/image_record.hpp"
 
 namespace varkelo::gateway {
-namespace {
 
-// How long one frame may wait for room in the socket's send buffer. A gateway
-// that takes nothing for this long is not reading our acknowledgements.
-constexpr std::chrono::milliseconds SendWait{5000};
-
-}  // namespace
-
-int CommProgress(std::int32_t frames) {
+int DownloadProgress(std::int32_t frames) {
   if (frames <= 0) return 0;
   const std::int64_t value = static_cast<std::int64_t>(frames) * 100 / ProgressFrames;
   return static_cast<int>(std::min<std::int64_t>(value, 100));
 }
 
-GatewayLink::GatewayLink(asio::io_context& io, LinkHost& host, LinkOptions options)
-    : host_(host), options_(options), socket_(io), connectWaitTimer_(io) {}
+GatewayLink::GatewayLink(asio::io_context& io, LinkObserver& observer, LinkOptions options)
+    : observer_(observer), options_(options), socket_(io), connectWaitTimer_(io), responseTimer_(io) {}
 
 GatewayLink::~GatewayLink() {
   alive_.reset();
   std::error_code ignored;
   socket_.close(ignored);
   connectWaitTimer_.cancel();
+  responseTimer_.cancel();
 }
 
-bool GatewayLink::StartReading(const std::filesystem::path& appFolder,
-                               const std::array<std::uint8_t, 4>& address, std::string_view addressText) {
+template <typename Handler>
+auto GatewayLink::Guarded(Handler handler) {
+  return [this, alive = std::weak_ptr<int>(alive_), connection = connection_,
+          handler = std::move(handler)](auto&&... args) mutable {
+    if (alive.expired() || connection != connection_) return;
+    handler(std::forward<decltype(args)>(args)...);
+  };
+}
+
+bool GatewayLink::Start(const std::array<std::uint8_t, 4>& address, std::filesystem::path imagePath) {
   address_ = address;
-  addressText_ = std::string(addressText);
-  ImagePath = appFolder.empty() ? std::filesystem::path() : appFolder / "read.nmd";
-  // Without a folder there is nowhere to store the image; the caller ends the run.
-  if (ImagePath.empty()) return false;
-  if (!ConnectGateway()) return false;
-  host_.SetStatusText(StatusText("に接続中"));
-  TransferPhase = ReadRequestPhase;
-  ReceivedFrames = 0;
-  host_.SetCommProgress(0);
-  host_.StartDeferredStep(DeferredStep::timSend);
+  imagePath_ = std::move(imagePath);
+  if (imagePath_.empty() || !Connect()) return false;
+  finished_ = false;
+  receivedFrames_ = 0;
+  observer_.OnDownloadProgress(0);
+  // The wait for the connection begins once the caller's handler has returned.
+  asio::post(socket_.get_executor(), Guarded([this] { BeginConnectWait(); }));
   return true;
 }
 
-bool GatewayLink::ConnectGateway() {
+bool GatewayLink::Connect() {
+  Disconnect();
   std::error_code error;
-  socket_.close(error);
-  ++connection_;
-  streamBuffer_.clear();
-  state_ = SocketState::closed;
-
   socket_.open(asio::ip::tcp::v4(), error);
   if (error) return false;
   // Acknowledgements go out at once, not held back to be joined with later bytes.
@@ -69,167 +65,50 @@ bool GatewayLink::ConnectGateway() {
     return false;
   }
   state_ = SocketState::connecting;
-  const asio::ip::tcp::endpoint gateway(asio::ip::address_v4(address_), options_.Port);
-  socket_.async_connect(gateway, [this, alive = std::weak_ptr<int>(alive_),
-                                  connection = connection_](const std::error_code& result) {
-    if (alive.expired() || connection != connection_) return;
-    OnConnected(result);
-  });
-  host_.SetUnloadAllowed(false);
+  const asio::ip::address_v4 gateway(address_);
+  // Connecting to 0.0.0.0 reaches this machine itself on some systems; a
+  // gateway is never there, so that address simply never connects.
+  if (gateway.is_unspecified()) return true;
+  socket_.async_connect({gateway, options_.port},
+                        Guarded([this](const std::error_code& result) { OnConnected(result); }));
   return true;
 }
 
-void GatewayLink::DisconnectGateway() {
-  if (socket_.is_open()) {
-    std::error_code ignored;
-    socket_.close(ignored);
-  }
+void GatewayLink::Disconnect() {
+  std::error_code ignored;
+  if (socket_.is_open()) socket_.close(ignored);
   ++connection_;
   streamBuffer_.clear();
   state_ = SocketState::closed;
-  timer1Running_ = false;
-  host_.StopTimer1();
-  host_.SetUnloadAllowed(true);
+  connectWaiting_ = false;
+  connectWaitTimer_.cancel();
+  responseTicking_ = false;
+  responseTimer_.cancel();
 }
 
-bool GatewayLink::SendRequest(std::int16_t phase) {
-  const std::array<std::uint8_t, 4> frame = BuildRequestFrame(phase);
-  const std::string status = RequestStatusText(phase, addressText_);
-  if (!status.empty()) host_.SetStatusText(status);
-  if (!SendFrame(frame)) {
-    timer1Running_ = false;
-    host_.StopTimer1();
-    DisconnectGateway();
-    host_.SetStatusText("送信エラー");
-    // An unattended run must still end and write its report; ResultCode stays as it is.
-    host_.StartDeferredStep(DeferredStep::timEnd);
-    return false;
-  }
-  WaitTicks = 0;
-  timer1Running_ = true;
-  host_.StartTimer1();
-  return true;
+void GatewayLink::Finish(LinkOutcome outcome) {
+  Disconnect();
+  if (finished_) return;
+  finished_ = true;
+  observer_.OnDownloadFinished(outcome);
 }
 
-bool GatewayLink::HandleFrame(std::size_t n) {
-  n = std::min(n, streamBuffer_.size());
-  const std::span<const std::uint8_t> frame(streamBuffer_.data(), n);
-  if (ReceivedFrames < std::numeric_limits<std::int16_t>::max()) ++ReceivedFrames;
-  host_.SetCommProgress(CommProgress(ReceivedFrames));
-
-  FrameHeader header;
-  if (!ReadFrameHeader(frame, header)) return false;
-
-  if (header.FrameCode == DataFrameCode) {
-    const std::vector<std::uint8_t> ack = BuildAckFrame(frame);
-    if (header.Length != 2) {
-      // Only a whole DataFrame carries a whole record; a shorter one is never written.
-      if (frame.size() < DataFrameSize) return false;
-      // The record is on disk before the gateway hears that it arrived.
-      if (!WriteImageRecord(ImagePath, header.RecordNumber, frame.subspan(6, RecordSize))) return false;
-    }
-    if (!SendFrame(ack)) return false;
-    host_.SetStatusText(StatusText("の読込みデータ転送中"));
-    return true;
-  }
-
-  if (header.FrameCode == EndFrameCode) {
-    const bool transferSucceeded = frame.size() > 4 && frame[4] == '0';
-    host_.SetCommProgress(100);
-    DisconnectGateway();
-    if (transferSucceeded) {
-      host_.StartDeferredStep(DeferredStep::timCSV);
-    } else {
-      host_.SetResultCode(4);
-      host_.StartDeferredStep(DeferredStep::timEnd);
-    }
-  }
-  // Any other code only counts towards the progress.
-  return true;
-}
-
-bool GatewayLink::TryHandleFrame(std::size_t n) {
-  try {
-    return HandleFrame(n);
-  } catch (...) {
-    return false;
-  }
-}
-
-void GatewayLink::timSend_Timer() {
-  connectWaitStart_ = std::chrono::steady_clock::now();
+void GatewayLink::BeginConnectWait() {
   connectWaiting_ = true;
-  connectWaitTimer_.expires_at(connectWaitStart_ + options_.ConnectWait);
-  connectWaitTimer_.async_wait([this, alive = std::weak_ptr<int>(alive_)](const std::error_code&) {
-    if (alive.expired() || !connectWaiting_) return;
-    ContinueConnectWait();
-  });
+  connectWaitTimer_.expires_after(options_.connectWait);
+  connectWaitTimer_.async_wait(Guarded([this](const std::error_code& error) {
+    if (error || !connectWaiting_) return;
+    // Any state but connected, a refused or failed connection included, ends here.
+    Finish(LinkOutcome::NotConnected);
+  }));
   ContinueConnectWait();
 }
 
 void GatewayLink::ContinueConnectWait() {
-  if (!connectWaiting_) return;
-  if (state_ == SocketState::connected) {
-    connectWaiting_ = false;
-    connectWaitTimer_.cancel();
-    SendRequest(TransferPhase);
-    if (TransferPhase == 3) host_.StartDeferredStep(DeferredStep::timClose);
-    return;
-  }
-  // Any other state, a refused or failed connection included, waits for the limit.
-  if (std::chrono::steady_clock::now() - connectWaitStart_ < options_.ConnectWait) return;
+  if (!connectWaiting_ || state_ != SocketState::connected) return;
   connectWaiting_ = false;
-  DisconnectGateway();
-  host_.SetStatusText(StatusText("のタイムアウト"));
-  host_.SetResultCode(3);
-  host_.StartDeferredStep(DeferredStep::timEnd);
-}
-
-void GatewayLink::Timer1_Timer() {
-  // A tick already on its way when Timer1 stopped changes nothing.
-  if (!timer1Running_) return;
-  if (WaitTicks < std::numeric_limits<std::int32_t>::max()) ++WaitTicks;
-  if (WaitTicks >= ResponseTimeoutTicks) EndLikeTimeout();
-}
-
-void GatewayLink::Winsock1_DataArrival(std::size_t n) {
-  WaitTicks = 0;
-  n = std::min(n, readChunk_.size());
-  try {
-    streamBuffer_.insert(streamBuffer_.end(), readChunk_.begin(), readChunk_.begin() + n);
-  } catch (...) {
-    // Bytes that cannot be kept leave the stream impossible to follow.
-    EndLikeTimeout();
-    return;
-  }
-  // Nothing below yields to the event loop, so this cannot be entered again while
-  // busy; if it were, the loop that is running takes the new bytes too.
-  if (ReceiveBusy) return;
-  ReceiveBusy = true;
-  const std::uint64_t connection = connection_;
-  while (connection == connection_) {
-    const std::size_t size = CompleteFrameSize(streamBuffer_);
-    if (size == 0) break;  // the rest of the frame is still on its way
-    const std::int16_t framesBefore = ReceivedFrames;
-    bool handled = TryHandleFrame(size);
-    if (!handled && connection == connection_) {
-      // One restart with the same bytes; the frame is still counted once.
-      ReceivedFrames = framesBefore;
-      handled = TryHandleFrame(size);
-    }
-    if (!handled) {
-      EndLikeTimeout();
-      break;
-    }
-    if (connection != connection_) break;  // the frame ended the link
-    streamBuffer_.erase(streamBuffer_.begin(), streamBuffer_.begin() + static_cast<std::ptrdiff_t>(size));
-  }
-  ReceiveBusy = false;
-}
-
-void GatewayLink::timClose_Timer() {
-  DisconnectGateway();
-  host_.SetStatusText("未接続");
+  connectWaitTimer_.cancel();
+  SendRequest();
 }
 
 void GatewayLink::OnConnected(const std::error_code& error) {
@@ -243,40 +122,132 @@ void GatewayLink::OnConnected(const std::error_code& error) {
   ContinueConnectWait();
 }
 
+void GatewayLink::SendRequest() {
+  if (!SendFrame(BuildRequestFrame(ReadRequestPhase))) {
+    Finish(LinkOutcome::SendFailed);
+    return;
+  }
+  observer_.OnRequestSent();
+  waitTicks_ = 0;
+  StartResponseTicks();
+}
+
+void GatewayLink::StartResponseTicks() {
+  if (responseTicking_) return;
+  responseTicking_ = true;
+  responseTimer_.expires_after(options_.tickInterval);
+  responseTimer_.async_wait(Guarded([this](const std::error_code& error) {
+    if (error || !responseTicking_) return;
+    responseTicking_ = false;
+    OnResponseTick();
+  }));
+}
+
+void GatewayLink::OnResponseTick() {
+  if (waitTicks_ < std::numeric_limits<std::int32_t>::max()) ++waitTicks_;
+  if (waitTicks_ >= options_.responseTimeoutTicks) {
+    Finish(LinkOutcome::NoResponse);
+    return;
+  }
+  StartResponseTicks();
+}
+
 void GatewayLink::StartRead() {
   socket_.async_read_some(asio::buffer(readChunk_),
-                          [this, alive = std::weak_ptr<int>(alive_), connection = connection_](
-                              const std::error_code& error, std::size_t n) {
-                            if (alive.expired() || connection != connection_) return;
-                            OnRead(error, n);
-                          });
+                          Guarded([this](const std::error_code& error, std::size_t n) { OnRead(error, n); }));
 }
 
 void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
   if (error) {
-    // The link has no handler for a broken or closed connection: reading stops
-    // and the response time-out ends the run.
+    // A broken or closed connection is not acted on: nothing more arrives and
+    // the response time-out ends the download.
     state_ = SocketState::broken;
     return;
   }
   ArmQuickAck();
   const std::uint64_t connection = connection_;
-  Winsock1_DataArrival(n);
+  OnBytesReceived(n);
   if (connection == connection_) StartRead();
 }
 
-void GatewayLink::EndLikeTimeout() {
-  DisconnectGateway();
-  host_.SetStatusText(StatusText("のタイムアウト"));
-  host_.SetCommProgress(0);
-  host_.SetResultCode(4);
-  host_.StartDeferredStep(DeferredStep::timEnd);
+void GatewayLink::OnBytesReceived(std::size_t n) {
+  waitTicks_ = 0;
+  n = std::min(n, readChunk_.size());
+  try {
+    streamBuffer_.insert(streamBuffer_.end(), readChunk_.begin(), readChunk_.begin() + n);
+  } catch (...) {
+    // Bytes that cannot be kept leave the stream impossible to follow.
+    Finish(LinkOutcome::NoResponse);
+    return;
+  }
+  // Nothing below yields to the event loop; should it ever, the loop already
+  // running takes the new bytes too.
+  if (receiving_) return;
+  receiving_ = true;
+  const std::uint64_t connection = connection_;
+  while (connection == connection_) {
+    const std::size_t size = CompleteFrameSize(streamBuffer_);
+    if (size == 0) break;  // the rest of the frame is still on its way
+    const std::int32_t framesBefore = receivedFrames_;
+    bool handled = TryHandleFrame(size);
+    if (!handled && connection == connection_) {
+      // One more try with the same bytes; the frame still counts once.
+      receivedFrames_ = framesBefore;
+      handled = TryHandleFrame(size);
+    }
+    if (!handled) {
+      Finish(LinkOutcome::NoResponse);
+      break;
+    }
+    if (connection != connection_) break;  // the frame ended the download
+    streamBuffer_.erase(streamBuffer_.begin(), streamBuffer_.begin() + static_cast<std::ptrdiff_t>(size));
+  }
+  receiving_ = false;
+}
+
+bool GatewayLink::TryHandleFrame(std::size_t size) {
+  try {
+    return HandleFrame(size);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool GatewayLink::HandleFrame(std::size_t size) {
+  size = std::min(size, streamBuffer_.size());
+  const std::span<const std::uint8_t> frame(streamBuffer_.data(), size);
+  if (receivedFrames_ < std::numeric_limits<std::int32_t>::max()) ++receivedFrames_;
+  observer_.OnDownloadProgress(DownloadProgress(receivedFrames_));
+
+  FrameHeader header;
+  if (!ReadFrameHeader(frame, header)) return false;
+
+  if (header.FrameCode == DataFrameCode) {
+    const std::vector<std::uint8_t> ack = BuildAckFrame(frame);
+    if (header.Length != 2) {
+      // Only a whole DataFrame carries a whole record; a shorter one is never written.
+      if (frame.size() < DataFrameSize) return false;
+      // The record is on disk before the gateway hears that it arrived.
+      if (!WriteImageRecord(imagePath_, header.RecordNumber, frame.subspan(6, RecordSize))) return false;
+    }
+    if (!SendFrame(ack)) return false;
+    observer_.OnDataFrameAcknowledged();
+    return true;
+  }
+
+  if (header.FrameCode == EndFrameCode) {
+    const bool transferSucceeded = frame.size() > 4 && frame[4] == '0';
+    observer_.OnDownloadProgress(100);
+    Finish(transferSucceeded ? LinkOutcome::Downloaded : LinkOutcome::Refused);
+  }
+  // Any other code only counts towards the progress.
+  return true;
 }
 
 bool GatewayLink::SendFrame(std::span<const std::uint8_t> frame) {
   if (!socket_.is_open()) return false;
   const int fd = socket_.native_handle();
-  const auto deadline = std::chrono::steady_clock::now() + SendWait;
+  const auto deadline = std::chrono::steady_clock::now() + options_.sendWait;
   std::size_t sent = 0;
   // One send of the whole frame; the loop only finishes what a full send buffer cut short.
   while (sent < frame.size()) {
@@ -289,6 +260,7 @@ bool GatewayLink::SendFrame(std::span<const std::uint8_t> frame) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      // A gateway that takes nothing for this long is not reading our frames.
       if (left.count() <= 0) return false;
       pollfd writable{fd, POLLOUT, 0};
       ::poll(&writable, 1, static_cast<int>(left.count()));
@@ -308,10 +280,6 @@ void GatewayLink::ArmQuickAck() {
   const int on = 1;
   ::setsockopt(socket_.native_handle(), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 #endif
-}
-
-std::string GatewayLink::StatusText(std::string_view tail) const {
-  return "「" + addressText_ + "」のスマートゲートウェイ" + std::string(tail);
 }
 
 }  // namespace varkelo::gateway

@@ -1,11 +1,11 @@
 // The link against a scripted gateway on loopback: the exchange, the file
-// writes, the framing of the byte stream, the time-outs and every way a run ends.
+// writes, the framing of the byte stream, the time-outs and every way a
+// download ends.
 
 #include "gateway/gateway_link.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -23,8 +23,6 @@ using tools::MakeEndFrame;
 using tools::SimConnection;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
-
 Bytes Record(std::uint8_t seed) {
   Bytes record(1024);
   for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<std::uint8_t>(seed + i * 7);
@@ -41,39 +39,45 @@ Bytes Join(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+std::string Text(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Serves the given records, each acknowledged, then the end frame.
+void ServeRecords(SimConnection& c, std::initializer_list<std::uint16_t> records) {
+  ReadBytes(c, 4);
+  for (std::uint16_t n : records) {
+    c.WriteAll(Frame(n));
+    ReadBytes(c, 1030);
+  }
+  c.WriteAll(MakeEndFrame('0'));
+  c.WaitForClose(10s);
+}
+
 class GatewayLinkTest : public ::testing::Test {
  protected:
-  void Start(std::uint16_t port) {
-    options.Port = port;
-    link = std::make_unique<GatewayLink>(io, host, options);
-    host.Attach(*link);
-    ASSERT_TRUE(link->StartReading(folder.path(), {127, 0, 0, 1}, "127.0.0.1"));
+  GatewayLinkTest() {
+    options.connectWait = 200ms;
+    options.tickInterval = 5ms;
   }
-  bool RunUntilEnded() {
-    return RunUntil(io, [&] { return host.Ended(); });
+  void Start(std::uint16_t port, std::array<std::uint8_t, 4> address = {127, 0, 0, 1}) {
+    options.port = port;
+    link = std::make_unique<GatewayLink>(io, observer, options);
+    ASSERT_TRUE(link->Start(address, folder.path() / "read.nmd"));
+  }
+  bool RunUntilFinished() {
+    return RunUntil(io, [&] { return observer.outcome.has_value(); });
   }
   std::string Image() const { return ReadFileBytes(folder.path() / "read.nmd"); }
-  bool ImageExists() const { return std::filesystem::exists(folder.path() / "read.nmd"); }
-  static std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-  // The run ended as a response time-out ends it: code 4, its status, prgComm 0,
-  // the final step, and the window free to close again.
-  void ExpectEndedLikeTimeout() const {
-    EXPECT_EQ(host.ResultCode, 4);
-    EXPECT_EQ(host.LastStatus(), Prefix + "のタイムアウト");
-    EXPECT_EQ(host.LastProgress(), 0);
-    EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
-    EXPECT_EQ(host.Unload, (std::vector{false, true}));
-  }
 
   asio::io_context io{1};
-  TestHost host{io};
+  RecordingObserver observer;
   TempFolder folder;
-  LinkOptions options{std::chrono::milliseconds(200), 0};
+  LinkOptions options;
   std::unique_ptr<GatewayLink> link;
 };
 
-TEST_F(GatewayLinkTest, SuccessfulRunStoresRecordsAndHandsOverToTheCsvStep) {
+TEST_F(GatewayLinkTest, SuccessfulDownloadStoresAcknowledgesAndCloses) {
   Bytes request, ack;
   bool closedAtEnd = false;
   ScriptedGateway gateway;  // joined before the values its script uses go
@@ -85,57 +89,30 @@ TEST_F(GatewayLinkTest, SuccessfulRunStoresRecordsAndHandsOverToTheCsvStep) {
     closedAtEnd = c.WaitForClose(10s);
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
+  ASSERT_TRUE(RunUntilFinished());
   gateway.Join();
 
   EXPECT_EQ(request, (Bytes{0x02, 0x00, 0x30, 0x31}));
   EXPECT_TRUE(tools::IsAckOf(ack, Frame(1)));
   EXPECT_EQ(Image(), Text(Record(1)));
   EXPECT_TRUE(closedAtEnd);
-  EXPECT_EQ(host.Started, (std::vector{DeferredStep::timSend, DeferredStep::timCSV}));
-  EXPECT_FALSE(host.ResultCode.has_value());
-  EXPECT_EQ(host.LastProgress(), 100);
-  EXPECT_EQ(host.Statuses, (std::vector<std::string>{Prefix + "に接続中", Prefix + "の読込み応答待機中",
-                                                     Prefix + "の読込みデータ転送中"}));
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
-  EXPECT_FALSE(host.Timer1Running);
-  EXPECT_EQ(link->ReceivedFrames, 2);
+  EXPECT_EQ(observer.outcome, LinkOutcome::Downloaded);
+  EXPECT_EQ(observer.finishes, 1);
+  EXPECT_EQ(observer.requests, 1);
+  EXPECT_EQ(observer.acknowledged, 1);
+  EXPECT_EQ(observer.progress.back(), 100);
+  EXPECT_EQ(link->ReceivedFrames(), 2);
   EXPECT_FALSE(link->Connected());
 }
 
-TEST_F(GatewayLinkTest, RecordsLandAtTheirNumbersInAFreshFile) {
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    ReadBytes(c, 4);
-    c.WriteAll(Frame(3));
-    ReadBytes(c, 1030);
-    c.WriteAll(MakeEndFrame('0'));
-    c.WaitForClose(10s);
-  });
-  Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
-  const std::string image = Image();
-  ASSERT_EQ(image.size(), 3072u);
-  EXPECT_EQ(image.substr(0, 2048), std::string(2048, '\0'));
-  EXPECT_EQ(image.substr(2048), Text(Record(3)));
-}
-
-TEST_F(GatewayLinkTest, RecordsOverwriteOnlyTheirOwnPlaceInAnExistingFile) {
+TEST_F(GatewayLinkTest, RecordsOverwriteOnlyTheirOwnPlaceAndExtendTheFile) {
   const std::string before(5 * 1024, '\xEE');
   std::ofstream(folder.path() / "read.nmd", std::ios::binary) << before;
   ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    ReadBytes(c, 4);
-    for (std::uint16_t n : {4, 2}) {
-      c.WriteAll(Frame(n));
-      ReadBytes(c, 1030);
-    }
-    c.WriteAll(MakeEndFrame('0'));
-    c.WaitForClose(10s);
-  });
+  gateway.Run([&](SimConnection& c) { ServeRecords(c, {4, 2, 7}); });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
-  std::string expected = before;
+  ASSERT_TRUE(RunUntilFinished());
+  std::string expected = before + std::string(1024, '\0') + Text(Record(7));
   expected.replace(1024, 1024, Text(Record(2)));
   expected.replace(3072, 1024, Text(Record(4)));
   EXPECT_EQ(Image(), expected);
@@ -163,13 +140,13 @@ TEST_F(GatewayLinkTest, FramesAreTakenFromTheByteStreamWhateverTheArrivals) {
     c.WaitForClose(10s);
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
+  ASSERT_TRUE(RunUntilFinished());
   gateway.Join();
   ASSERT_EQ(acks.size(), 4u);
   for (std::uint16_t n = 1; n <= 4; ++n) EXPECT_TRUE(tools::IsAckOf(acks[n - 1], Frame(n))) << n;
   EXPECT_EQ(Image(), Text(Join({Record(1), Record(2), Record(3), Record(4)})));
-  EXPECT_TRUE(host.Fired(DeferredStep::timCSV));
-  EXPECT_EQ(link->ReceivedFrames, 5);
+  EXPECT_EQ(observer.outcome, LinkOutcome::Downloaded);
+  EXPECT_EQ(link->ReceivedFrames(), 5);
 }
 
 TEST_F(GatewayLinkTest, FramesWithoutARecordAreAcknowledgedOrIgnoredButNeverWritten) {
@@ -188,89 +165,57 @@ TEST_F(GatewayLinkTest, FramesWithoutARecordAreAcknowledgedOrIgnoredButNeverWrit
     c.WaitForClose(10s);
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntil(io, [&] { return link->ReceivedFrames == 2; }));
-  EXPECT_FALSE(ImageExists());
+  ASSERT_TRUE(RunUntil(io, [&] { return link->ReceivedFrames() == 2; }));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "read.nmd"));
   ignored.Open();
-  ASSERT_TRUE(RunUntilEnded());
+  ASSERT_TRUE(RunUntilFinished());
   gateway.Join();
   EXPECT_EQ(shortAck, (Bytes{0x02, 0x00, '1', '5', 0x11, 0x22, 0x33}));
   // Had the code-15 frame been answered, these bytes would not be the record's acknowledgement.
   EXPECT_TRUE(tools::IsAckOf(recordAck, Frame(2)));
   EXPECT_EQ(Image(), Text(Join({Bytes(1024, 0), Record(2)})));
-  EXPECT_EQ(link->ReceivedFrames, 4);
+  EXPECT_EQ(link->ReceivedFrames(), 4);
 }
 
-TEST_F(GatewayLinkTest, PartOfAFrameIsNeverWrittenWhenTheRestDoesNotCome) {
+TEST_F(GatewayLinkTest, ArrivalsResetTheResponseTimeOutAndSilenceEndsTheDownload) {
+  // 100 ticks of 5 ms: pauses of 300 ms are tolerated again and again, but not
+  // a silence of the whole time-out.
   std::size_t extra = 0;
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    ReadBytes(c, 4);
-    c.WriteAll(Frame(1));
-    ReadBytes(c, 1030);
-    const Bytes frame = Frame(2);
-    c.WriteAll(std::span(frame).first(600));
-    c.WaitForClose(10s, &extra);
-  });
-  Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
-  gateway.Join();
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(Image(), Text(Record(1)));
-  EXPECT_EQ(extra, 0u);
-  EXPECT_EQ(link->ReceivedFrames, 1);
-}
-
-TEST_F(GatewayLinkTest, NinetyNineQuietTicksAreToleratedTheHundredthEndsTheRun) {
-  host.ManualTicks = true;
-  Gate resume;
   bool closed = false;
   ScriptedGateway gateway;  // joined before the values its script uses go
   gateway.Run([&](SimConnection& c) {
     ReadBytes(c, 4);
-    c.WriteAll(Frame(1));
-    ReadBytes(c, 1030);
-    if (!resume.Wait()) return;
-    c.WriteAll(Frame(2));
-    ReadBytes(c, 1030);
-    closed = c.WaitForClose(10s);
+    for (std::uint16_t n = 1; n <= 3; ++n) {
+      std::this_thread::sleep_for(300ms);
+      c.WriteAll(Frame(n));
+      ReadBytes(c, 1030);
+    }
+    const Bytes last = Frame(4);
+    c.WriteAll(std::span(last).first(600));  // part of a frame, then nothing
+    closed = c.WaitForClose(10s, &extra);
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntil(io, [&] { return host.Timer1Running; }));
-  for (int i = 0; i < 99; ++i) link->Timer1_Timer();
-  EXPECT_EQ(link->WaitTicks, 99);
-  ASSERT_TRUE(RunUntil(io, [&] { return link->ReceivedFrames == 1; }));
-  for (int i = 0; i < 99; ++i) link->Timer1_Timer();
-  resume.Open();
-  ASSERT_TRUE(RunUntil(io, [&] { return link->ReceivedFrames == 2; }));
-  EXPECT_EQ(link->WaitTicks, 0);
-  EXPECT_FALSE(host.Ended());
-  for (int i = 0; i < 99; ++i) link->Timer1_Timer();
-  EXPECT_FALSE(host.Ended());
-  EXPECT_TRUE(link->Connected());
-
-  link->Timer1_Timer();
-  ASSERT_TRUE(RunUntilEnded());
+  ASSERT_TRUE(RunUntilFinished());
   gateway.Join();
-  ExpectEndedLikeTimeout();
-  EXPECT_FALSE(host.Timer1Running);
+  EXPECT_EQ(observer.outcome, LinkOutcome::NoResponse);
+  EXPECT_EQ(Image(), Text(Join({Record(1), Record(2), Record(3)})));
+  EXPECT_EQ(link->ReceivedFrames(), 3);
   EXPECT_TRUE(closed);
-  // A tick still on its way after the end changes nothing.
-  link->Timer1_Timer();
-  EXPECT_EQ(std::count(host.Started.begin(), host.Started.end(), DeferredStep::timEnd), 1);
+  EXPECT_EQ(extra, 0u);
 }
 
-// A frame whose handling fails twice ends the run at once, as a time-out would,
-// without writing or acknowledging it.
+// A frame whose handling fails twice ends the download at once, as a time-out
+// would, without writing or acknowledging it.
 struct BadFrame {
-  const char* Name;
-  std::size_t Byte;
-  std::uint8_t Value;
+  const char* name;
+  std::size_t byte;
+  std::uint8_t value;
 };
 
 class BadFrameTest : public GatewayLinkTest, public ::testing::WithParamInterface<BadFrame> {};
 
-TEST_P(BadFrameTest, EndsTheRunAtOnceWithNothingWrittenOrAcknowledged) {
-  host.ManualTicks = true;  // no time-out can end this run
+TEST_P(BadFrameTest, EndsTheDownloadAtOnceWithNothingWrittenOrAcknowledged) {
+  options.tickInterval = 1h;  // no time-out can end this download
   std::size_t extra = 0;
   bool closed = false;
   ScriptedGateway gateway;  // joined before the values its script uses go
@@ -279,45 +224,32 @@ TEST_P(BadFrameTest, EndsTheRunAtOnceWithNothingWrittenOrAcknowledged) {
     c.WriteAll(Frame(1));
     ReadBytes(c, 1030);
     Bytes bad = Frame(2);
-    bad[GetParam().Byte] = GetParam().Value;
+    if (GetParam().byte < bad.size()) bad[GetParam().byte] = GetParam().value;
     c.WriteAll(bad);
     closed = c.WaitForClose(10s, &extra);
   });
+  if (GetParam().byte >= 1030) std::filesystem::create_directory(folder.path() / "read.nmd");
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
+  ASSERT_TRUE(RunUntilFinished());
   gateway.Join();
-  ExpectEndedLikeTimeout();
-  EXPECT_EQ(Image(), Text(Record(1)));
+  EXPECT_EQ(observer.outcome, LinkOutcome::NoResponse);
   EXPECT_TRUE(closed);
   EXPECT_EQ(extra, 0u);
-  EXPECT_EQ(link->ReceivedFrames, 2);  // the restart does not count the frame again
+  EXPECT_EQ(link->ReceivedFrames(), GetParam().byte >= 1030 ? 1 : 2);  // a second try counts once
+  if (GetParam().byte < 1030) {
+    EXPECT_EQ(Image(), Text(Record(1)));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, BadFrameTest,
+INSTANTIATE_TEST_SUITE_P(Frames, BadFrameTest,
                          ::testing::Values(BadFrame{"LengthHighByte", 1, 0x84},
                                            BadFrame{"RecordNumberHighByte", 5, 0x80},
-                                           BadFrame{"RecordNumberZero", 4, 0x00}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                                           BadFrame{"RecordNumberZero", 4, 0x00},
+                                           BadFrame{"RecordFileIsAFolder", 9999, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(GatewayLinkTest, RecordThatCannotBeWrittenEndsTheRunUnacknowledged) {
-  std::filesystem::create_directory(folder.path() / "read.nmd");
-  host.ManualTicks = true;
-  std::size_t extra = 0;
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    ReadBytes(c, 4);
-    c.WriteAll(Frame(1));
-    c.WaitForClose(10s, &extra);
-  });
-  Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
-  gateway.Join();
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(extra, 0u);
-}
-
-TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheRun) {
-  host.ManualTicks = true;
+TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheDownload) {
+  options.tickInterval = 1h;
   ScriptedGateway gateway;  // joined before the values its script uses go
   gateway.Run([&](SimConnection& c) {
     ReadBytes(c, 4);
@@ -325,17 +257,16 @@ TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheRun) {
     c.Reset();
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntil(io, [&] { return host.Timer1Running; }));
+  ASSERT_TRUE(RunUntil(io, [&] { return observer.requests == 1; }));
   // Frame and reset are both there before the link reads the frame.
   gateway.Join();
   std::this_thread::sleep_for(50ms);
-  ASSERT_TRUE(RunUntilEnded());
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(host.LastStatus(), Prefix + "のタイムアウト");
+  ASSERT_TRUE(RunUntilFinished());
+  EXPECT_EQ(observer.outcome, LinkOutcome::NoResponse);
   EXPECT_EQ(Image(), Text(Record(1)));  // written before the acknowledgement failed
 }
 
-TEST_F(GatewayLinkTest, EndFrameWithAFailureResultEndsWithCode4) {
+TEST_F(GatewayLinkTest, EndFrameWithAFailureResultIsARefusal) {
   ScriptedGateway gateway;  // joined before the values its script uses go
   gateway.Run([&](SimConnection& c) {
     ReadBytes(c, 4);
@@ -343,110 +274,39 @@ TEST_F(GatewayLinkTest, EndFrameWithAFailureResultEndsWithCode4) {
     c.WaitForClose(10s);
   });
   Start(gateway.Port());
-  ASSERT_TRUE(RunUntilEnded());
-  EXPECT_EQ(host.ResultCode, 4);
-  EXPECT_EQ(host.LastProgress(), 100);
-  EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
-  EXPECT_FALSE(host.Fired(DeferredStep::timCSV));
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
-}
-
-TEST_F(GatewayLinkTest, NoGatewayEndsWithCode3OnceTheConnectWaitHasPassed) {
-  std::uint16_t port = 0;
-  {
-    tools::SimListener unused;
-    ASSERT_TRUE(unused.Listen("127.0.0.1", 0));
-    port = unused.Port();
-  }
-  const auto start = std::chrono::steady_clock::now();
-  Start(port);
-  ASSERT_TRUE(RunUntilEnded());
-  EXPECT_GE(std::chrono::steady_clock::now() - start, options.ConnectWait);
-  EXPECT_EQ(host.ResultCode, 3);
-  EXPECT_EQ(host.Statuses, (std::vector<std::string>{Prefix + "に接続中", Prefix + "のタイムアウト"}));
-  EXPECT_EQ(host.Started, (std::vector{DeferredStep::timSend, DeferredStep::timEnd}));
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
-  EXPECT_FALSE(host.Timer1Running);
-}
-
-TEST_F(GatewayLinkTest, RequestThatCannotBeSentStillEndsTheRunWithItsCodeUnchanged) {
-  host.HoldTimSend = true;
-  host.ManualTicks = true;
-  Gate connected;
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    if (connected.Wait()) c.Reset();
-  });
-  Start(gateway.Port());
-  ASSERT_TRUE(RunUntil(io, [&] { return link->Connected(); }));
-  connected.Open();
-  gateway.Join();
-  std::this_thread::sleep_for(50ms);  // the reset arrives before the request leaves
-  link->timSend_Timer();
-  ASSERT_TRUE(RunUntilEnded());
-  EXPECT_EQ(host.LastStatus(), "送信エラー");
-  EXPECT_FALSE(host.ResultCode.has_value());
-  EXPECT_EQ(host.Started.back(), DeferredStep::timEnd);
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
-  EXPECT_FALSE(host.Timer1Running);
+  ASSERT_TRUE(RunUntilFinished());
+  EXPECT_EQ(observer.outcome, LinkOutcome::Refused);
+  EXPECT_EQ(observer.progress.back(), 100);
   EXPECT_FALSE(link->Connected());
 }
 
-TEST_F(GatewayLinkTest, FrameCountSaturatesAndProgressStaysAtHundred) {
-  Gate counted;
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    ReadBytes(c, 4);
-    if (!counted.Wait()) return;
-    for (int i = 0; i < 3; ++i) {
-      c.WriteAll(Bytes{0x02, 0x00, '0', '5'});
-      ReadBytes(c, 4);
+TEST_F(GatewayLinkTest, NoConnectionEndsOnceTheConnectWaitHasPassed) {
+  // A closed port, and 0.0.0.0, which must never be connected to, even where
+  // the system would take it for this machine, where a gateway listens.
+  for (const bool unspecified : {false, true}) {
+    SCOPED_TRACE(unspecified);
+    observer = RecordingObserver();
+    tools::SimListener listener;
+    ASSERT_TRUE(listener.Listen("127.0.0.1", 0));
+    const std::uint16_t port = listener.Port();
+    if (!unspecified) listener.Close();
+    const auto start = std::chrono::steady_clock::now();
+    Start(port,
+          unspecified ? std::array<std::uint8_t, 4>{0, 0, 0, 0} : std::array<std::uint8_t, 4>{127, 0, 0, 1});
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, options.connectWait);
+    EXPECT_EQ(observer.outcome, LinkOutcome::NotConnected);
+    EXPECT_EQ(observer.requests, 0);
+    if (unspecified) {
+      EXPECT_FALSE(listener.Accept(0ms).IsOpen());
     }
-    c.WriteAll(MakeEndFrame('0'));
-    c.WaitForClose(10s);
-  });
-  Start(gateway.Port());
-  ASSERT_TRUE(RunUntil(io, [&] { return host.Timer1Running; }));
-  link->ReceivedFrames = 32766;
-  host.Progress.clear();
-  counted.Open();
-  ASSERT_TRUE(RunUntilEnded());
-  EXPECT_EQ(link->ReceivedFrames, 32767);
-  EXPECT_EQ(host.Progress, std::vector<int>(5, 100));
-  EXPECT_TRUE(host.Fired(DeferredStep::timCSV));
+  }
 }
 
-TEST_F(GatewayLinkTest, PhaseThreeRequestIsFollowedByClosingTheLink) {
-  Bytes request;
-  ScriptedGateway gateway;  // joined before the values its script uses go
-  gateway.Run([&](SimConnection& c) {
-    request = ReadBytes(c, 4);
-    c.WaitForClose(10s);
-  });
-  Start(gateway.Port());
-  link->TransferPhase = 3;
-  ASSERT_TRUE(RunUntil(io, [&] { return host.Fired(DeferredStep::timClose); }));
-  gateway.Join();
-  EXPECT_EQ(request, (Bytes{0x02, 0x00, '0', '4'}));
-  EXPECT_EQ(host.LastStatus(), "未接続");
-  EXPECT_EQ(host.Unload, (std::vector{false, true}));
-  EXPECT_FALSE(link->Connected());
-}
-
-TEST(CommProgressTest, FollowsTheFrameCountUpToHundredAndNoFurther) {
+TEST(DownloadProgressTest, FollowsTheFrameCountUpToHundredAndNoFurther) {
   const std::pair<std::int32_t, int> cases[] = {
-      {0, 0}, {89, 0}, {90, 1}, {4485, 50}, {8969, 99}, {8970, 100}, {9060, 100}, {32767, 100}, {-5, 0}};
-  for (const auto& [frames, value] : cases) EXPECT_EQ(CommProgress(frames), value) << frames;
-}
-
-TEST(GatewayLinkStartTest, RunWithoutAnApplicationFolderDoesNotStart) {
-  asio::io_context io;
-  TestHost host(io);
-  GatewayLink link(io, host);
-  EXPECT_FALSE(link.StartReading({}, {127, 0, 0, 1}, "127.0.0.1"));
-  EXPECT_TRUE(link.ImagePath.empty());
-  EXPECT_TRUE(host.Unload.empty());
-  EXPECT_TRUE(host.Started.empty());
+      {0, 0}, {89, 0}, {90, 1}, {4485, 50}, {8969, 99}, {8970, 100}, {9060, 100}, {2147483647, 100}, {-5, 0}};
+  for (const auto& [frames, value] : cases) EXPECT_EQ(DownloadProgress(frames), value) << frames;
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
 
-// What the link tests share: a window stand-in that records every call and
-// ticks Timer1 fast (or only when the test says), a loop runner with a
-// deadline, and a scripted gateway on its own thread.
+// What the link tests share: an observer that records what the link reports,
+// a loop runner with a deadline, and a scripted gateway on its own thread.
 
 #include <chrono>
 #include <cstdint>
@@ -10,7 +9,6 @@
 #include <future>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -23,72 +21,21 @@ namespace varkelo::gateway::linktest {
 
 using namespace std::chrono_literals;
 
-class TestHost : public LinkHost {
+class RecordingObserver : public LinkObserver {
  public:
-  explicit TestHost(asio::io_context& io) : io_(io), tick_(io) {}
-
-  void Attach(GatewayLink& link) { link_ = &link; }
-  // Ticks of Timer1 come only from the test calling GatewayLink::Timer1_Timer.
-  bool ManualTicks = false;
-  // timSend is recorded but not run; the test calls timSend_Timer itself.
-  bool HoldTimSend = false;
-  std::chrono::milliseconds TickInterval{5};
-
-  void SetStatusText(std::string_view text) override { Statuses.emplace_back(text); }
-  void SetCommProgress(int value) override { Progress.push_back(value); }
-  void StartDeferredStep(DeferredStep step) override {
-    Started.push_back(step);
-    if (step == DeferredStep::timSend && HoldTimSend) return;
-    asio::post(io_, [this, step] { Fire(step); });
-  }
-  void StartTimer1() override {
-    Timer1Running = true;
-    if (!ManualTicks) ArmTick();
-  }
-  void StopTimer1() override {
-    Timer1Running = false;
-    tick_.cancel();
-  }
-  void SetUnloadAllowed(bool allowed) override { Unload.push_back(allowed); }
-  void SetResultCode(std::int32_t code) override { ResultCode = code; }
-
-  bool Ended() const { return Fired(DeferredStep::timCSV) || Fired(DeferredStep::timEnd); }
-  bool Fired(DeferredStep step) const {
-    for (DeferredStep s : Done) {
-      if (s == step) return true;
-    }
-    return false;
-  }
-  std::string LastStatus() const { return Statuses.empty() ? std::string() : Statuses.back(); }
-  int LastProgress() const { return Progress.empty() ? -1 : Progress.back(); }
-
-  std::vector<std::string> Statuses;
-  std::vector<int> Progress;
-  std::vector<DeferredStep> Started;
-  std::vector<DeferredStep> Done;
-  std::vector<bool> Unload;
-  std::optional<std::int32_t> ResultCode;
-  bool Timer1Running = false;
-
- private:
-  void Fire(DeferredStep step) {
-    Done.push_back(step);
-    if (link_ == nullptr) return;
-    if (step == DeferredStep::timSend) link_->timSend_Timer();
-    if (step == DeferredStep::timClose) link_->timClose_Timer();
-  }
-  void ArmTick() {
-    tick_.expires_after(TickInterval);
-    tick_.async_wait([this](const std::error_code& error) {
-      if (error || !Timer1Running || link_ == nullptr) return;
-      link_->Timer1_Timer();
-      if (Timer1Running) ArmTick();
-    });
+  void OnRequestSent() override { ++requests; }
+  void OnDataFrameAcknowledged() override { ++acknowledged; }
+  void OnDownloadProgress(int percent) override { progress.push_back(percent); }
+  void OnDownloadFinished(LinkOutcome result) override {
+    outcome = result;
+    ++finishes;
   }
 
-  asio::io_context& io_;
-  asio::steady_timer tick_;
-  GatewayLink* link_ = nullptr;
+  int requests = 0;
+  int acknowledged = 0;
+  int finishes = 0;
+  std::vector<int> progress;
+  std::optional<LinkOutcome> outcome;
 };
 
 // Runs the loop until done() holds; false when `limit` passed first.

@@ -1,15 +1,18 @@
-#include "run/frm_comm.hpp"
+// Whole runs in a fresh application folder, against the gateway simulator on
+// loopback: how each run ends, what "error.txt" says, and which close requests
+// the run takes.
+
+#include "run/run_sequence.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
-#include "run/event_loop_window.hpp"
 #include "run/result_report.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
@@ -17,26 +20,27 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace varkelo::run;
+using varkelo::gateway::LinkOutcome;
 using varkelo::tools::GatewaySimulator;
 using varkelo::tools::SimFault;
 using varkelo::tools::SimulatorOptions;
 
 namespace {
 
-// A window that records what it is told, with steps of 1 ms and ticks of 5 ms:
-// the 100-tick response time-out takes half a second.
-class RecordingWindow : public EventLoopWindow {
+class RecordingView : public View {
  public:
-  explicit RecordingWindow(asio::io_context& io) : EventLoopWindow(io, WindowTiming{1ms, 5ms}) {}
-  void SetStatusText(std::string_view text) override {
+  void ShowStatus(std::string_view text) override {
     if (statuses.empty() || statuses.back() != text) statuses.emplace_back(text);
     if (onStatus) onStatus(text);
   }
-  void SetProgress(ProgressBar bar, int value) override {
-    (bar == ProgressBar::prgComm ? comm : csv).push_back(value);
+  void ShowProgress(Progress bar, int percent) override {
+    (bar == Progress::Download ? download : exported).push_back(percent);
   }
+  void Close() override { ++closes; }
+
   std::vector<std::string> statuses;  // each change once
-  std::vector<int> comm, csv;
+  std::vector<int> download, exported;
+  int closes = 0;
   std::function<void(std::string_view)> onStatus;
 };
 
@@ -49,30 +53,43 @@ const std::vector<std::uint8_t>& SampleImage() {
   return image;
 }
 
-// One run of the program in a fresh application folder.
+SimulatorOptions Gateway(SimFault fault = SimFault::none, std::size_t records = 0) {
+  SimulatorOptions gateway;
+  gateway.Image = SampleImage();
+  gateway.Fault = fault;
+  gateway.FaultAfter = 5;
+  gateway.Records = records;
+  gateway.IdleWait = 10s;
+  return gateway;
+}
+
+// One run of the program in a fresh application folder. Ticks of 5 ms make
+// the response time-out half a second.
 class RunHarness {
  public:
-  void WriteIni(const std::string& address) {
-    std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << address << "\r\n";
+  explicit RunHarness(std::optional<std::string> address = "127.0.0.1") {
+    if (address) std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
   }
 
-  // Runs from start-up until the window unloads, against a simulator when given.
-  void Run(std::optional<SimulatorOptions> gateway, std::uint16_t port = 1) {
+  // Runs from start-up until the run closes the view, against a simulator when given.
+  void Run(std::optional<SimulatorOptions> gateway, const std::function<void()>& afterStart = {}) {
     std::optional<GatewaySimulator> simulator;
     std::thread serving;
+    varkelo::gateway::LinkOptions link;
+    link.connectWait = 300ms;
+    link.tickInterval = 5ms;
     if (gateway) {
-      gateway->IdleWait = 10s;
       simulator.emplace(*gateway);
       ASSERT_TRUE(simulator->Listen("127.0.0.1", 0));
-      port = simulator->Port();
+      link.port = simulator->Port();
       serving = std::thread([&] { simulator->ServeOne(); });
+    } else {
+      asio::ip::tcp::acceptor probe(io, {asio::ip::address_v4::loopback(), 0});
+      link.port = probe.local_endpoint().port();  // closed again before the run
     }
-    varkelo::gateway::LinkOptions link;
-    link.Port = port;
-    link.ConnectWait = 300ms;
-    form.emplace(io, window, temp.path(), link);
-    window.Attach(*form);
-    form->Form_Load();
+    run.emplace(io, view, temp.path(), link);
+    run->Start();
+    if (afterStart) afterStart();
     io.run_for(60s);
     if (serving.joinable()) serving.join();
   }
@@ -81,145 +98,150 @@ class RunHarness {
 
   TempFolder temp;
   asio::io_context io;
-  RecordingWindow window{io};
-  std::optional<frmComm> form;
+  RecordingView view;
+  std::optional<RunSequence> run;
 };
 
-// The report line of a code, as it stands in "error.txt".
-std::string Expected(std::int32_t code, const std::string& address = "127.0.0.1") {
+// The report line of an outcome, as it stands in "error.txt".
+std::string Expected(RunOutcome outcome) {
   std::string bytes;
-  varkelo::text::EncodeCp932(ResultReportLine(code, address), bytes);
+  varkelo::text::EncodeCp932(ResultReportLine(ResultCodeOf(outcome), "127.0.0.1"), bytes);
   return bytes + "\r\n";
 }
 
-SimulatorOptions Gateway(SimFault fault = SimFault::none, std::size_t records = 0) {
-  SimulatorOptions gateway;
-  gateway.Image = SampleImage();
-  gateway.Fault = fault;
-  gateway.FaultAfter = 5;
-  gateway.Records = records;
-  return gateway;
-}
-
-TEST(RunSequence, InvalidAddressesEndAtStartUp) {
-  for (const std::string address :
-       {"10.0.0", "10.0.0.1.5", "10.0.0.256", "10.0.0.-1", "10.0.0.x", "10..0.1", ""}) {
-    RunHarness run;
-    run.WriteIni(address);
-    run.Run(std::nullopt);
-    EXPECT_EQ(run.form->ResultCode, ResultInvalidAddress) << address;
-    EXPECT_TRUE(run.window.Unloaded()) << address;
-    EXPECT_EQ(run.window.statuses,
-              std::vector<std::string>{"「" + address + "」のスマートゲートウェイに接続中"});
-    EXPECT_EQ(run.Report(), Expected(ResultInvalidAddress)) << address;
-    EXPECT_FALSE(fs::exists(run.temp.path() / "read.nmd"));
-  }
-}
-
-TEST(RunSequence, MissingSystemIniIsAnInvalidAddress) {
-  RunHarness run;
-  run.Run(std::nullopt);
-  EXPECT_EQ(run.form->ResultCode, ResultInvalidAddress);
-  EXPECT_EQ(run.Report(), Expected(ResultInvalidAddress));
-  EXPECT_EQ(run.window.comm.front(), 0);
-  EXPECT_EQ(run.window.csv.front(), 0);
-}
+const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
 
 TEST(RunSequence, SuccessDownloadsExportsAndReports) {
-  RunHarness run;
-  run.WriteIni(" 127.0.0.1 ");
-  run.Run(Gateway());
-  EXPECT_EQ(run.form->ResultCode, ResultSuccess);
-  EXPECT_EQ(run.Report(), Expected(ResultSuccess));
-  EXPECT_TRUE(run.window.Unloaded());
-  EXPECT_TRUE(ReadFileBytes(run.temp.path() / "read.nmd") ==
+  RunHarness harness(" 127.0.0.1 ");
+  harness.Run(Gateway());
+  EXPECT_EQ(harness.run->Outcome(), RunOutcome::Success);
+  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
+  EXPECT_EQ(harness.view.closes, 1);
+  EXPECT_TRUE(ReadFileBytes(harness.temp.path() / "read.nmd") ==
               std::string(SampleImage().begin(), SampleImage().end()));
-  EXPECT_TRUE(fs::exists(run.temp.path() / "SG012345" / "ID.csv"));
-  EXPECT_TRUE(fs::exists(run.temp.path() / "SG012345" / "201212" / "20121210.csv"));
-  const std::vector<std::string> expected = {"「127.0.0.1」のスマートゲートウェイに接続中",
-                                             "「127.0.0.1」のスマートゲートウェイの読込み応答待機中",
-                                             "「127.0.0.1」のスマートゲートウェイの読込みデータ転送中",
-                                             "「127.0.0.1」のスマートゲートウェイのCSV作成中"};
-  EXPECT_EQ(run.window.statuses, expected);
-  EXPECT_EQ(run.window.comm.back(), 100);
-  EXPECT_EQ(run.window.csv.back(), 100);
-  EXPECT_LE(*std::max_element(run.window.comm.begin(), run.window.comm.end()), 100);
+  EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
+  EXPECT_EQ(harness.view.statuses,
+            (std::vector<std::string>{Prefix + "に接続中", Prefix + "の読込み応答待機中",
+                                      Prefix + "の読込みデータ転送中", Prefix + "のCSV作成中"}));
+  EXPECT_EQ(harness.view.download.front(), 0);
+  EXPECT_EQ(harness.view.download.back(), 100);
+  EXPECT_EQ(harness.view.exported.front(), 0);
+  EXPECT_EQ(harness.view.exported.back(), 100);
 }
 
-TEST(RunSequence, WindowRefusesToCloseWhileConnectedOrExporting) {
-  RunHarness run;
-  run.WriteIni("127.0.0.1");
-  std::vector<std::string> refusedDuring;
-  run.window.onStatus = [&](std::string_view text) {
-    const bool busy = text.find("データ転送中") != std::string_view::npos ||
-                      text.find("CSV作成中") != std::string_view::npos;
-    if (!busy || (!refusedDuring.empty() && refusedDuring.back() == text)) return;
-    run.window.Unload();
-    if (!run.window.Unloaded()) refusedDuring.emplace_back(text);
-  };
-  run.Run(Gateway());
-  EXPECT_EQ(refusedDuring.size(), 2u);
-  EXPECT_EQ(run.form->ResultCode, ResultSuccess);
-  EXPECT_TRUE(run.form->UnloadAllowed);
-  EXPECT_TRUE(run.window.Unloaded());
-}
-
-TEST(RunSequence, LinkAndExportFailuresEndWithTheirCodes) {
+TEST(RunSequence, EveryFailureEndsWithItsOutcomeAndReport) {
   const struct {
     const char* name;
-    SimulatorOptions gateway;
-    std::int32_t code;
+    std::optional<std::string> address;  // nothing: no "System.ini"
+    std::optional<SimulatorOptions> gateway;
+    RunOutcome outcome;
+    std::string lastStatus;
   } cases[] = {
-      {"no response", Gateway(SimFault::silent), ResultTimeout},
-      {"peer closes", Gateway(SimFault::close), ResultTimeout},
-      {"transfer refused", Gateway(SimFault::refuse, 3), ResultTimeout},
-      {"malformed frame", Gateway(SimFault::malformed), ResultTimeout},
-      {"export failure", Gateway(SimFault::none, 200),
-       ResultCsvError},  // blocks past record 200 read as zeros
+      {"three parts", "10.0.0", std::nullopt, RunOutcome::InvalidAddress,
+       "「10.0.0」のスマートゲートウェイに接続中"},
+      {"part above 255", "10.0.0.256", std::nullopt, RunOutcome::InvalidAddress, ""},
+      {"empty part", "10..0.1", std::nullopt, RunOutcome::InvalidAddress, ""},
+      {"no System.ini", std::nullopt, std::nullopt, RunOutcome::InvalidAddress,
+       "「」のスマートゲートウェイに接続中"},
+      {"no connection", "127.0.0.1", std::nullopt, RunOutcome::NoConnection, Prefix + "のタイムアウト"},
+      {"no response", "127.0.0.1", Gateway(SimFault::silent), RunOutcome::NoResponse,
+       Prefix + "のタイムアウト"},
+      {"peer closes", "127.0.0.1", Gateway(SimFault::close), RunOutcome::NoResponse,
+       Prefix + "のタイムアウト"},
+      {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
+      {"transfer refused", "127.0.0.1", Gateway(SimFault::refuse, 3), RunOutcome::NoResponse, ""},
+      // Blocks past record 200 read as zeros: no calendar date.
+      {"export failure", "127.0.0.1", Gateway(SimFault::none, 200), RunOutcome::CsvError, ""},
   };
   for (const auto& c : cases) {
-    RunHarness run;
-    run.WriteIni("127.0.0.1");
-    run.Run(c.gateway);
-    EXPECT_EQ(run.form->ResultCode, c.code) << c.name;
-    EXPECT_EQ(run.Report(), Expected(c.code)) << c.name;
-    EXPECT_TRUE(run.window.Unloaded()) << c.name;
+    SCOPED_TRACE(c.name);
+    RunHarness harness(c.address);
+    harness.Run(c.gateway);
+    EXPECT_EQ(harness.run->Outcome(), c.outcome);
+    EXPECT_EQ(harness.Report(), Expected(c.outcome));
+    EXPECT_EQ(harness.view.closes, 1);
+    if (!c.lastStatus.empty()) {
+      EXPECT_EQ(harness.view.statuses.back(), c.lastStatus);
+    }
+    if (c.outcome == RunOutcome::InvalidAddress) {
+      EXPECT_FALSE(fs::exists(harness.temp.path() / "read.nmd"));
+    }
+    if (c.outcome == RunOutcome::NoResponse && c.gateway->Fault != SimFault::refuse) {
+      EXPECT_EQ(harness.view.download.back(), 0);
+    }
   }
 }
 
-TEST(RunSequence, NoConnectionWithinTheWait) {
-  RunHarness run;
-  run.WriteIni("127.0.0.1");
-  std::uint16_t closedPort;
-  {
-    asio::ip::tcp::acceptor probe(run.io, {asio::ip::address_v4::loopback(), 0});
-    closedPort = probe.local_endpoint().port();
+TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
+  RunHarness harness;
+  RunSequence run(harness.io, harness.view, harness.temp.path());
+  run.OnDownloadFinished(LinkOutcome::SendFailed);  // the link's word, played by the test
+  harness.io.run_for(10s);
+  EXPECT_EQ(run.Outcome(), RunOutcome::None);
+  EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
+  EXPECT_EQ(harness.Report(), "\x88\xD9\x8F\xED\r\n");  // 異常
+  EXPECT_EQ(ExitStatusOf(run.Outcome()), 6);
+}
+
+// A close request is refused while the gateway is connected or the export is
+// pending or running, and dropped; otherwise the run ends at once, reporting.
+TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusy) {
+  const struct {
+    const char* name;
+    const char* askDuring;  // status text that triggers the request; none: as soon as the run starts
+    std::optional<SimulatorOptions> gateway;
+    bool answer;
+    RunOutcome outcome;
+  } cases[] = {
+      {"connecting", nullptr, std::nullopt, false, RunOutcome::NoConnection},
+      {"transferring", "データ転送中", Gateway(), false, RunOutcome::Success},
+      {"exporting", "CSV作成中", Gateway(), false, RunOutcome::Success},
+      {"after a failed download", "タイムアウト", Gateway(SimFault::silent), true, RunOutcome::NoResponse},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunHarness harness;
+    std::optional<bool> answer;
+    const auto ask = [&] { answer = harness.run->OnCloseRequested(); };
+    harness.view.onStatus = [&](std::string_view text) {
+      if (!answer && c.askDuring != nullptr && text.find(c.askDuring) != std::string_view::npos) ask();
+    };
+    harness.Run(c.gateway, c.askDuring == nullptr ? std::function<void()>(ask) : nullptr);
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(harness.run->Outcome(), c.outcome);
+    EXPECT_EQ(harness.Report(), Expected(c.outcome));
+    EXPECT_EQ(harness.view.closes, 1);
+    EXPECT_TRUE(harness.run->OnCloseRequested());  // over: the view may go
   }
-  const auto start = std::chrono::steady_clock::now();
-  run.Run(std::nullopt, closedPort);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
-  EXPECT_EQ(run.form->ResultCode, ResultNoConnection);
-  EXPECT_EQ(run.Report(), Expected(ResultNoConnection));
-  EXPECT_EQ(run.window.statuses.back(), "「127.0.0.1」のスマートゲートウェイのタイムアウト");
+}
+
+TEST(RunSequence, NoCloseBetweenTheDownloadAndTheExport) {
+  RunHarness harness;
+  std::ofstream(harness.temp.path() / "read.nmd", std::ios::binary)
+      .write(reinterpret_cast<const char*>(SampleImage().data()),
+             static_cast<std::streamsize>(SampleImage().size()));
+  RunSequence run(harness.io, harness.view, harness.temp.path());
+  run.OnDownloadFinished(LinkOutcome::Downloaded);  // the link's word, played by the test
+  EXPECT_FALSE(run.OnCloseRequested());
+  harness.io.run_for(60s);
+  EXPECT_EQ(run.Outcome(), RunOutcome::Success);
+  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
 }
 
 TEST(RunSequence, ExportOnlyMakesTheCsvFilesAgain) {
-  RunHarness run;
-  {
-    std::ofstream image(run.temp.path() / "read.nmd", std::ios::binary);
-    image.write(reinterpret_cast<const char*>(SampleImage().data()),
-                static_cast<std::streamsize>(SampleImage().size()));
-  }
-  run.WriteIni("192.0.2.10");
-  frmComm form(run.io, run.window, run.temp.path());
-  run.window.Attach(form);
-  form.StartExportOnly();
-  run.io.run_for(60s);
-  EXPECT_EQ(form.ResultCode, ResultSuccess);
-  EXPECT_EQ(run.window.statuses, std::vector<std::string>{"「192.0.2.10」のスマートゲートウェイのCSV作成中"});
-  EXPECT_EQ(run.Report(), Expected(ResultSuccess));
-  EXPECT_TRUE(fs::exists(run.temp.path() / "SG012345" / "201212" / "20121215.csv"));
-  EXPECT_TRUE(run.window.Unloaded());
+  RunHarness harness("192.0.2.10");
+  std::ofstream(harness.temp.path() / "read.nmd", std::ios::binary)
+      .write(reinterpret_cast<const char*>(SampleImage().data()),
+             static_cast<std::streamsize>(SampleImage().size()));
+  RunSequence run(harness.io, harness.view, harness.temp.path());
+  run.StartExportOnly();
+  EXPECT_FALSE(run.OnCloseRequested());
+  harness.io.run_for(60s);
+  EXPECT_EQ(run.Outcome(), RunOutcome::Success);
+  EXPECT_EQ(harness.view.statuses,
+            std::vector<std::string>{"「192.0.2.10」のスマートゲートウェイのCSV作成中"});
+  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
+  EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121215.csv"));
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+// The view for terminals and schedulers. On a terminal it shows the caption,
+// the status text and the two progress bars, redrawn in place; otherwise it
+// prints each new status text once, as a plain line for a log. SIGINT,
+// SIGTERM and SIGHUP are its close button: each is a close request to the run.
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+#include <cstdio>
+#include <string>
+
+#include "run/view.hpp"
+
+namespace varkelo::run {
+
+class ConsoleView : public View {
+ public:
+  ConsoleView(asio::io_context& io, std::FILE* out, bool isTerminal);
+
+  // From now on every close signal is put to `run`, which answers at once.
+  void ListenForCloseRequests(CloseRequests& run);
+
+  void ShowStatus(std::string_view text) override;
+  void ShowProgress(Progress bar, int percent) override;
+  void Close() override;
+
+ private:
+  void WaitForSignal();
+  void Redraw();
+
+  asio::signal_set signals_;
+  CloseRequests* run_ = nullptr;
+  std::FILE* out_;
+  bool isTerminal_;
+  bool drawn_ = false;
+  bool closed_ = false;
+  std::string status_{InitialStatus};
+  std::string printedStatus_;
+  int download_ = 0;
+  int export_ = 0;
+};
+
+}  // namespace varkelo::run

@@ -1,0 +1,70 @@
+#pragma once
+
+// One unattended run: read the gateway's address, download its image, make
+// the CSV files, report the outcome in "error.txt", close the view. Each stage
+// starts the next as a handler posted to the one event loop; the run refuses
+// to be closed while the gateway is connected or the export is pending or busy.
+
+#include <asio/io_context.hpp>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "export/export_driver.hpp"
+#include "gateway/gateway_link.hpp"
+#include "run/run_outcome.hpp"
+#include "run/view.hpp"
+
+namespace varkelo::run {
+
+class RunSequence : public CloseRequests, public gateway::LinkObserver, private exporting::ExportWindow {
+ public:
+  RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
+              gateway::LinkOptions linkOptions = {});
+
+  // A whole run: address, download, CSV files, report.
+  void Start();
+  // Makes the CSV files again from the stored "read.nmd", then reports.
+  void StartExportOnly();
+
+  // Writes the report unless it is written already, closes the view and ends
+  // the event loop. The last step of every run; also the program's safety net
+  // when the loop ends some other way.
+  void Finish();
+
+  bool OnCloseRequested() override;
+
+  RunOutcome Outcome() const { return outcome_; }
+  bool Finished() const { return finished_; }
+  // False when "error.txt" could not be written.
+  bool ReportWritten() const { return reportWritten_; }
+
+  // What the run's own link reports; public so a test can play the link.
+  void OnRequestSent() override;
+  void OnDataFrameAcknowledged() override;
+  void OnDownloadProgress(int percent) override;
+  void OnDownloadFinished(gateway::LinkOutcome outcome) override;
+
+ private:
+  // exporting::ExportWindow
+  void SetCsvProgress(int value) override;
+  void LetEventsRun() override;
+
+  void Export();
+  void PostFinish();
+  void ShowStatus(std::string_view tail);
+
+  asio::io_context& io_;
+  View& view_;
+  std::filesystem::path appFolder_;
+  std::filesystem::path imagePath_;
+  std::string address_;
+  gateway::GatewayLink link_;
+  RunOutcome outcome_ = RunOutcome::None;
+  // True while the link runs and from a finished download until the export ends.
+  bool busy_ = false;
+  bool finished_ = false;
+  bool reportWritten_ = false;
+};
+
+}  // namespace varkelo::run

@@ -1,0 +1,36 @@
+#pragma once
+
+// What the run shows, and how a view passes on the user's wish to close it.
+// A view only shows: time-outs and steps belong to the run.
+
+#include <string_view>
+
+namespace varkelo::run {
+
+inline constexpr std::string_view Caption = "Kov2 - Varkelo";
+// What the status line reads before the run says anything.
+inline constexpr std::string_view InitialStatus =
+    "「255.255.255.255」のスマートゲートウェイの読込み応答待機中";
+
+enum class Progress { Download, Export };
+
+class View {
+ public:
+  virtual ~View() = default;
+  virtual void ShowStatus(std::string_view text) = 0;
+  // percent is 0 to 100.
+  virtual void ShowProgress(Progress bar, int percent) = 0;
+  // The run is over; the view goes away.
+  virtual void Close() = 0;
+};
+
+// The run's side of a close request: a view asks, the run answers.
+class CloseRequests {
+ public:
+  virtual ~CloseRequests() = default;
+  // True when the run has ended (its report written) and the view may go;
+  // false when the run is busy and the request is dropped.
+  virtual bool OnCloseRequested() = 0;
+};
+
+}  // namespace varkelo::run
