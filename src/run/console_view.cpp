@@ -1,5 +1,7 @@
 #include "run/console_view.hpp"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <csignal>
 
@@ -70,6 +72,14 @@ void ConsoleView::Close() {
   closed_ = true;
   std::error_code ignored;
   signals_.cancel(ignored);
+  // The run is over and reported: a close signal from now until the program
+  // has ended must not kill it and turn its exit status into a failure.
+  sigset_t closeSignals;
+  sigemptyset(&closeSignals);
+  sigaddset(&closeSignals, SIGINT);
+  sigaddset(&closeSignals, SIGTERM);
+  sigaddset(&closeSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &closeSignals, nullptr);
   std::fflush(out_);
 }
 
