@@ -15,12 +15,6 @@
 
 namespace varkelo::gateway {
 
-int DownloadProgress(std::int32_t frames) {
-  if (frames <= 0) return 0;
-  const std::int64_t value = static_cast<std::int64_t>(frames) * 100 / ProgressFrames;
-  return static_cast<int>(std::min<std::int64_t>(value, 100));
-}
-
 GatewayLink::GatewayLink(asio::io_context& io, LinkObserver& observer, LinkOptions options)
     : observer_(observer), options_(options), socket_(io), connectWaitTimer_(io), responseTimer_(io) {}
 
@@ -46,7 +40,7 @@ bool GatewayLink::Start(const std::array<std::uint8_t, 4>& address, std::filesys
   imagePath_ = std::move(imagePath);
   if (imagePath_.empty() || !Connect()) return false;
   finished_ = false;
-  receivedFrames_ = 0;
+  receiver_.Reset();
   observer_.OnDownloadProgress(0);
   // The wait for the connection begins once the caller's handler has returned.
   asio::post(socket_.get_executor(), Guarded([this] { BeginConnectWait(); }));
@@ -78,7 +72,6 @@ void GatewayLink::Disconnect() {
   std::error_code ignored;
   if (socket_.is_open()) socket_.close(ignored);
   ++connection_;
-  streamBuffer_.clear();
   state_ = SocketState::closed;
   connectWaiting_ = false;
   connectWaitTimer_.cancel();
@@ -172,76 +165,24 @@ void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
 
 void GatewayLink::OnBytesReceived(std::size_t n) {
   waitTicks_ = 0;
-  n = std::min(n, readChunk_.size());
-  try {
-    streamBuffer_.insert(streamBuffer_.end(), readChunk_.begin(), readChunk_.begin() + n);
-  } catch (...) {
-    // Bytes that cannot be kept leave the stream impossible to follow.
-    Finish(LinkOutcome::NoResponse);
-    return;
-  }
-  // Nothing below yields to the event loop; should it ever, the loop already
-  // running takes the new bytes too.
-  if (receiving_) return;
-  receiving_ = true;
-  const std::uint64_t connection = connection_;
-  while (connection == connection_) {
-    const std::size_t size = CompleteFrameSize(streamBuffer_);
-    if (size == 0) break;  // the rest of the frame is still on its way
-    const std::int32_t framesBefore = receivedFrames_;
-    bool handled = TryHandleFrame(size);
-    if (!handled && connection == connection_) {
-      // One more try with the same bytes; the frame still counts once.
-      receivedFrames_ = framesBefore;
-      handled = TryHandleFrame(size);
-    }
-    if (!handled) {
+  switch (receiver_.Take(std::span(readChunk_).first(std::min(n, readChunk_.size())))) {
+    case StreamState::Open:
+      return;
+    case StreamState::Succeeded:
+      Finish(LinkOutcome::Downloaded);
+      return;
+    case StreamState::Refused:
+      Finish(LinkOutcome::Refused);
+      return;
+    case StreamState::Failed:
+      // A frame that cannot be handled ends the download as a silent gateway would.
       Finish(LinkOutcome::NoResponse);
-      break;
-    }
-    if (connection != connection_) break;  // the frame ended the download
-    streamBuffer_.erase(streamBuffer_.begin(), streamBuffer_.begin() + static_cast<std::ptrdiff_t>(size));
-  }
-  receiving_ = false;
-}
-
-bool GatewayLink::TryHandleFrame(std::size_t size) {
-  try {
-    return HandleFrame(size);
-  } catch (...) {
-    return false;
+      return;
   }
 }
 
-bool GatewayLink::HandleFrame(std::size_t size) {
-  size = std::min(size, streamBuffer_.size());
-  const std::span<const std::uint8_t> frame(streamBuffer_.data(), size);
-  if (receivedFrames_ < std::numeric_limits<std::int32_t>::max()) ++receivedFrames_;
-  observer_.OnDownloadProgress(DownloadProgress(receivedFrames_));
-
-  FrameHeader header;
-  if (!ReadFrameHeader(frame, header)) return false;
-
-  if (header.FrameCode == DataFrameCode) {
-    const std::vector<std::uint8_t> ack = BuildAckFrame(frame);
-    if (header.Length != 2) {
-      // Only a whole DataFrame carries a whole record; a shorter one is never written.
-      if (frame.size() < DataFrameSize) return false;
-      // The record is on disk before the gateway hears that it arrived.
-      if (!WriteImageRecord(imagePath_, header.RecordNumber, frame.subspan(6, RecordSize))) return false;
-    }
-    if (!SendFrame(ack)) return false;
-    observer_.OnDataFrameAcknowledged();
-    return true;
-  }
-
-  if (header.FrameCode == EndFrameCode) {
-    const bool transferSucceeded = frame.size() > 4 && frame[4] == '0';
-    observer_.OnDownloadProgress(100);
-    Finish(transferSucceeded ? LinkOutcome::Downloaded : LinkOutcome::Refused);
-  }
-  // Any other code only counts towards the progress.
-  return true;
+bool GatewayLink::StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) {
+  return WriteImageRecord(imagePath_, recordNumber, record);
 }
 
 bool GatewayLink::SendFrame(std::span<const std::uint8_t> frame) {

@@ -16,6 +16,7 @@
 
 #include <asio.hpp>
 
+#include "gateway/frame_receiver.hpp"
 #include "gateway/link_observer.hpp"
 
 namespace varkelo::gateway {
@@ -32,14 +33,7 @@ struct LinkOptions {
   std::uint16_t port = 12000;
 };
 
-// Frames of a whole image: the download progress reaches 100 there.
-inline constexpr std::int32_t ProgressFrames = 8970;
-
-// Download progress for a frame count: the integer part of frames * 100 /
-// 8970, kept within 0 to 100.
-int DownloadProgress(std::int32_t frames);
-
-class GatewayLink {
+class GatewayLink : private FrameActions {
  public:
   GatewayLink(asio::io_context& io, LinkObserver& observer, LinkOptions options = {});
   ~GatewayLink();
@@ -53,7 +47,7 @@ class GatewayLink {
 
   bool Connected() const { return state_ == SocketState::connected; }
   // Frames taken from the gateway in this download (saturates).
-  std::int32_t ReceivedFrames() const { return receivedFrames_; }
+  std::int32_t ReceivedFrames() const { return receiver_.ReceivedFrames(); }
 
  private:
   enum class SocketState { closed, connecting, connected, broken };
@@ -71,10 +65,13 @@ class GatewayLink {
   void OnRead(const std::error_code& error, std::size_t n);
   // Takes n more bytes of the stream and handles every complete frame in it.
   void OnBytesReceived(std::size_t n);
-  // Handles the first `size` buffered bytes as one frame; false when it failed.
-  bool HandleFrame(std::size_t size);
-  bool TryHandleFrame(std::size_t size);
   bool SendFrame(std::span<const std::uint8_t> frame);
+
+  // FrameActions: "read.nmd" and the socket.
+  bool StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) override;
+  bool SendAck(std::span<const std::uint8_t> ack) override { return SendFrame(ack); }
+  void OnAcknowledged() override { observer_.OnDataFrameAcknowledged(); }
+  void OnProgress(int percent) override { observer_.OnDownloadProgress(percent); }
   void ArmQuickAck();
 
   // Handlers of an earlier connection, or of a destroyed link, stay quiet.
@@ -94,12 +91,9 @@ class GatewayLink {
   bool connectWaiting_ = false;
   bool responseTicking_ = false;
   bool finished_ = true;
-  bool receiving_ = false;
   std::int32_t waitTicks_ = 0;
-  std::int32_t receivedFrames_ = 0;
 
-  // TCP delivers a byte stream: bytes wait here until they make a complete frame.
-  std::vector<std::uint8_t> streamBuffer_;
+  FrameReceiver receiver_{*this};
   std::array<std::uint8_t, 16384> readChunk_{};
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
