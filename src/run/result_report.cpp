@@ -21,16 +21,14 @@ std::string ResultReportLine(std::int32_t resultCode, std::string_view gatewayAd
   }
 }
 
-void WriteResultReport(const std::filesystem::path& appFolder, std::int32_t resultCode,
+bool WriteResultReport(const std::filesystem::path& appFolder, std::int32_t resultCode,
                        std::string_view gatewayAddress) {
   try {
     text::LineWriter writer;
-    if (writer.Open(appFolder / "error.txt")) {
-      writer.WriteLine(ResultReportLine(resultCode, gatewayAddress));
-      writer.Close();
-    }
+    return writer.Open(appFolder / "error.txt") &&
+           writer.WriteLine(ResultReportLine(resultCode, gatewayAddress)) && writer.Close();
   } catch (...) {
-    // Nothing to do: the report is the last word of the run and has no one to tell.
+    return false;
   }
 }
 

@@ -20,9 +20,10 @@ inline constexpr std::int32_t ResultCsvError = 5;
 // The report line for a result code (without the line end).
 std::string ResultReportLine(std::int32_t resultCode, std::string_view gatewayAddress);
 
-// Replaces "error.txt" in appFolder with the line for resultCode. A failure to
-// write is ignored: the run ends as usual.
-void WriteResultReport(const std::filesystem::path& appFolder, std::int32_t resultCode,
+// Replaces "error.txt" in appFolder with the line for resultCode, whole or not
+// at all. False when it was not written (the old file, if any, then stays):
+// whoever started the run must not read an old outcome as this run's.
+bool WriteResultReport(const std::filesystem::path& appFolder, std::int32_t resultCode,
                        std::string_view gatewayAddress);
 
 }  // namespace varkelo::run
