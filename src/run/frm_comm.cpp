@@ -62,7 +62,8 @@ void frmComm::timCSV_Timer() {
   SetUnloadAllowed(false);
   SetStatusText(StatusText("のスマートゲートウェイのCSV作成中"));
   exporting::Exporter exporter(AppFolder);
-  exporter.RunExport(ImagePath, *this, ResultCode);
+  ResultCode = exporter.RunExport(ImagePath, *this) == exporting::ExportOutcome::Success ? ResultSuccess
+                                                                                         : ResultCsvError;
   SetUnloadAllowed(true);
   window_.StartDeferredStep(DeferredStep::timEnd);
 }

@@ -15,7 +15,7 @@
 
 namespace varkelo::run {
 
-class frmComm : public gateway::LinkHost, public WindowEvents, public exporting::ExportWindow {
+class frmComm : public gateway::LinkHost, public WindowEvents, public exporting::ExportProgress {
  public:
   frmComm(asio::io_context& io, Window& window, std::filesystem::path appFolder,
           gateway::LinkOptions linkOptions = {});
@@ -43,8 +43,8 @@ class frmComm : public gateway::LinkHost, public WindowEvents, public exporting:
   void StopTimer1() override { window_.StopTimer1(); }
   void SetResultCode(std::int32_t code) override { ResultCode = code; }
 
-  // ExportWindow
-  void SetCsvProgress(int value) override { window_.SetProgress(ProgressBar::prgCSV, value); }
+  // ExportProgress
+  void OnProgress(int value) override { window_.SetProgress(ProgressBar::prgCSV, value); }
   void LetEventsRun() override { window_.LetEventsRun(); }
 
   std::int32_t ResultCode = 0;
