@@ -84,6 +84,8 @@ struct NamedEntry {
 const std::vector<NamedEntry>& NamedEntries() {
   static const std::vector<NamedEntry> entries = {
       {0, 0, 0, 2, "US", 0, "デバイス番号", "S[0]Flash_Head"},
+      {0, 9, 11, 1, "UC", 0, "ダミーC[2]", "S[0]Hard_Data-Network_Info"},
+      {0, 13, 15, 1, "UC", 0, "モニタIPアドレス[3]", "S[0]Hard_Data-Network_Info"},
       {0, 14, 16, 1, "UC", 0, "モニタ ゲートウェイ[0]", "S[0]Hard_Data-Network_Info"},
       {0, 25, 27, 1, "UC", 0, "モニタ DNSサーバ[3]", "S[0]Hard_Data-Network_Info"},
       {0, 26, 28, 68, "UC", 2, "ホスト名", "S[0]Hard_Data-Center_Info"},
@@ -99,6 +101,7 @@ const std::vector<NamedEntry>& NamedEntries() {
       {0, 92, 194, 2, "US", 0, "製造年", "S[0]Hard_Data-Meter_Info[1]"},
       {0, 93, 196, 8, "UC", 2, "計器種別", "S[0]Hard_Data-Meter_Info[1]"},
       {0, 95, 216, 8, "UC", 2, "乗率", "S[0]Hard_Data-Meter_Info[1]"},
+      {0, 146, 404, 1, "UC", 0, "収集ID", "S[0]Hard_Data-Meter_Info[7]"},
       {0, 485, 1620, 8, "UC", 2, "乗率", "S[0]Hard_Data-Meter_Info[40]"},
       {0, 486, 1628, 52, "UC", 3, "計器タグ名[01]", "S[0]Hard_Data-Meter_Tag"},
       {0, 492, 1940, 52, "UC", 3, "計器タグ名[07]", "S[0]Hard_Data-Meter_Tag"},
@@ -110,7 +113,9 @@ const std::vector<NamedEntry>& NamedEntries() {
       {1, 19, 40, 4, "UL", 0, "積算電力量(順方向1)", "S[1]-Hour[0]-ID[1]"},
       {1, 25, 64, 4, "UC", 1, "計器状態", "S[1]-Hour[0]-ID[1]"},
       {1, 26, 68, 8, "UC", 2, "乗率", "S[1]-Hour[0]-ID[1]"},
+      {1, 27, 76, 1, "UC", 0, "収集ID", "S[1]-Hour[0]-ID[2]"},
       {1, 846, 2728, 4, "UL", 0, "保存完了フラグ", "S[1]Hour[0]"},
+      {1, 847, 2732, 1, "UC", 0, "収集ID", "S[1]-Hour[1]-ID[1]"},
       {1, 40352, 130688, 1, "UC", 0, "収集ID", "S[1]-Hour[47]-ID[40]"},
       {1, 40373, 130756, 4, "UL", 0, "保存完了フラグ", "S[1]Hour[47]"},
       {2, 4, 6, 1, "UC", 0, "日", "S[2]Flash_Head"},
@@ -118,8 +123,10 @@ const std::vector<NamedEntry>& NamedEntries() {
       {2, 10, 16, 4, "UL", 0, "積算電力量(順方向1)", "S[2]-Hour[0]-ID[1]"},
       {2, 14, 32, 1, "UC", 0, "収集状態", "S[2]-Hour[0]-ID[1]"},
       {2, 15, 33, 7, "UC", 2, "乗率", "S[2]-Hour[0]-ID[1]"},
+      {2, 16, 40, 2, "US", 0, "区間使用電力量(順方向1)", "S[2]-Hour[0]-ID[2]"},
       {2, 406, 1288, 1, "UC", 0, "時", "S[2]Hour[0]"},
       {2, 408, 1290, 2, "US", 0, "保存完了フラグ", "S[2]Hour[0]"},
+      {2, 409, 1292, 2, "US", 0, "区間使用電力量(順方向1)", "S[2]-Hour[1]-ID[1]"},
       {2, 38691, 123268, 1, "UC", 0, "時", "S[2]Hour[95]"},
       {2, 38693, 123270, 2, "US", 0, "保存完了フラグ", "S[2]Hour[95]"},
   };
