@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "dump/dump_image.hpp"
 
@@ -14,10 +15,12 @@ using varkelo::dump::Dump;
 // A sector image that decodes to varied numbers and texts: printable bytes
 // mixed with high bytes and the occasional zero.
 void FillWithPattern(Dump& dump) {
-  for (std::size_t i = 0; i < dump.DumpImage.size(); ++i) {
+  std::vector<std::uint8_t> block(varkelo::dump::DumpBlockSize);
+  for (std::size_t i = 0; i < block.size(); ++i) {
     const auto b = static_cast<std::uint8_t>((i * 131 + (i >> 7) * 17) & 0xFF);
-    dump.DumpImage[i] = (i % 29 == 0) ? 0 : b;
+    block[i] = (i % 29 == 0) ? 0 : b;
   }
+  dump.LoadBlockBytes(block);
 }
 
 void BM_GetFieldTextNumber(benchmark::State& state) {
@@ -36,8 +39,10 @@ void BM_GetFieldTextMultiplier(benchmark::State& state) {
   dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
   // "0.1" padded with spaces: eight characters, no NUL to stop at.
   const char multiplier[] = "0.1     ";
-  const auto offset = static_cast<std::size_t>(dump.FieldCatalog[26].Offset);
-  for (std::size_t k = 0; k < 8; ++k) dump.DumpImage[offset + k] = static_cast<std::uint8_t>(multiplier[k]);
+  std::vector<std::uint8_t> block(dump.Image().begin(), dump.Image().end());
+  const auto offset = static_cast<std::size_t>(dump.Catalog()[26].Offset);
+  for (std::size_t k = 0; k < 8; ++k) block[offset + k] = static_cast<std::uint8_t>(multiplier[k]);
+  dump.LoadBlockBytes(block);
   for (auto _ : state) {
     auto text = dump.GetFieldText(26);
     benchmark::DoNotOptimize(text);
@@ -51,10 +56,10 @@ void BM_DecodeHalfHourSector(benchmark::State& state) {
   FillWithPattern(dump);
   for (auto _ : state) {
     std::size_t total = 0;
-    for (std::int32_t i = 0; i < dump.FieldCount; ++i) total += dump.GetFieldText(i).size();
+    for (std::int32_t i = 0; i < dump.FieldCount(); ++i) total += dump.GetFieldText(i).size();
     benchmark::DoNotOptimize(total);
   }
-  state.SetItemsProcessed(state.iterations() * dump.FieldCount);
+  state.SetItemsProcessed(state.iterations() * dump.FieldCount());
 }
 BENCHMARK(BM_DecodeHalfHourSector)->Unit(benchmark::kMicrosecond);
 
@@ -62,7 +67,7 @@ void BM_PrepareHalfHourCatalog(benchmark::State& state) {
   Dump dump;
   for (auto _ : state) {
     dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
-    benchmark::DoNotOptimize(dump.FieldCount);
+    benchmark::DoNotOptimize(dump.FieldCount());
   }
 }
 BENCHMARK(BM_PrepareHalfHourCatalog)->Unit(benchmark::kMillisecond);

@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NoWindow : public varkelo::exporting::ExportWindow {
+class NoProgress : public varkelo::exporting::ExportProgress {
  public:
-  void SetCsvProgress(int) override {}
   void LetEventsRun() override {}
+  void OnProgress(int) override {}
 };
 
 std::uintmax_t BytesUnder(const fs::path& folder) {
@@ -39,13 +39,13 @@ void ExportImage(benchmark::State& state, varkelo::tools::SampleLayout layout) {
     state.SkipWithError("cannot write the sample image");
     return;
   }
-  NoWindow window;
-  std::int32_t code = 0;
+  NoProgress progress;
+  auto outcome = varkelo::exporting::ExportOutcome::CsvError;
   for (auto _ : state) {
     varkelo::exporting::Exporter exporter(folder);
-    exporter.RunExport(folder / "read.nmd", window, code);
+    outcome = exporter.RunExport(folder / "read.nmd", progress);
   }
-  if (code != 1) state.SkipWithError("the export failed");
+  if (outcome != varkelo::exporting::ExportOutcome::Success) state.SkipWithError("the export failed");
   const std::uintmax_t written = BytesUnder(folder) - fs::file_size(folder / "read.nmd");
   state.counters["csv_bytes"] = static_cast<double>(written);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * written));

@@ -1,21 +1,14 @@
 #include "dump/dump_image.hpp"
 
-#include <cstdio>
+#include <algorithm>
 #include <limits>
-#include <memory>
+#include <optional>
+
+#include "platform/files.hpp"
 
 namespace varkelo::dump {
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
-
-Dump::Dump() : DumpImage(DumpBlockSize, 0xFF), FieldCatalog(CatalogSlots) {}
+Dump::Dump() : image_(DumpBlockSize, 0xFF), catalog_(CatalogSlots) {}
 
 std::string_view Dump::StoreText(std::string_view text) {
   auto found = texts_.find(text);
@@ -24,23 +17,23 @@ std::string_view Dump::StoreText(std::string_view text) {
 }
 
 void Dump::ClearCatalog() {
-  FieldCatalog.assign(CatalogSlots, FieldDescriptor{});
-  FieldCount = 0;
-  NextOffset = 0;
+  catalog_.assign(CatalogSlots, FieldDescriptor{});
+  fieldCount_ = 0;
+  nextOffset_ = 0;
   texts_.clear();
 }
 
 void Dump::RegisterField(std::string_view typeCode, std::int16_t length, std::string_view section,
                          std::uint8_t kind, std::string_view label) {
-  if (FieldCount < 0 || static_cast<std::size_t>(FieldCount) >= FieldCatalog.size()) {
+  if (fieldCount_ < 0 || static_cast<std::size_t>(fieldCount_) >= catalog_.size()) {
     throw FieldError("field catalogue is full");
   }
   if (length < 0) throw FieldError("negative field length");
-  if (NextOffset > std::numeric_limits<std::int32_t>::max() - length) {
+  if (nextOffset_ > std::numeric_limits<std::int32_t>::max() - length) {
     throw FieldError("field offset overflows");
   }
-  FieldDescriptor& entry = FieldCatalog[static_cast<std::size_t>(FieldCount)];
-  entry.Offset = NextOffset;
+  FieldDescriptor& entry = catalog_[static_cast<std::size_t>(fieldCount_)];
+  entry.Offset = nextOffset_;
   entry.Label = StoreText(label);
   entry.TypeCode = StoreText(typeCode);
   entry.Length = length;
@@ -48,12 +41,12 @@ void Dump::RegisterField(std::string_view typeCode, std::int16_t length, std::st
   entry.Kind = kind;
   // Decided once here so that decoding never compares type codes.
   entry.Sign = SignOfTypeCode(typeCode);
-  NextOffset += length;
-  ++FieldCount;
+  nextOffset_ += length;
+  ++fieldCount_;
 }
 
 void Dump::PrepareCatalog(std::int32_t schemaId) {
-  DumpImage.assign(DumpBlockSize, 0xFF);
+  image_.assign(DumpBlockSize, 0xFF);
   switch (schemaId) {
     case ConfigSchemaId:
       BuildConfigSchema();
@@ -70,34 +63,38 @@ void Dump::PrepareCatalog(std::int32_t schemaId) {
   }
 }
 
-bool Dump::LoadDumpBlock(const std::filesystem::path& path) {
-  if (BlockNumber < 0) return false;
+bool Dump::LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber) {
+  if (blockNumber < 0) return false;
   // 64-bit: the blocks past 16383 start beyond what a 32-bit position holds.
-  const auto position = static_cast<std::int64_t>(BlockNumber) * DumpBlockSize;
+  const std::int64_t position = std::int64_t{blockNumber} * DumpBlockSize;
 
-  std::vector<std::uint8_t> buffer(DumpBlockSize, 0);
-  FileHandle file(std::fopen(path.c_str(), "rb"));
+  // Opened as a regular file only: a FIFO or device at "read.nmd" fails at once.
+  std::optional<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
   if (!file) return false;
-  if (fseeko(file.get(), static_cast<off_t>(position), SEEK_SET) != 0) return false;
+  std::vector<std::uint8_t> buffer(DumpBlockSize, 0);
   // A short read at the end of the file leaves the rest of the block zero.
-  std::fread(buffer.data(), 1, buffer.size(), file.get());
-  if (std::ferror(file.get())) return false;
-
-  DumpImage.swap(buffer);
+  if (!file->ReadAt(position, buffer)) return false;
+  image_.swap(buffer);
   return true;
 }
 
+void Dump::LoadBlockBytes(std::span<const std::uint8_t> block) {
+  const std::size_t taken = std::min(block.size(), image_.size());
+  std::copy_n(block.begin(), taken, image_.begin());
+  std::fill(image_.begin() + static_cast<std::ptrdiff_t>(taken), image_.end(), 0);
+}
+
 FieldText Dump::GetFieldText(std::int32_t index) const {
-  if (index < 0 || index >= FieldCount || static_cast<std::size_t>(index) >= FieldCatalog.size()) {
+  if (index < 0 || index >= fieldCount_ || static_cast<std::size_t>(index) >= catalog_.size()) {
     throw FieldError("field index not registered");
   }
-  const FieldDescriptor& entry = FieldCatalog[static_cast<std::size_t>(index)];
+  const FieldDescriptor& entry = catalog_[static_cast<std::size_t>(index)];
   if (entry.Length <= 0) throw FieldError("field slot is empty");
   if (entry.Offset < 0 ||
-      static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length) > DumpImage.size()) {
+      static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length) > image_.size()) {
     throw FieldError("field reaches past the image");
   }
-  const std::uint8_t* bytes = DumpImage.data() + entry.Offset;
+  const std::uint8_t* bytes = image_.data() + entry.Offset;
   switch (entry.Kind) {
     case 0:
       return DecodeNumber(bytes, entry.Length, entry.Sign);

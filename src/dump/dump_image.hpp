@@ -2,14 +2,13 @@
 
 // "read.nmd" as 131072-byte blocks, the image of the one block loaded, and the
 // catalogue of typed fields that describes it. This object owns the values the
-// whole export works on: DumpImage, BlockNumber, FieldCatalog, FieldCount and
-// NextOffset. Every field is read through GetFieldText.
+// whole export works on: the image and the catalogue with its two counters.
+// Every field is read through GetFieldText.
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -71,25 +70,27 @@ class Dump {
   // layout: 0 configuration, 1 half-hourly, 2 interval, anything else none.
   void PrepareCatalog(std::int32_t schemaId);
 
-  // Reads block BlockNumber of the file into DumpImage. Bytes past the end of
-  // the file read as 0. False, with the image unchanged, when the file cannot
-  // be opened or read.
-  bool LoadDumpBlock(const std::filesystem::path& path);
+  // Reads block blockNumber of the file into the image. Bytes past the end of
+  // the file read as 0. False, with the image unchanged, for a negative block
+  // number and when the file is not a regular file or cannot be read.
+  bool LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber);
+
+  // Takes a block held in memory as LoadBlock takes one from the file: the
+  // first DumpBlockSize bytes, zeros past the end of `block`.
+  void LoadBlockBytes(std::span<const std::uint8_t> block);
 
   // The text of catalogue entry `index` taken from the current image.
   // Throws FieldError for an index outside the registered entries.
   FieldText GetFieldText(std::int32_t index) const;
 
-  // The layout builders; each starts from an empty catalogue.
-  void BuildConfigSchema();
-  void BuildHalfHourSchema(std::int32_t sectionNumber);
-  void BuildIntervalSchema(std::int32_t sectionNumber);
-
-  std::vector<std::uint8_t> DumpImage;
-  std::int16_t BlockNumber = 0;
-  std::vector<FieldDescriptor> FieldCatalog;
-  std::int32_t FieldCount = 0;
-  std::int32_t NextOffset = 0;
+  // The block loaded, DumpBlockSize bytes.
+  std::span<const std::uint8_t> Image() const { return image_; }
+  // All CatalogSlots slots; those from FieldCount() on are empty.
+  std::span<const FieldDescriptor> Catalog() const { return catalog_; }
+  // Entries registered, which is also the index the next one receives.
+  std::int32_t FieldCount() const { return fieldCount_; }
+  // Where the next registered field starts.
+  std::int32_t NextOffset() const { return nextOffset_; }
 
  private:
   // Lets the text store be searched with a string_view without building a string.
@@ -98,12 +99,21 @@ class Dump {
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
 
+  // The layout builders; each starts from an empty catalogue.
+  void BuildConfigSchema();
+  void BuildHalfHourSchema(std::int32_t sectionNumber);
+  void BuildIntervalSchema(std::int32_t sectionNumber);
+
   std::string_view StoreText(std::string_view text);
   // Empties every slot, the counters and the text store.
   void ClearCatalog();
   // The 8-byte head every block begins with, section "S[n]Flash_Head".
   void RegisterFlashHead(std::int32_t sectionNumber);
 
+  std::vector<std::uint8_t> image_;
+  std::vector<FieldDescriptor> catalog_;
+  std::int32_t fieldCount_ = 0;
+  std::int32_t nextOffset_ = 0;
   // Owns the label, section and type code texts the descriptors point to.
   // Nodes never move, so the views stay valid until the catalogue is cleared.
   std::unordered_set<std::string, TextHash, std::equal_to<>> texts_;

@@ -37,8 +37,7 @@ bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std
     if (!current) return false;
     const Date previous = PreviousDay(*current);
 
-    dump.BlockNumber = static_cast<std::int16_t>(BlockOfDate(previous.Month, previous.Day));
-    if (!dump.LoadDumpBlock(imagePath)) return false;
+    if (!dump.LoadBlock(imagePath, BlockOfDate(previous.Month, previous.Day))) return false;
 
     // The block of that date may still hold an older day, or nothing.
     const SectorHead head = ReadSectorHead(dump);

@@ -2,7 +2,7 @@
 
 // What every day file shares: the header line, the sector date that names the
 // day, the clock of the 48 half hours, and the frame that opens, fills and
-// closes the file.
+// puts the file in place.
 
 #include <array>
 #include <cstddef>
@@ -76,25 +76,20 @@ class HalfHourClock {
   std::array<PartText, 5> parts_;
 };
 
-// Creates or empties the day file, reads the sector date, writes the header and
-// has `writeRows`(clock, writer) write the 1920 rows, moving the clock on by
-// half hours; it returns false to stop.
-// Every error closes the file (keeping what was written) and gives false.
+// Reads the sector date, writes the header and has `writeRows`(clock, writer)
+// write the 1920 rows, moving the clock on by half hours; it returns false to
+// stop. The day file is replaced only when all of it was written: every error
+// leaves the file that was there before, or none, and gives false.
 template <typename RowWriter>
 bool WriteDayFileFrame(const dump::Dump& dump, const std::filesystem::path& dayFile, RowWriter&& writeRows) {
-  text::LineWriter writer;
-  if (!writer.Open(dayFile)) return false;
   try {
     const std::optional<Date> date = SectorHeadDate(dump);
-    if (!date) {
-      writer.Close();
-      return false;
-    }
+    if (!date) return false;
+    text::LineWriter writer;
+    if (!writer.Open(dayFile)) return false;
     HalfHourClock clock(*date);
-    const bool written = writer.WriteLine(DayFileHeader) && writeRows(clock, writer);
-    return writer.Close() && written;
+    return writer.WriteLine(DayFileHeader) && writeRows(clock, writer) && writer.Close();
   } catch (...) {
-    writer.Close();
     return false;
   }
 }

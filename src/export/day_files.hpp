@@ -10,12 +10,13 @@
 
 namespace varkelo::exporting {
 
-// From a half-hourly sector loaded in `dump`. Replaces an existing file.
-// False on any error (the sector date no calendar date, a write failing).
+// From a half-hourly sector loaded in `dump`. Replaces an existing file, but
+// only with a whole one. False, with the old file kept, on any error (the
+// sector date no calendar date, a write failing).
 bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& dayFile);
 
 // From an interval sector loaded in `dump`, with the previous day's last slot
-// in `carry`. Replaces an existing file. False on any error.
+// in `carry`. Replaces an existing file as above. False on any error.
 bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
                           const std::filesystem::path& dayFile);
 

@@ -20,45 +20,38 @@ constexpr std::int32_t LastSectorBlock = 63;
 
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
-void Exporter::RunExport(const std::filesystem::path& imagePath, ExportWindow& window,
-                         std::int32_t& ResultCode) {
+ExportOutcome Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
   try {
     dump_.PrepareCatalog(dump::ConfigSchemaId);
-    dump_.BlockNumber = 0;
     // Without a readable configuration block there is nothing to name the
     // output after: no folder and no meter list from an erased image.
-    if (!dump_.LoadDumpBlock(imagePath)) {
-      ResultCode = 5;
-      return;
-    }
+    if (!dump_.LoadBlock(imagePath, 0)) return ExportOutcome::CsvError;
     const dump::FieldText version = dump_.GetFieldText(ProgramVersionIndex);
     const std::int32_t SchemaId =
         version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
 
     const std::filesystem::path gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(DeviceIdIndex));
     if (!EnsureFolder(gatewayFolder) || !WriteMeterList(dump_, gatewayFolder / "ID.csv")) {
-      ResultCode = 5;
-      return;
+      return ExportOutcome::CsvError;
     }
 
     dump_.PrepareCatalog(SchemaId);
     bool LastResult = true;
     for (std::int32_t i = FirstSectorBlock; i <= LastSectorBlock; ++i) {
-      window.LetEventsRun();
+      progress.LetEventsRun();
       LastResult = ExportBlock(imagePath, i, SchemaId, gatewayFolder);
       if (!LastResult) i = LastSectorBlock;
-      window.SetCsvProgress(i * 100 / LastSectorBlock);
+      progress.OnProgress(i * 100 / LastSectorBlock);
     }
-    ResultCode = LastResult ? 1 : 5;
+    return LastResult ? ExportOutcome::Success : ExportOutcome::CsvError;
   } catch (...) {
-    ResultCode = 5;
+    return ExportOutcome::CsvError;
   }
 }
 
 bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
                            const std::filesystem::path& gatewayFolder) {
-  dump_.BlockNumber = static_cast<std::int16_t>(block);
-  if (!dump_.LoadDumpBlock(imagePath)) return false;
+  if (!dump_.LoadBlock(imagePath, block)) return false;
   const SectorHead head = ReadSectorHead(dump_);
   if (head.Erased()) return true;
   const std::int32_t Year = head.Year;
@@ -70,8 +63,7 @@ bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t 
            WriteHalfHourDayFile(dump_, DayFile(gatewayFolder, Year, Month, Day));
   }
   if (!LoadCarryOver(dump_, imagePath, Year, Month, Day, carryOver_)) return false;
-  dump_.BlockNumber = static_cast<std::int16_t>(block);
-  return dump_.LoadDumpBlock(imagePath) && EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
+  return dump_.LoadBlock(imagePath, block) && EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
          WriteIntervalDayFile(dump_, carryOver_, DayFile(gatewayFolder, Year, Month, Day)) &&
          WriteNextDayStart(dump_, gatewayFolder, Year, Month, Day);
 }

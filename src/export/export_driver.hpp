@@ -10,23 +10,24 @@
 
 namespace varkelo::exporting {
 
-// The window operations the export uses; the export runs with or without a window.
-class ExportWindow {
+enum class ExportOutcome { Success, CsvError };
+
+// Whoever runs the export hears from it once per sector block.
+class ExportProgress {
  public:
-  virtual ~ExportWindow() = default;
-  virtual void SetCsvProgress(int value) = 0;  // prgCSV, 0 to 100
-  virtual void LetEventsRun() = 0;             // once per block
+  virtual ~ExportProgress() = default;
+  // Before each block: lets the events that are waiting run.
+  virtual void LetEventsRun() = 0;
+  // After each block: how far the export is, 0 to 100.
+  virtual void OnProgress(int percent) = 0;
 };
 
 class Exporter {
  public:
   explicit Exporter(std::filesystem::path appFolder);
 
-  // Writes the output tree from the image at imagePath; ResultCode becomes 1
-  // (success) or 5 (CSV error).
-  void RunExport(const std::filesystem::path& imagePath, ExportWindow& window, std::int32_t& ResultCode);
-
-  dump::Dump& Image() { return dump_; }
+  // Writes the output tree from the image at imagePath.
+  [[nodiscard]] ExportOutcome RunExport(const std::filesystem::path& imagePath, ExportProgress& progress);
 
  private:
   // One pass of the sector loop; false stops the export.

@@ -144,7 +144,7 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   // The other 47 half hours of the day.
   const std::int32_t fillerLines = (HalfHoursPerDay - 1) * MeterPositions;
   for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteLine(EmptyRowLine);
-  return writer.Close() && written;
+  return written && writer.Close();
 }
 
 }  // namespace
@@ -158,7 +158,8 @@ bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gate
     const std::int32_t nextYear = nextDay.Year - 2000;
     if (!EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.Month))) return false;
     const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.Month, nextDay.Day);
-    // A file of that day, whether its own day file or an earlier start, stays as it is.
+    // A file of that day, whether its own day file or an earlier start, stays as it is;
+    // a temporary file of a run that was killed is no file of that day.
     if (FileExists(file)) return true;
     return WriteNextDayStartFile(dump, file);
   } catch (...) {
@@ -167,7 +168,7 @@ bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gate
 }
 
 bool WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
-  // The writer inside closes its file on every way out, exceptions included.
+  // The writer inside leaves no file on any way out but a whole one, exceptions included.
   try {
     return WriteStartFile(dump, path);
   } catch (...) {

@@ -1,6 +1,6 @@
 #include "export/output_paths.hpp"
 
-#include <system_error>
+#include "platform/files.hpp"
 
 namespace varkelo::exporting {
 namespace {
@@ -68,19 +68,17 @@ std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::i
          (YearText(year) + TwoDigits(month) + TwoDigits(day) + ".csv");
 }
 
+// Never written through: a link could lead out of the application folder.
 bool FolderExists(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_directory(path, error);
+  return platform::KindOfEntry(path) == platform::EntryKind::Folder;
 }
 
 bool FileExists(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return platform::KindOfEntry(path) == platform::EntryKind::RegularFile;
 }
 
 bool CreateFolder(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::create_directory(path, error) && !error;
+  return platform::CreateFolder(path);
 }
 
 bool EnsureFolder(const std::filesystem::path& path) {

@@ -32,13 +32,16 @@ std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std:
 std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
                               std::int32_t month, std::int32_t day);
 
+// A folder, or a regular file, stands at the path itself; a symbolic link,
+// wherever it leads, is neither.
 bool FolderExists(const std::filesystem::path& path);
 bool FileExists(const std::filesystem::path& path);
 
 // Creates that one folder; its parent must exist. False when it cannot be made.
 bool CreateFolder(const std::filesystem::path& path);
 
-// Creates the folder when it is missing. False when it is missing and cannot be made.
+// Creates the folder when it is missing. False when it is missing and cannot
+// be made, and when anything but a folder stands there (a link to a folder too).
 bool EnsureFolder(const std::filesystem::path& path);
 
 }  // namespace varkelo::exporting

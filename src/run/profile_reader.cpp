@@ -1,15 +1,20 @@
 #include "run/profile_reader.hpp"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <optional>
+#include <span>
+
+#include "platform/files.hpp"
+#include "text/unicode.hpp"
 
 namespace varkelo::run {
 
 namespace {
 
+// Vertical tab, form feed and Ctrl-Z count as blanks, as they do for the
+// platform's own profile reader, which "System.ini" files are written for.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -45,14 +50,6 @@ std::string_view NextLine(std::string_view& rest) {
   return line;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return {};
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return {};
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
@@ -60,10 +57,30 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-std::string FindValue(std::string_view content, std::string_view section, std::string_view key) {
-  static const std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
+// The text of a file saved as UTF-16, which starts with a byte-order mark; none for any other file.
+std::optional<std::string> DecodedUtf16(std::string_view bytes) {
+  const std::span<const std::uint8_t> units(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                            bytes.size());
+  if (bytes.starts_with("\xFF\xFE"))
+    return text::DecodeUtf16(units.subspan(2), text::ByteOrder::LittleEndian);
+  if (bytes.starts_with("\xFE\xFF")) return text::DecodeUtf16(units.subspan(2), text::ByteOrder::BigEndian);
+  return std::nullopt;
+}
 
+// At most ProfileValueMaxLength bytes; a UTF-8 character is not cut in two.
+std::string_view CutToLength(std::string_view value, bool utf8) {
+  if (value.size() <= ProfileValueMaxLength) return value;
+  std::size_t length = ProfileValueMaxLength;
+  while (utf8 && length > 0 && (static_cast<unsigned char>(value[length]) & 0xC0) == 0x80) --length;
+  return value.substr(0, length);
+}
+
+}  // namespace
+
+std::string ParseProfileString(std::string_view fileBytes, std::string_view section, std::string_view key) {
+  const std::optional<std::string> decoded = DecodedUtf16(fileBytes);
+  std::string_view content = decoded ? std::string_view(*decoded) : fileBytes;
+  if (!decoded && content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
   const std::string_view wantedSection = TrimBlanks(section);
   const std::string_view wantedKey = TrimBlanks(key);
   bool inSection = false;
@@ -83,18 +100,18 @@ std::string FindValue(std::string_view content, std::string_view section, std::s
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     if (!NamesMatch(TrimBlanks(line.substr(0, equals)), wantedKey)) continue;
-    const std::string_view value = Unquote(TrimBlanks(line.substr(equals + 1)));
-    return std::string(value.substr(0, ProfileValueMaxLength));
+    return std::string(CutToLength(Unquote(TrimBlanks(line.substr(equals + 1))), decoded.has_value()));
   }
   return {};
 }
 
-}  // namespace
-
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key) {
   try {
-    return FindValue(ReadWholeFile(file), section, key);
+    std::optional<platform::RegularFile> opened = platform::RegularFile::OpenForReading(file);
+    if (!opened) return {};
+    const std::optional<std::string> bytes = opened->ReadAll();
+    return bytes ? ParseProfileString(*bytes, section, key) : std::string();
   } catch (...) {
     // An unreadable file reads as one without the key.
     return {};

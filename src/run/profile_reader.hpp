@@ -14,18 +14,25 @@ namespace varkelo::run {
 // less its terminating NUL.
 inline constexpr std::size_t ProfileValueMaxLength = 254;
 
-// The value of `key` in `section` of the INI file, or "" when the file cannot
-// be read or holds no such section or key.
+// The value of `key` in `section` of an INI file's bytes.
 //
-// Lines end in CR LF, LF or CR; a UTF-8 byte-order mark at the start is
-// skipped. A line whose first non-blank character is ";" is a comment; there
-// are no comments after a value ("a ; b" is the value). "[" name "]" opens a
-// section; section and key names match without regard to ASCII case, with
-// spaces and tabs around them ignored. Only the first section of the name is
-// searched, and in it the first line of the key wins; a line without "=" is
-// skipped. Spaces and tabs around the value are removed, then one pair of
+// A file that starts with a UTF-16 byte-order mark (FF FE little endian, FE FF
+// big endian) is read as UTF-16 and its value handed back as UTF-8; a UTF-8
+// byte-order mark at the start is skipped; any other file is taken as bytes.
+// Lines end in CR LF, LF or CR. A line whose first non-blank character is ";"
+// is a comment; there are no comments after a value ("a ; b" is the value).
+// "[" name "]" opens a section; section and key names match without regard to
+// ASCII case, with blanks around them ignored. Only the first section of the
+// name is searched, and in it the first line of the key wins; a line without
+// "=" is skipped. Blanks around the value are removed, then one pair of
 // matching quotes (' or ") around it, and at most ProfileValueMaxLength bytes
-// of it are kept, as they stand in the file.
+// of it are kept, as they stand in the file (a character decoded from UTF-16
+// is kept whole or not at all). Blanks are space, tab, vertical tab, form feed
+// and Ctrl-Z.
+std::string ParseProfileString(std::string_view fileBytes, std::string_view section, std::string_view key);
+
+// ParseProfileString of the regular file `file`, or "" when it cannot be read
+// (missing, a folder, a FIFO, a link).
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key);
 

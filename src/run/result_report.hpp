@@ -1,28 +1,35 @@
 #pragma once
 
-// "error.txt": the one line that tells whoever started the run how it ended.
+// "error.txt": the one line that tells whoever started the run how it ended,
+// and the numbers an outcome stands for outside the program.
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "run/run_outcome.hpp"
+
 namespace varkelo::run {
 
-// Outcomes of a run, as kept in ResultCode.
-inline constexpr std::int32_t ResultNone = 0;
-inline constexpr std::int32_t ResultSuccess = 1;
-inline constexpr std::int32_t ResultInvalidAddress = 2;
-inline constexpr std::int32_t ResultNoConnection = 3;
-inline constexpr std::int32_t ResultTimeout = 4;
-inline constexpr std::int32_t ResultCsvError = 5;
+// The result code of an outcome, as "error.txt" and --exit-code know it.
+std::int32_t ResultCodeOf(RunOutcome outcome);
 
-// The report line for a result code (without the line end).
-std::string ResultReportLine(std::int32_t resultCode, std::string_view gatewayAddress);
+// Exit status for schedulers that act on it: 0 for success, the result code
+// for the failures, and 6 for a run without an outcome, which must never read
+// as success.
+int ExitStatusOf(RunOutcome outcome);
 
-// Replaces "error.txt" in appFolder with the line for resultCode. A failure to
-// write is ignored: the run ends as usual.
-void WriteResultReport(const std::filesystem::path& appFolder, std::int32_t resultCode,
-                       std::string_view gatewayAddress);
+// Exit status when "error.txt" could not be written, whatever the outcome.
+inline constexpr int ReportNotWrittenExitStatus = 7;
+
+// The report line of an outcome (without the line end).
+std::string ResultReportLine(RunOutcome outcome, std::string_view gatewayAddress);
+
+// Replaces "error.txt" in appFolder with the line of the outcome, whole or not
+// at all. False when it was not written (the old file, if any, then stays):
+// whoever started the run must not read an old outcome as this run's.
+[[nodiscard]] bool WriteResultReport(const std::filesystem::path& appFolder, RunOutcome outcome,
+                                     std::string_view gatewayAddress);
 
 }  // namespace varkelo::run

@@ -1,8 +1,7 @@
 #pragma once
 
-// How a run ended, and the numbers that outcome stands for outside the program.
-
-#include <cstdint>
+// How a run ended. What it stands for outside the program (result code,
+// report line, exit status) is decided in result_report.cpp alone.
 
 namespace varkelo::run {
 
@@ -14,16 +13,5 @@ enum class RunOutcome {
   NoResponse,      // the gateway stopped answering or refused the transfer
   CsvError,        // the CSV files could not all be made
 };
-
-// The result code of an outcome, as "error.txt" and --exit-code know it.
-std::int32_t ResultCodeOf(RunOutcome outcome);
-
-// Exit status for schedulers that act on it: 0 for success, the result code
-// for the failures, and 6 for a run without an outcome, which must never read
-// as success.
-int ExitStatusOf(RunOutcome outcome);
-
-// Exit status when "error.txt" could not be written, whatever the outcome.
-inline constexpr int ReportNotWrittenExitStatus = 7;
 
 }  // namespace varkelo::run

@@ -6,7 +6,6 @@
 #include "gateway/frames.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
-#include "run/result_report.hpp"
 
 namespace varkelo::run {
 
@@ -99,20 +98,20 @@ void RunSequence::OnDownloadFinished(gateway::LinkOutcome outcome) {
 
 void RunSequence::Export() {
   ShowStatus("のCSV作成中");
-  std::int32_t resultCode = 0;
+  exporting::ExportOutcome exported = exporting::ExportOutcome::CsvError;
   try {
     exporting::Exporter exporter(appFolder_);
-    exporter.RunExport(imagePath_, *this, resultCode);
+    exported = exporter.RunExport(imagePath_, *this);
   } catch (...) {
-    resultCode = 0;
+    // Whatever stops the export fails it.
   }
-  outcome_ = resultCode == ResultCodeOf(RunOutcome::Success) ? RunOutcome::Success : RunOutcome::CsvError;
+  outcome_ = exported == exporting::ExportOutcome::Success ? RunOutcome::Success : RunOutcome::CsvError;
   busy_ = false;
   PostFinish();
 }
 
-void RunSequence::SetCsvProgress(int value) {
-  view_.ShowProgress(Progress::Export, value);
+void RunSequence::OnProgress(int percent) {
+  view_.ShowProgress(Progress::Export, percent);
 }
 
 void RunSequence::LetEventsRun() {
@@ -129,8 +128,7 @@ void RunSequence::Finish() {
   if (finished_) return;
   finished_ = true;
   busy_ = false;
-  WriteResultReport(appFolder_, ResultCodeOf(outcome_), address_);
-  reportWritten_ = true;
+  reportWritten_ = WriteResultReport(appFolder_, outcome_, address_);
   view_.Close();
   io_.stop();
 }

@@ -12,12 +12,12 @@
 
 #include "export/export_driver.hpp"
 #include "gateway/gateway_link.hpp"
-#include "run/run_outcome.hpp"
+#include "run/result_report.hpp"
 #include "run/view.hpp"
 
 namespace varkelo::run {
 
-class RunSequence : public CloseRequests, public gateway::LinkObserver, private exporting::ExportWindow {
+class RunSequence : public CloseRequests, public gateway::LinkObserver, private exporting::ExportProgress {
  public:
   RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
               gateway::LinkOptions linkOptions = {});
@@ -46,8 +46,8 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void OnDownloadFinished(gateway::LinkOutcome outcome) override;
 
  private:
-  // exporting::ExportWindow
-  void SetCsvProgress(int value) override;
+  // exporting::ExportProgress
+  void OnProgress(int percent) override;
   void LetEventsRun() override;
 
   void Export();

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "text/cp932_table.hpp"
+#include "text/unicode.hpp"
 
 namespace varkelo::text {
 namespace {
@@ -26,28 +27,6 @@ constexpr char32_t SingleByteChar(std::uint8_t b) {
   if (b >= 0xA1 && b <= 0xDF) return kKatakanaFirst + (b - 0xA1);
   if (b >= 0xFD) return kPrivateFD + (b - 0xFD);
   return kInvalidChar;
-}
-
-// Writes the UTF-8 bytes of a character of the Basic Multilingual Plane; returns their count.
-constexpr int PutUtf8(char32_t c, char* out) {
-  if (c < 0x80) {
-    out[0] = static_cast<char>(c);
-    return 1;
-  }
-  if (c < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (c >> 6));
-    out[1] = static_cast<char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  out[0] = static_cast<char>(0xE0 | (c >> 12));
-  out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  out[2] = static_cast<char>(0x80 | (c & 0x3F));
-  return 3;
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-  char bytes[3];
-  out.append(bytes, PutUtf8(c, bytes));
 }
 
 struct SingleByteTexts {

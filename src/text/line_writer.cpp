@@ -10,28 +10,15 @@ constexpr std::size_t kFlushSize = 64 * 1024;
 
 }  // namespace
 
-LineWriter::~LineWriter() {
-  if (file_ == nullptr) return;
-  Flush();
-  std::fclose(file_);
-}
-
 bool LineWriter::Open(const std::filesystem::path& path) {
-  if (file_ != nullptr) {
-    Flush();
-    std::fclose(file_);
-  }
   buffer_.clear();
   buffer_.reserve(kFlushSize + 1024);
-  file_ = std::fopen(path.c_str(), "wb");
-  failed_ = file_ == nullptr;
-  // The buffer here is the only one; unbuffered, a failing write shows at once.
-  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
+  failed_ = !file_.Open(path);
   return !failed_;
 }
 
 bool LineWriter::WriteLine(std::string_view utf8) {
-  if (file_ == nullptr || failed_) return false;
+  if (!file_.IsOpen() || failed_) return false;
   // Written before the line is added, so a failing file takes nothing of this line.
   if (buffer_.size() >= kFlushSize && !Flush()) return false;
   const std::size_t line_start = buffer_.size();
@@ -45,18 +32,18 @@ bool LineWriter::WriteLine(std::string_view utf8) {
 }
 
 bool LineWriter::Close() {
-  if (file_ == nullptr) return false;
-  const bool flushed = Flush();
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  buffer_.clear();
-  return flushed && closed && !failed_;
+  if (!file_.IsOpen()) return false;
+  if (failed_ || !Flush()) {
+    file_.Discard();
+    buffer_.clear();
+    return false;
+  }
+  return file_.Commit();
 }
 
 bool LineWriter::Flush() {
   if (buffer_.empty()) return true;
-  // Lines accepted before a line that failed to encode are still written.
-  const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
+  const bool written = file_.Write(buffer_);
   buffer_.clear();
   if (!written) failed_ = true;
   return written;

@@ -1,12 +1,14 @@
 #pragma once
 
 // The one way the system writes a text file: lines of UTF-8 text encoded to
-// code page 932, each ending in CR LF, written in large buffered writes.
+// code page 932, each ending in CR LF, written in large buffered writes, and
+// put in place whole or not at all.
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/files.hpp"
 
 namespace varkelo::text {
 
@@ -15,9 +17,9 @@ class LineWriter {
   LineWriter() = default;
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
-  ~LineWriter();
 
-  // Creates the file, or empties it when it exists. False when it cannot be opened.
+  // Starts the file that Close puts at `path`; until then the file at `path`
+  // stays as it was. False when the file cannot be started.
   bool Open(const std::filesystem::path& path);
 
   // Encodes one line and appends CR LF. False, and nothing of the line
@@ -25,15 +27,18 @@ class LineWriter {
   // the writer is then failed and every later call fails too.
   bool WriteLine(std::string_view utf8);
 
-  // Writes what is buffered and closes the file. False when any write failed.
+  // Writes what is buffered and replaces the file at `path` with the whole
+  // file. False, with the file at `path` as it was, when any write failed or
+  // anything but a regular file stands at `path`. A writer destroyed or
+  // reopened without Close leaves nothing behind either.
   bool Close();
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_.IsOpen(); }
 
  private:
   bool Flush();
 
-  std::FILE* file_ = nullptr;
+  platform::WholeFileWriter file_;
   std::string buffer_;
   bool failed_ = false;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Close requests through the real signal path, and command lines that start no
-# run. SIGTERM, SIGINT and SIGHUP sent again and again while varkelo exports a
+# Close requests through the real signal path, command lines that start no
+# run, and a report that cannot be written. SIGTERM, SIGINT and SIGHUP sent again and again while varkelo exports a
 # whole image are refused and dropped: the export finishes, "error.txt" says
 # 成功, the tree is whole and no temporary file is left.
 set -euo pipefail
@@ -44,5 +44,14 @@ for args in "--no-such-option" "stray-argument" "--folder $work/missing"; do
   [ "$status" -eq 64 ] || fail "'$args': exit status $status"
   [ -s "$work/usage.txt" ] || fail "'$args': no usage error on standard error"
   [ ! -e "$work/app/error.txt" ] || fail "'$args': error.txt written"
+done
+# A report that cannot be written: said on standard error, exit status 7 whatever the options.
+mkdir -p "$work/blocked/error.txt"
+for options in "" "--exit-code"; do
+  status=0
+  # shellcheck disable=SC2086
+  "$varkelo" --export-only $options --folder "$work/blocked" > /dev/null 2> "$work/report.txt" || status=$?
+  [ "$status" -eq 7 ] || fail "report not written ($options): exit status $status"
+  grep -q "error.txt" "$work/report.txt" || fail "report not written ($options): nothing said"
 done
 echo "1 passed, 0 failed"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "image_file.hpp"
+#include "sector_builder.hpp"
 #include "temp_folder.hpp"
 
 using namespace varkelo::exporting;
@@ -26,9 +26,9 @@ class LoadCarryOverTest : public ::testing::Test {
 
   // Block 60 holds 29 February 2012 with meter 3 filled in slot 95.
   void PlaceLeapDay(int year = 12, int month = 2, int day = 29) {
-    image.SetDate(60, year, month, day);
-    image.SetIntervalSlot(60, 95, 23, 45, 1);
-    image.SetIntervalMeter(60, 95, 3, 9, 1000, 0, "10");
+    image.Block(60).SetDate(year, month, day);
+    image.Block(60).SetIntervalSlot(95, 23, 45, 1);
+    image.Block(60).SetIntervalMeter(95, 3, {{9, 9, 9, 9}, {1000, 1001, 1002, 1003}, 0, "10"});
     ASSERT_TRUE(image.Write(path));
   }
 
@@ -42,7 +42,7 @@ class LoadCarryOverTest : public ::testing::Test {
 TEST_F(LoadCarryOverTest, CopiesTheLastSlotOfThePreviousDay) {
   PlaceLeapDay();
   ASSERT_TRUE(LoadCarryOver(dump, path, 12, 3, 1, carry));
-  EXPECT_EQ(dump.BlockNumber, 60);
+  EXPECT_EQ(dump.GetFieldText(4), "29");  // the image holds the day before
   const auto& meter3 = carry.CarryOverTable[2].Fields;
   const std::array<std::string, 10> expected = {"9",    "9",    "9",    "9", "1000",
                                                 "1001", "1002", "1003", "0", "10"};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "csv_file_lines.hpp"
+#include "file_hazards.hpp"
 #include "sector_builder.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
@@ -29,7 +30,8 @@ class DayFileFrameTest : public ::testing::TestWithParam<int> {
   void SetUp() override { dump.PrepareCatalog(GetParam()); }
 
   bool Write() {
-    return GetParam() == 1 ? WriteHalfHourDayFile(dump, path) : WriteIntervalDayFile(dump, carry, path);
+    return GetParam() == 1 ? WriteHalfHourDayFile(sector.Loaded(), path)
+                           : WriteIntervalDayFile(sector.Loaded(), carry, path);
   }
 
   dump::Dump dump;
@@ -40,10 +42,11 @@ class DayFileFrameTest : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(DayFileFrameTest, ErasedSectorWithDateGivesHeaderAnd1920EmptyRows) {
+  std::ofstream(path, std::ios::binary) << std::string(1'000'000, 'x');
   sector.SetDate(12, 1, 5);
   ASSERT_TRUE(Write());
 
-  // Exact bytes: code page 932 header, CR LF after every line.
+  // Exact bytes, nothing left of the old file: code page 932 header, CR LF after every line.
   std::string expected;
   ASSERT_TRUE(text::EncodeCp932(Header, expected));
   expected += "\r\n";
@@ -51,36 +54,17 @@ TEST_P(DayFileFrameTest, ErasedSectorWithDateGivesHeaderAnd1920EmptyRows) {
   EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
-TEST_P(DayFileFrameTest, DateThatIsNoCalendarDateLeavesTheFileCreatedAndEmpty) {
+TEST_P(DayFileFrameTest, DateThatIsNoCalendarDateWritesNothing) {
   const struct {
     int year, month, day;
   } dates[] = {{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}, {12, 4, 31}};
+  std::ofstream(path, std::ios::binary) << "old";
   for (const auto& d : dates) {
-    std::filesystem::remove(path);
     sector.SetDate(d.year, d.month, d.day);
     EXPECT_FALSE(Write()) << d.month << "/" << d.day;
-    ASSERT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(ReadFileBytes(path), "old");
   }
-}
-
-TEST_P(DayFileFrameTest, ExistingFileIsReplacedEntirely) {
-  {
-    std::ofstream old(path, std::ios::binary);
-    old << std::string(10'000'000, 'x');
-  }
-  sector.SetDate(12, 1, 5);
-  ASSERT_TRUE(Write());
-  const std::vector<std::string> lines = ReadCsvLines(path);
-  ASSERT_EQ(lines.size(), 1921u);
-  EXPECT_EQ(lines.back(), EmptyRow);
-}
-
-TEST_P(DayFileFrameTest, FolderMissingFails) {
-  sector.SetDate(12, 1, 5);
-  path = temp.path() / "201201" / "20120105.csv";
-  EXPECT_FALSE(Write());
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, DayFileFrameTest, ::testing::Values(1, 2),
@@ -96,7 +80,7 @@ class HalfHourDayFileTest : public ::testing::Test {
   }
 
   std::vector<std::string> WriteLines() {
-    EXPECT_TRUE(WriteHalfHourDayFile(dump, path));
+    EXPECT_TRUE(WriteHalfHourDayFile(sector.Loaded(), path));
     std::vector<std::string> lines = ReadCsvLines(path);
     EXPECT_EQ(lines.size(), 1921u);
     lines.resize(1921);
@@ -117,27 +101,16 @@ TEST_F(HalfHourDayFileTest, RecordCopiedIntoItsLineWithTheClockOfItsHalfHour) {
   v.Consumption = {10, 11, 12, 13, 14, 15};
   v.Readings = {100, 101, 102, 103, 104, 105};
   v.Multiplier = "0.1";
-  sector.SetHalfHourRecord(27, 2, v);  // 13:30, meter position 2
+  sector.SetHalfHourRecord(27, 2, v);                     // 13:30, meter position 2
+  sector.SetHalfHourRecord(47, 40, {.CollectionId = 0});  // the very last record
 
   const std::vector<std::string> lines = WriteLines();
   EXPECT_EQ(lines[DayFileLine(27, 2)], "7,12,1,5,13,30,1,10,11,12,13,100,101,102,103,0.1");
+  // The stored collection ID, not the position.
+  EXPECT_EQ(lines[DayFileLine(47, 40)], "0,12,1,5,23,30,0,10,11,12,13,100,101,102,103,1");
   EXPECT_EQ(lines[DayFileLine(27, 1)], EmptyRow);
   EXPECT_EQ(lines[DayFileLine(27, 3)], EmptyRow);
   EXPECT_EQ(lines[DayFileLine(28, 2)], EmptyRow);
-}
-
-TEST_F(HalfHourDayFileTest, StoredCollectionIdNotThePosition) {
-  SectorBuilder::HalfHourValues v;
-  v.CollectionId = 3;
-  sector.SetHalfHourRecord(0, 1, v);
-  sector.SetHalfHourRecord(0, 40, v);
-  v.CollectionId = 0;
-  sector.SetHalfHourRecord(47, 40, v);  // the very last record
-
-  const std::vector<std::string> lines = WriteLines();
-  EXPECT_EQ(lines[DayFileLine(0, 1)].substr(0, 9), "3,12,1,5,");
-  EXPECT_EQ(lines[DayFileLine(0, 40)].substr(0, 9), "3,12,1,5,");
-  EXPECT_EQ(lines[DayFileLine(47, 40)], "0,12,1,5,23,30,0,10,11,12,13,100,101,102,103,1");
 }
 
 TEST_F(HalfHourDayFileTest, EachErasedClockFieldBlanksOnlyItsOwnColumn) {
@@ -160,7 +133,7 @@ TEST_F(HalfHourDayFileTest, EachErasedClockFieldBlanksOnlyItsOwnColumn) {
   }
 }
 
-TEST_F(HalfHourDayFileTest, ErasedValuesPrintAsDash) {
+TEST_F(HalfHourDayFileTest, ErasedValuesPrintAsDashOtherMultipliersAsTheirText) {
   SectorBuilder::HalfHourValues v;
   v.CollectionId = 255;
   v.ResetFlag = 65535;
@@ -168,28 +141,14 @@ TEST_F(HalfHourDayFileTest, ErasedValuesPrintAsDash) {
   v.Readings = {4294967295u, 4294967294u, 7, 4294967295u, 1, 1};
   sector.SetHalfHourRecord(3, 4, v);
   sector.Erase(SectorBuilder::HalfHourRecord(3, 4) + 60, 8);  // erased multiplier
+  sector.SetHalfHourRecord(10, 10, {.Multiplier = ""});       // first byte 0: an empty text
+  sector.SetHalfHourRecord(11, 10, {.Multiplier = "\xFF\xFF\xFF"});
 
   const std::vector<std::string> lines = WriteLines();
   EXPECT_EQ(lines[DayFileLine(3, 4)], "-,12,1,5,1,30,-,-,0,-,5,-,4294967294,7,-,-");
-}
-
-TEST_F(HalfHourDayFileTest, MultiplierTexts) {
-  const struct {
-    std::string_view bytes;
-    std::string_view lastField;
-  } cases[] = {
-      {"", ""},                                                  // first byte 0: printed as an empty field
-      {"\xFF\xFF\xFF", "\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3"},  // partly erased: a text
-  };
-  for (const auto& c : cases) {
-    SectorBuilder::HalfHourValues v;
-    sector.SetHalfHourRecord(10, 10, v);
-    sector.SetText(SectorBuilder::HalfHourRecord(10, 10) + 60, c.bytes, 8);
-    const std::vector<std::string> lines = WriteLines();
-    const std::string& line = lines[DayFileLine(10, 10)];
-    EXPECT_EQ(line.substr(line.rfind(',') + 1), c.lastField);
-    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 15);
-  }
+  EXPECT_EQ(lines[DayFileLine(10, 10)], "1,12,1,5,5,0,0,10,11,12,13,100,101,102,103,");
+  // Partly erased: a text.
+  EXPECT_EQ(lines[DayFileLine(11, 10)], "1,12,1,5,5,30,0,10,11,12,13,100,101,102,103,\uF8F3\uF8F3\uF8F3");
 }
 
 // ---------------------------------------------------------------- interval layout
@@ -203,7 +162,7 @@ class IntervalDayFileTest : public ::testing::Test {
 
   // The line of half hour h, meter m, with the write expected to succeed.
   std::string Line(int halfHour, int meter) {
-    EXPECT_TRUE(WriteIntervalDayFile(dump, carry, path));
+    EXPECT_TRUE(WriteIntervalDayFile(sector.Loaded(), carry, path));
     const std::vector<std::string> lines = ReadCsvLines(path);
     EXPECT_EQ(lines.size(), 1921u);
     const std::size_t at = DayFileLine(halfHour, meter);
@@ -380,21 +339,24 @@ TEST_F(IntervalDayFileTest, NeighbourStandingInMustCarryATimeOfDay) {
     sector.SetIntervalSlot(20, 255, 255, 65535);
     sector.SetIntervalSlot(21, c.previousSaved ? 255 : c.hour, c.previousSaved ? 255 : c.minute,
                            c.nextSaved ? 1 : 65535);
-    EXPECT_EQ(WriteIntervalDayFile(dump, carry, path), c.ok) << c.name;
-    // What came before the failing half hour stays written.
-    EXPECT_EQ(ReadCsvLines(path).size(), c.ok ? 1921u : 1u + 40u * 10u) << c.name;
+    const std::string before = ReadFileBytes(path);
+    EXPECT_EQ(WriteIntervalDayFile(sector.Loaded(), carry, path), c.ok) << c.name;
+    // The file of the case before stays: a day file is replaced whole or not at all.
+    if (!c.ok) {
+      EXPECT_EQ(ReadFileBytes(path), before) << c.name;
+    }
   }
 }
 
 TEST_F(IntervalDayFileTest, CarryOverTimeCheckedAtMidnight) {
   SetCarryOver(1, "0", "1");
   carry.CarryOverHour = "255";
-  EXPECT_FALSE(WriteIntervalDayFile(dump, carry, path));
-  EXPECT_EQ(ReadCsvLines(path).size(), 1u);
+  EXPECT_FALSE(WriteIntervalDayFile(sector.Loaded(), carry, path));
+  EXPECT_FALSE(std::filesystem::exists(path));
 
   // With the OwnSlot saved the neighbour's time is not looked at.
   sector.SetIntervalSlot(0, 255, 255, 1);
-  EXPECT_TRUE(WriteIntervalDayFile(dump, carry, path));
+  EXPECT_TRUE(WriteIntervalDayFile(sector.Loaded(), carry, path));
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "image_file.hpp"
+#include "file_hazards.hpp"
+#include "sector_builder.hpp"
 #include "temp_folder.hpp"
 
 namespace fs = std::filesystem;
@@ -13,30 +14,31 @@ using namespace varkelo::exporting;
 
 namespace {
 
-class RecordingWindow : public ExportWindow {
+constexpr ExportOutcome Success = ExportOutcome::Success;
+constexpr ExportOutcome CsvError = ExportOutcome::CsvError;
+
+class RecordingProgress : public ExportProgress {
  public:
-  void SetCsvProgress(int value) override { progress.push_back(value); }
   void LetEventsRun() override { ++yields; }
-  std::vector<int> progress;
+  void OnProgress(int percent) override { percents.push_back(percent); }
+  std::vector<int> percents;
   int yields = 0;
 };
 
 class ExportDriverTest : public ::testing::Test {
  protected:
   ExportDriverTest() : image_path(temp.path() / "read.nmd"), gateway(temp.path() / "GW000001") {
-    image.SetDeviceId("GW000001ABCD");
+    image.Block(0).SetDeviceId("GW000001ABCD");
   }
 
-  std::int32_t Run(const std::string& version = "2.00") {
-    image.SetProgramVersion(version);
+  ExportOutcome Run(const std::string& version = "2.00") {
+    image.Block(0).SetProgramVersion(version);
     EXPECT_TRUE(image.Write(image_path));
     return RunWritten();
   }
-  std::int32_t RunWritten() {
+  ExportOutcome RunWritten() {
     Exporter exporter(temp.path());
-    std::int32_t code = 0;
-    exporter.RunExport(image_path, window, code);
-    return code;
+    return exporter.RunExport(image_path, listener);
   }
 
   // The first field of the first data line of a day file.
@@ -55,7 +57,7 @@ class ExportDriverTest : public ::testing::Test {
   fs::path image_path;
   fs::path gateway;
   ImageFile image;
-  RecordingWindow window;
+  RecordingProgress listener;
 };
 
 TEST_F(ExportDriverTest, ProgramVersionChoosesTheLayout) {
@@ -66,69 +68,92 @@ TEST_F(ExportDriverTest, ProgramVersionChoosesTheLayout) {
     const char* first_cell;
   } cases[] = {{"1.02", "7"}, {"1", "7"}, {"2.00", "-"}, {"01.0", "-"}, {"", "-"}};
   for (const auto& c : cases) {
-    image.SetDate(5, 12, 1, 5);
-    image.Block(5)[8] = 7;
-    image.Block(5)[9] = 0;
-    EXPECT_EQ(Run(c.version), 1) << c.version;
+    image.Block(5).SetDate(12, 1, 5);
+    image.Block(5).SetWord(8, 7);
+    EXPECT_EQ(Run(c.version), Success) << c.version;
     EXPECT_EQ(FirstCell(gateway / "201201" / "20120105.csv"), c.first_cell) << c.version;
   }
 }
 
 TEST_F(ExportDriverTest, AllSectorsErasedWritesOnlyTheMeterList) {
-  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(Run(), Success);
   std::vector<fs::path> written;
   for (const auto& entry : fs::recursive_directory_iterator(gateway)) written.push_back(entry.path());
   EXPECT_EQ(written, std::vector<fs::path>{gateway / "ID.csv"});
-  EXPECT_EQ(window.progress.size(), 63u);
-  EXPECT_EQ(window.progress.front(), 1);
-  EXPECT_EQ(window.progress[31], 50);
-  EXPECT_EQ(window.progress.back(), 100);
-  EXPECT_EQ(window.yields, 63);
+  EXPECT_EQ(listener.percents.size(), 63u);
+  EXPECT_EQ(listener.percents.front(), 1);
+  EXPECT_EQ(listener.percents[31], 50);
+  EXPECT_EQ(listener.percents.back(), 100);
+  EXPECT_EQ(listener.yields, 63);
 }
 
 TEST_F(ExportDriverTest, FailureAtBlockTenKeepsWhatCameBefore) {
-  for (int block = 1; block <= 12; ++block) image.SetDate(block, 12, 1, block);
-  image.SetDate(10, 12, 2, 30);  // no calendar date
-  EXPECT_EQ(Run("1.02"), 5);
+  for (int block = 1; block <= 12; ++block) image.Block(block).SetDate(12, 1, block);
+  image.Block(10).SetDate(12, 2, 30);  // no calendar date
+  EXPECT_EQ(Run("1.02"), CsvError);
   for (int day = 1; day <= 9; ++day) {
     char name[16];
     std::snprintf(name, sizeof name, "201201%02d.csv", day);
     EXPECT_EQ(LineCount(gateway / "201201" / name), 1921) << name;
   }
   EXPECT_FALSE(fs::exists(gateway / "201201" / "20120111.csv"));
-  EXPECT_EQ(window.progress.size(), 10u);
-  EXPECT_EQ(window.progress.back(), 100);
+  EXPECT_EQ(listener.percents.size(), 10u);
+  EXPECT_EQ(listener.percents.back(), 100);
 }
 
 TEST_F(ExportDriverTest, ShortFileEndsAtTheFirstMissingBlock) {
   ImageFile shortImage(3);  // configuration block and two sectors
-  shortImage.SetDeviceId("GW000001");
-  shortImage.SetProgramVersion("1.02");
-  shortImage.SetDate(1, 12, 1, 1);
+  shortImage.Block(0).SetDeviceId("GW000001");
+  shortImage.Block(0).SetProgramVersion("1.02");
+  shortImage.Block(1).SetDate(12, 1, 1);
   ASSERT_TRUE(shortImage.Write(image_path));
   // Block 3 reads as zeros: year 0, month 0, day 0 is no date.
-  EXPECT_EQ(RunWritten(), 5);
+  EXPECT_EQ(RunWritten(), CsvError);
   EXPECT_EQ(LineCount(gateway / "201201" / "20120101.csv"), 1921);
-  EXPECT_EQ(window.progress.back(), 100);
+  EXPECT_EQ(listener.percents.back(), 100);
 }
 
 TEST_F(ExportDriverTest, ImpossibleIntervalDateFailsBeforeAnyFileOfIt) {
-  image.SetDate(3, 12, 13, 3);
-  EXPECT_EQ(Run("2.00"), 5);
+  image.Block(3).SetDate(12, 13, 3);
+  EXPECT_EQ(Run("2.00"), CsvError);
   EXPECT_FALSE(fs::exists(gateway / "201213"));
 }
 
 TEST_F(ExportDriverTest, MissingImageMakesNothing) {
-  EXPECT_EQ(RunWritten(), 5);
+  EXPECT_EQ(RunWritten(), CsvError);
   EXPECT_FALSE(fs::exists(gateway));
-  EXPECT_TRUE(window.progress.empty());
+  EXPECT_TRUE(listener.percents.empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 0);
 }
 
-TEST_F(ExportDriverTest, GatewayFolderThatCannotBeMadeIsACsvError) {
-  std::ofstream(gateway) << "a file where the folder belongs";
-  EXPECT_EQ(Run(), 5);
-  EXPECT_TRUE(window.progress.empty());
+TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
+  const HangGuard guard;
+  const fs::path outside = temp.path() / "outside";
+  const fs::path month = gateway / "201201";
+  fs::create_directory(outside);
+  enum Hazard { File, Link, Fifo };
+  const struct {
+    fs::path at;
+    Hazard hazard;
+  } cases[] = {{gateway, File},
+               {gateway, Link},
+               {gateway / "ID.csv", Fifo},
+               {month, Link},
+               {month / "20120105.csv", Fifo}};
+  image.Block(5).SetDate(12, 1, 5);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.at.string() + " " + std::to_string(c.hazard));
+    fs::remove_all(gateway);
+    fs::create_directories(c.at.parent_path());
+    if (c.hazard == File) std::ofstream(c.at) << "x";
+    if (c.hazard == Link) fs::create_symlink(outside, c.at);
+    if (c.hazard == Fifo) MakeFifo(c.at);
+    const fs::file_type kind = fs::symlink_status(c.at).type();
+    EXPECT_EQ(Run("1.02"), CsvError);
+    EXPECT_EQ(fs::symlink_status(c.at).type(), kind);
+    EXPECT_TRUE(fs::is_empty(outside));
+  }
+  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
 TEST_F(ExportDriverTest, FullDayFileWinsOverNextDayStartWhateverTheBlockOrder) {
@@ -137,13 +162,14 @@ TEST_F(ExportDriverTest, FullDayFileWinsOverNextDayStartWhateverTheBlockOrder) {
   // comes before 1 Feb 2012 (block 32): the full file replaces the start file.
   const struct { int block, month, day; } days[] = {{60, 2, 29}, {1, 3, 1}, {31, 1, 31}, {32, 2, 1}};
   for (const auto& d : days) {
-    image.SetDate(d.block, 12, d.month, d.day);
+    image.Block(d.block).SetDate(12, d.month, d.day);
     for (int slot = 0; slot < 96; ++slot) {
-      image.SetIntervalSlot(d.block, slot, slot / 4, 15 * (slot % 4), 1);
-      image.SetIntervalMeter(d.block, slot, 1, 3, 100 + slot, 0, "1");
+      const auto r = static_cast<std::uint32_t>(100 + slot);
+      image.Block(d.block).SetIntervalSlot(slot, slot / 4, 15 * (slot % 4), 1);
+      image.Block(d.block).SetIntervalMeter(slot, 1, {{3, 3, 3, 3}, {r, r + 1, r + 2, r + 3}, 0, "1"});
     }
   }
-  EXPECT_EQ(Run("2.00"), 1);
+  EXPECT_EQ(Run("2.00"), Success);
   for (const char* file : {"201203/20120301.csv", "201202/20120201.csv"}) {
     const std::string bytes = ReadFileBytes(gateway / file);
     EXPECT_EQ(LineCount(gateway / file), 1921) << file;

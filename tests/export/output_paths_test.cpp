@@ -17,46 +17,37 @@ TEST(OutputPaths, NamesFollowTheSectorDate) {
   EXPECT_EQ(DayFile(gateway, 12, 5, 3), gateway / "201205" / "20120503.csv");
   EXPECT_EQ(DayFile(gateway, 5, 1, 9), gateway / "200501" / "20050109.csv");
   EXPECT_EQ(DayFile(gateway, 12, 12, 31), gateway / "201212" / "20121231.csv");
+  for (const auto& [year, text] :
+       {std::pair{0, "2000"}, {5, "2005"}, {12, "2012"}, {123, "2123"}, {255, "2255"}}) {
+    EXPECT_EQ(YearText(year), text);
+  }
 }
 
-TEST(OutputPaths, YearTextIsTwoAndThreeDigits) {
-  EXPECT_EQ(YearText(0), "2000");
-  EXPECT_EQ(YearText(5), "2005");
-  EXPECT_EQ(YearText(12), "2012");
-  EXPECT_EQ(YearText(123), "2123");
-  EXPECT_EQ(YearText(255), "2255");
-}
-
-TEST(OutputPaths, GatewayFolderNameKeepsOrdinaryIds) {
+TEST(OutputPaths, GatewayFolderIsEightCharactersOfTheIdAlwaysInsideTheApplicationFolder) {
+  const std::string erased8 = "\uF8F3\uF8F3\uF8F3\uF8F3\uF8F3\uF8F3\uF8F3\uF8F3";
   const struct {
-    const char* id;
-    const char* name;
+    std::string id;
+    std::string name;
   } cases[] = {
       {"ABCDEFGH1234", "ABCDEFGH"},
       {"SG-01_x", "SG-01_x"},
       {"", ""},
       // Half-width katakana and the erased-byte character count as one character each.
       {"ｱｲｳｴｵｶｷｸｹｺ", "ｱｲｳｴｵｶｷｸ"},
-      {"\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF"
-       "\xA3\xB3",
-       "\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3\xEF\xA3\xB3"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
-}
-
-TEST(OutputPaths, HostileDeviceIdsStayInsideTheApplicationFolder) {
-  const struct {
-    const char* id;
-    const char* name;
-  } cases[] = {
-      {"../x", ".._x"},          {"a/b", "a_b"},        {"..", "__"},        {".", "_"}, {"C:\\", "C__"},
-      {"a*b?c\"d<", "a_b_c_d_"}, {"x>y|z\t", "x_y_z_"}, {"\xC2\x80x", "_x"},
+      {erased8 + "\uF8F3", erased8},
+      {"../x", ".._x"},
+      {"a/b", "a_b"},
+      {"..", "__"},
+      {".", "_"},
+      {"C:\\", "C__"},
+      {"a*b?c\"d<", "a_b_c_d_"},
+      {"x>y|z\t", "x_y_z_"},
+      {"\xC2\x80x", "_x"},
   };
   const fs::path app = "/srv/app";
   for (const auto& c : cases) {
     EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
-    const fs::path folder = GatewayFolder(app, c.id).lexically_normal();
-    EXPECT_EQ(folder.parent_path(), app) << c.id;
+    EXPECT_EQ(GatewayFolder(app, c.id).lexically_normal().parent_path(), app) << c.id;
   }
 }
 
@@ -76,4 +67,9 @@ TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
   EXPECT_FALSE(FolderExists(file));
   EXPECT_FALSE(EnsureFolder(file));  // a file stands where the folder should be
   EXPECT_FALSE(FileExists(folder));
+  // A link is neither, wherever it leads.
+  fs::create_symlink(folder, temp.path() / "folder-link");
+  fs::create_symlink(file, temp.path() / "file-link");
+  EXPECT_FALSE(EnsureFolder(temp.path() / "folder-link"));
+  EXPECT_FALSE(FileExists(temp.path() / "file-link"));
 }

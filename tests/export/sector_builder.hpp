@@ -1,13 +1,16 @@
 #pragma once
 
-// A measurement sector built by hand in a Dump's image: after PrepareCatalog
-// every byte is 0xFF (erased), and the test places only the values it needs,
-// at the byte offsets of the half-hourly or interval layout.
+// A block of "read.nmd" built by hand: every byte starts as 0xFF (erased), and
+// the test places only the values it needs, at the byte offsets of the
+// configuration block or of a half-hourly or interval sector. ImageFile is a
+// whole file of such blocks.
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +18,19 @@
 
 class SectorBuilder {
  public:
-  explicit SectorBuilder(varkelo::dump::Dump& dump) : image_(dump.DumpImage) {}
+  SectorBuilder() = default;
+  // Loaded() then hands `dump` over with this block as its image.
+  explicit SectorBuilder(varkelo::dump::Dump& dump) : dump_(&dump) {}
+
+  const varkelo::dump::Dump& Loaded() {
+    dump_->LoadBlockBytes(image_);
+    return *dump_;
+  }
+  const std::vector<std::uint8_t>& Bytes() const { return image_; }
+
+  // The configuration block's "プログラムバージョン" and "Kov機器ID".
+  void SetProgramVersion(std::string_view version) { SetText(120, version, 4); }
+  void SetDeviceId(std::string_view id) { SetText(132, id, 12); }
 
   void SetDate(int year, int month, int day) {
     image_.at(4) = static_cast<std::uint8_t>(year);
@@ -95,5 +110,25 @@ class SectorBuilder {
   void EraseIntervalMultiplier(int slot, int meter) { Erase(IntervalRecord(slot, meter) + 25, 7); }
 
  private:
-  std::vector<std::uint8_t>& image_;
+  varkelo::dump::Dump* dump_ = nullptr;
+  std::vector<std::uint8_t> image_ = std::vector<std::uint8_t>(varkelo::dump::DumpBlockSize, 0xFF);
+};
+
+class ImageFile {
+ public:
+  explicit ImageFile(std::size_t blocks = 64) : blocks_(blocks) {}
+
+  SectorBuilder& Block(int block) { return blocks_.at(static_cast<std::size_t>(block)); }
+
+  bool Write(const std::filesystem::path& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const SectorBuilder& block : blocks_) {
+      out.write(reinterpret_cast<const char*>(block.Bytes().data()),
+                static_cast<std::streamsize>(block.Bytes().size()));
+    }
+    return static_cast<bool>(out);
+  }
+
+ private:
+  std::vector<SectorBuilder> blocks_;
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "file_hazards.hpp"
 #include "temp_folder.hpp"
 
 namespace varkelo::gateway {
@@ -18,6 +19,8 @@ std::vector<std::uint8_t> Record(char fill) {
 TEST(ImageRecordTest, WritesAtTheRecordsPlaceWithoutTouchingTheOthers) {
   TempFolder folder;
   const auto path = folder.path() / "read.nmd";
+  ASSERT_TRUE(WriteImageRecord(path, 3, Record('c')));  // a missing file is made up to the record
+  EXPECT_EQ(ReadFileBytes(path), std::string(2048, '\0') + std::string(1024, 'c'));
   std::ofstream(path, std::ios::binary) << std::string(4 * 1024, 'x');
 
   ASSERT_TRUE(WriteImageRecord(path, 2, Record('b')));
@@ -27,13 +30,6 @@ TEST(ImageRecordTest, WritesAtTheRecordsPlaceWithoutTouchingTheOthers) {
   const std::string expected = std::string(1024, 'a') + std::string(1024, 'b') + std::string(2048, 'x') +
                                std::string(1024, '\0') + std::string(1024, 'f');
   EXPECT_EQ(ReadFileBytes(path), expected);
-}
-
-TEST(ImageRecordTest, CreatesAMissingFileUpToTheRecord) {
-  TempFolder folder;
-  const auto path = folder.path() / "read.nmd";
-  ASSERT_TRUE(WriteImageRecord(path, 3, Record('c')));
-  EXPECT_EQ(ReadFileBytes(path), std::string(2048, '\0') + std::string(1024, 'c'));
 }
 
 TEST(ImageRecordTest, RefusesWhatNamesNoRecordOrCannotBeWritten) {
@@ -46,6 +42,21 @@ TEST(ImageRecordTest, RefusesWhatNamesNoRecordOrCannotBeWritten) {
   EXPECT_FALSE(WriteImageRecord(folder.path() / "missing" / "read.nmd", 1, Record('z')));
   std::filesystem::create_directory(path);
   EXPECT_FALSE(WriteImageRecord(path, 1, Record('z')));
+}
+
+TEST(ImageRecordTest, FailsAtOnceOnAFifoAndNeverWritesThroughALink) {
+  const HangGuard guard;
+  TempFolder folder;
+  const auto fifo = folder.path() / "fifo.nmd";
+  MakeFifo(fifo);
+  EXPECT_FALSE(WriteImageRecord(fifo, 1, Record('z')));
+
+  const auto outside = folder.path() / "outside";
+  std::ofstream(outside) << "kept";
+  const auto link = folder.path() / "read.nmd";
+  std::filesystem::create_symlink(outside, link);
+  EXPECT_FALSE(WriteImageRecord(link, 1, Record('z')));
+  EXPECT_EQ(ReadFileBytes(outside), "kept");
 }
 
 }  // namespace

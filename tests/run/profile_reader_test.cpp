@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "file_hazards.hpp"
 #include "temp_folder.hpp"
 
 using namespace varkelo::run;
@@ -15,6 +16,16 @@ namespace {
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+// A file saved as "Unicode": a byte-order mark and UTF-16 code units.
+std::string Utf16(std::u16string_view text, bool bigEndian = false) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
 }
 
 // "System.ini" with the given bytes, read back as GatewayAddress.
@@ -44,6 +55,7 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
       {"single quotes", "[System]\r\nAddress='192.0.2.10'\r\n", "192.0.2.10"},
       {"spaces inside quotes", "[System]\r\nAddress=\"  192.0.2.10  \"\r\n", "192.0.2.10"},
       {"unmatched quotes stay", "[System]\r\nAddress=\"192.0.2.10'\r\n", "\"192.0.2.10'"},
+      {"quotes around nothing", "[System]\r\nAddress= \"\" \r\nAddress=1.1.1.1\r\n", ""},
       {"only one pair goes", "[System]\r\nAddress=\"\"192.0.2.10\"\"\r\n", "\"192.0.2.10\""},
       {"comment lines", ";[System]\r\n[System]\r\n ; Address=1.1.1.1\r\nAddress=192.0.2.10\r\n",
        "192.0.2.10"},
@@ -67,6 +79,11 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
       {"empty file", "", ""},
       {"value cut at NUL", "[System]\r\nAddress=192.0.2.10\0junk\r\n"s, "192.0.2.10"},
       {"spaces before the NUL", "[System]\r\nAddress=192.0.2.10  \0\r\n"s, "192.0.2.10"},
+      {"VT, FF and Ctrl-Z are blanks", "\v[System]\x1A\r\n\fAddress\v=\v\f\x1A 192.0.2.10\x1A\f\v\r\n\x1A",
+       "192.0.2.10"},
+      {"UTF-16 little endian", Utf16(u"[System]\r\n Address = 192.0.2.10\r\n"), "192.0.2.10"},
+      {"UTF-16 big endian", Utf16(u"[System]\nAddress=192.0.2.10", true), "192.0.2.10"},
+      {"UTF-16 mark later is text", "\r\n" + Utf16(u"[System]\r\nAddress=192.0.2.10\r\n"), ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AddressFrom(c.ini), c.address) << c.name;
@@ -77,31 +94,26 @@ TEST(ProfileReader, MissingFileGivesEmptyAddress) {
   TempFolder temp;
   EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
   EXPECT_EQ(ReadGatewayAddress(temp.path() / "no" / "such"), "");
-  // A folder standing where the file should be reads as no file.
+  // A folder or a FIFO standing where the file should be reads as no file, at once.
   std::filesystem::create_directory(temp.path() / "System.ini");
+  EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
+  const HangGuard guard;
+  std::filesystem::remove(temp.path() / "System.ini");
+  MakeFifo(temp.path() / "System.ini");
   EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
 }
 
 TEST(ProfileReader, ValueKeepsAtMost254Bytes) {
   std::string value;
   for (int i = 0; i < 300; ++i) value += static_cast<char>('0' + i % 10);
-  TempFolder temp;
-  const auto ini = temp.path() / "System.ini";
-  WriteFile(ini, "[System]\r\nAddress=" + value + "\r\nShort=\"" + value.substr(0, 254) + "\"\r\n");
-  EXPECT_EQ(ReadProfileString(ini, "System", "Address"), value.substr(0, 254));
+  const std::string ini = "[System]\r\nAddress=" + value + "\r\nShort=\"" + value.substr(0, 254) + "\"\r\n";
+  EXPECT_EQ(ParseProfileString(ini, "System", "Address"), value.substr(0, 254));
   // The quotes do not count towards the limit.
-  EXPECT_EQ(ReadProfileString(ini, "System", "Short"), value.substr(0, 254));
-}
-
-TEST(ProfileReader, ReadsAnyKeyAndSection) {
-  TempFolder temp;
-  const auto ini = temp.path() / "Other.ini";
-  WriteFile(ini, "[A]\nx=1\n[B]\nx=2\ny= \"\" \n");
-  EXPECT_EQ(ReadProfileString(ini, "a", "X"), "1");
-  EXPECT_EQ(ReadProfileString(ini, "B", "x"), "2");
-  EXPECT_EQ(ReadProfileString(ini, "B", "y"), "");
-  EXPECT_EQ(ReadProfileString(ini, "A", "y"), "");
-  EXPECT_EQ(ReadProfileString(ini, "C", "x"), "");
+  EXPECT_EQ(ParseProfileString(ini, "System", "Short"), value.substr(0, 254));
+  // Characters decoded from UTF-16 are kept whole: 84 of 3 bytes, not 84 and a part.
+  std::string kept;
+  for (int i = 0; i < 84; ++i) kept += "あ";
+  EXPECT_EQ(ParseProfileString(Utf16(u"[S]\nLong=" + std::u16string(100, u'あ')), "S", "Long"), kept);
 }
 
 TEST(ProfileReader, ValueBytesAreKeptAsTheyStand) {
@@ -112,6 +124,10 @@ TEST(ProfileReader, ValueBytesAreKeptAsTheyStand) {
   // Inside quotes the blanks stay; the address then loses only its spaces.
   EXPECT_EQ(ReadProfileString(ini, "System", "Address"), "\t ");
   EXPECT_EQ(ReadGatewayAddress(temp.path()), "\t");
+  // From UTF-16: a pair of surrogates is one character, a lone one U+FFFD.
+  const std::string utf16 = Utf16(u"[S]\r\nPair=\U0001F600\r\nLone=\xD800x\r\n");
+  EXPECT_EQ(ParseProfileString(utf16, "S", "Pair"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(ParseProfileString(utf16, "S", "Lone"), "\xEF\xBF\xBDx");
 }
 
 }  // namespace

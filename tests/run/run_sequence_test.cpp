@@ -105,7 +105,7 @@ class RunHarness {
 // The report line of an outcome, as it stands in "error.txt".
 std::string Expected(RunOutcome outcome) {
   std::string bytes;
-  varkelo::text::EncodeCp932(ResultReportLine(ResultCodeOf(outcome), "127.0.0.1"), bytes);
+  varkelo::text::EncodeCp932(ResultReportLine(outcome, "127.0.0.1"), bytes);
   return bytes + "\r\n";
 }
 
@@ -180,7 +180,16 @@ TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
   EXPECT_EQ(run.Outcome(), RunOutcome::None);
   EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
   EXPECT_EQ(harness.Report(), "\x88\xD9\x8F\xED\r\n");  // 異常
-  EXPECT_EQ(ExitStatusOf(run.Outcome()), 6);
+}
+
+TEST(RunSequence, ReportThatCannotBeWrittenIsTold) {
+  RunHarness harness("10.0.0");
+  fs::create_directory(harness.temp.path() / "error.txt");
+  harness.Run(std::nullopt);
+  EXPECT_EQ(harness.run->Outcome(), RunOutcome::InvalidAddress);
+  EXPECT_TRUE(harness.run->Finished());
+  EXPECT_FALSE(harness.run->ReportWritten());
+  EXPECT_EQ(harness.view.closes, 1);
 }
 
 // A close request is refused while the gateway is connected or the export is

@@ -1,12 +1,16 @@
 #include "text/line_writer.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <string>
 
+#include "file_hazards.hpp"
+#include "temp_folder.hpp"
 #include "text/cp932.hpp"
 
 namespace varkelo::text {
@@ -14,53 +18,43 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class LineWriterTest : public testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = fs::path(testing::TempDir()) /
-              ("line_writer_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+// Writes past `bytes` fail (EFBIG, SIGXFSZ ignored), as on a disk that is full.
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes) : signal(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit limit{bytes, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  static std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, signal);
   }
-
-  fs::path folder_;
+  void (*signal)(int);
+  rlimit old{};
 };
 
-TEST_F(LineWriterTest, WritesCodePage932LinesEndingInCrLfAndReplacesTheFile) {
-  const fs::path path = folder_ / "ID.csv";
+TEST(LineWriterTest, WritesCodePage932LinesEndingInCrLfAndReplacesTheFileOnlyAtClose) {
+  TempFolder temp;
+  const fs::path path = temp.path() / "ID.csv";
   std::ofstream(path) << std::string(500, 'x');
   LineWriter writer;
   ASSERT_TRUE(writer.Open(path));
   EXPECT_TRUE(writer.WriteLine("収集ID,計器情報"));
   EXPECT_TRUE(writer.WriteLine("1,*-" + std::string(ErasedByteChar) + std::string(ErasedByteChar)));
   EXPECT_TRUE(writer.WriteLine(""));
+  EXPECT_EQ(ReadFileBytes(path), std::string(500, 'x'));
   EXPECT_TRUE(writer.Close());
   EXPECT_FALSE(writer.IsOpen());
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadFileBytes(path),
             "\x8E\xFB\x8F\x57ID,\x8C\x76\x8A\xED\x8F\xEE\x95\xF1\r\n"
             "1,*-\xFF\xFF\r\n"
             "\r\n");
+  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
-TEST_F(LineWriterTest, ALineThatCannotBeEncodedLeavesNothingOfItselfAndFailsTheWriter) {
-  const fs::path path = folder_ / "day.csv";
-  LineWriter writer;
-  ASSERT_TRUE(writer.Open(path));
-  EXPECT_TRUE(writer.WriteLine("a,1"));
-  EXPECT_FALSE(writer.WriteLine("b,caf\u00E9"));
-  EXPECT_FALSE(writer.WriteLine("c,2"));
-  EXPECT_FALSE(writer.Close());
-  EXPECT_EQ(ReadFile(path), "a,1\r\n");
-}
-
-TEST_F(LineWriterTest, KeepsEveryLineAcrossManyBufferFlushes) {
-  const fs::path path = folder_ / "big.csv";
+TEST(LineWriterTest, KeepsEveryLineAcrossManyBufferFlushes) {
+  TempFolder temp;
+  const fs::path path = temp.path() / "big.csv";
   const std::string line = "2013/04/01,00:30," + std::string(60, '9') + ",テスト";
   LineWriter writer;
   ASSERT_TRUE(writer.Open(path));
@@ -68,32 +62,52 @@ TEST_F(LineWriterTest, KeepsEveryLineAcrossManyBufferFlushes) {
   ASSERT_TRUE(writer.Close());
 
   std::string one;
-  ASSERT_TRUE(EncodeCp932(line, one));
-  one += "\r\n";
+  ASSERT_TRUE(EncodeCp932(line + "\r\n", one));
   std::string expected;
   for (int i = 0; i < 5000; ++i) expected += one;
-  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
-TEST_F(LineWriterTest, ReportsFilesThatCannotBeOpenedOrWritten) {
+TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
+  const struct {
+    const char* name;
+    std::function<void(LineWriter&)> fail;
+  } cases[] = {
+      {"a line that cannot be encoded",
+       [](LineWriter& writer) {
+         EXPECT_TRUE(writer.WriteLine("a,1"));
+         EXPECT_FALSE(writer.WriteLine("b,caf\u00E9"));
+         EXPECT_FALSE(writer.WriteLine("c,2"));
+         EXPECT_FALSE(writer.Close());
+       }},
+      {"a write failing half-way",
+       [](LineWriter& writer) {
+         const FileSizeLimit limit(100'000);
+         bool failed = false;
+         for (int i = 0; i < 10000 && !failed; ++i) failed = !writer.WriteLine(std::string(99, 'y'));
+         EXPECT_TRUE(failed);
+         EXPECT_FALSE(writer.Close());
+       }},
+      {"destroyed without Close", [](LineWriter& writer) { EXPECT_TRUE(writer.WriteLine("a,1")); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    const fs::path path = temp.path() / "day.csv";
+    std::ofstream(path) << "old\r\n";
+    {
+      LineWriter writer;
+      ASSERT_TRUE(writer.Open(path));
+      c.fail(writer);
+    }
+    EXPECT_EQ(ReadFileBytes(path), "old\r\n");
+    EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
+  }
+
   LineWriter missing;
-  EXPECT_FALSE(missing.Open(folder_ / "no such folder" / "ID.csv"));
+  EXPECT_FALSE(missing.Open("no such folder/ID.csv"));
   EXPECT_FALSE(missing.WriteLine("x"));
   EXPECT_FALSE(missing.Close());
-
-  // A device that refuses every write: the buffered line fails at Close.
-  LineWriter full;
-  ASSERT_TRUE(full.Open("/dev/full"));
-  EXPECT_TRUE(full.WriteLine("x"));
-  EXPECT_FALSE(full.Close());
-
-  // Past the buffer's size the failure shows at the line that would be written after it.
-  ASSERT_TRUE(full.Open("/dev/full"));
-  bool failed = false;
-  for (int i = 0; i < 10000 && !failed; ++i) failed = !full.WriteLine(std::string(99, 'y'));
-  EXPECT_TRUE(failed);
-  EXPECT_FALSE(full.WriteLine("z"));
-  EXPECT_FALSE(full.Close());
 }
 
 }  // namespace

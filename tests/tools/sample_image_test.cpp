@@ -180,15 +180,13 @@ TEST(SampleImage, WrittenFileDecodesThroughTheCatalogue) {
 
   dump::Dump dump;
   dump.PrepareCatalog(dump::ConfigSchemaId);
-  dump.BlockNumber = 0;
-  ASSERT_TRUE(dump.LoadDumpBlock(path));
+  ASSERT_TRUE(dump.LoadBlock(path, 0));
   EXPECT_EQ(dump.GetFieldText(32).str(), "2.00");
   EXPECT_EQ(dump.GetFieldText(41).str(), "GW1");
   EXPECT_EQ(dump.GetFieldText(86 + 9).str(), "1");  // multiplier of meter 1
 
   dump.PrepareCatalog(dump::IntervalSchemaId);
-  dump.BlockNumber = 62;
-  ASSERT_TRUE(dump.LoadDumpBlock(path));
+  ASSERT_TRUE(dump.LoadBlock(path, 62));
   EXPECT_EQ(dump.GetFieldText(2).str() + "-" + dump.GetFieldText(3).str() + "-" + dump.GetFieldText(4).str(),
             "12-12-31");
   EXPECT_EQ(dump.GetFieldText(38691).str(), "23");  // slot 95: 23:45, saved
