@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -16,11 +15,16 @@
 
 namespace {
 
+// In one read: byte by byte, an 8 MiB image takes seconds in a sanitizer
+// build, and many simulators start at once.
 bool ReadImage(const std::string& path, std::vector<std::uint8_t>& image) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in.tellg();
+  if (!in || size < 0) return false;
+  image.resize(static_cast<std::size_t>(size));
+  in.seekg(0);
+  return static_cast<bool>(
+      in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size())));
 }
 
 }  // namespace
