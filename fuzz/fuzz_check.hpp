@@ -1,0 +1,15 @@
+#pragma once
+
+// A broken invariant inside a fuzz target: say which, then abort, so the
+// fuzzer keeps the input as a crash.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
+      std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                          \
+    }                                                                                        \
+  } while (false)
