@@ -21,7 +21,7 @@
 #include "export/export_driver.hpp"
 #include "export_input.hpp"
 #include "fuzz_check.hpp"
-#include "scratch_folder.hpp"
+#include "temp_folder.hpp"
 
 namespace {
 
@@ -188,8 +188,8 @@ void CheckWrittenFiles(const fs::path& root, const fs::path& outside, const fs::
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
   // The application folder lies two levels down, so that a step out of it shows.
-  static const ScratchFolder root("export_image");
-  static const fs::path outside = root.Path() / "outside";
+  static const TempFolder root;
+  static const fs::path outside = root.path() / "outside";
   static const fs::path appFolder = outside / "app";
   static const fs::path imagePath = appFolder / "read.nmd";
   fs::create_directories(appFolder);
@@ -209,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ExportOutcome outcome = RunExport(appFolder, imagePath);
   FUZZ_CHECK(outcome == ExportOutcome::Success || outcome == ExportOutcome::CsvError);
-  CheckWrittenFiles(root.Path(), outside, appFolder, imagePath, outcome);
+  CheckWrittenFiles(root.path(), outside, appFolder, imagePath, outcome);
   EmptyFolder(appFolder);
   return 0;
 }

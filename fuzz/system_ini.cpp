@@ -15,7 +15,7 @@
 #include "fuzz_check.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
-#include "scratch_folder.hpp"
+#include "temp_folder.hpp"
 
 namespace {
 
@@ -23,14 +23,14 @@ namespace {
 
 // The address text the program takes from a "System.ini" holding these bytes.
 std::string ReadAddressFromIni(std::string_view fileBytes) {
-  static const ScratchFolder folder("system_ini");
-  static const std::filesystem::path file = folder.Path() / "System.ini";
+  static const TempFolder folder;
+  static const std::filesystem::path file = folder.path() / "System.ini";
   // Plain system calls: a stream per execution would cost more than the reading itself.
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   FUZZ_CHECK(fd >= 0);
   FUZZ_CHECK(::write(fd, fileBytes.data(), fileBytes.size()) == static_cast<ssize_t>(fileBytes.size()));
   ::close(fd);
-  return varkelo::run::ReadGatewayAddress(folder.Path());
+  return varkelo::run::ReadGatewayAddress(folder.path());
 }
 
 std::optional<std::array<std::uint8_t, 4>> CheckAddress(std::string_view address) {
