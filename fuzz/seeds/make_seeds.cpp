@@ -1,6 +1,6 @@
-// Writes the generated seeds of the frames and export_image targets into
-// fuzz/corpus/: frames as the gateway simulator sends them, and patches over
-// the sample image at the places the field catalogue names.
+// Writes the generated seeds of the frames, link_frames and export_image
+// targets into fuzz/corpus/: frames as the gateway simulator sends them, and
+// patches over the sample image at the places the field catalogue names.
 //
 //   fuzz_make_seeds CORPUS_FOLDER
 
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ Bytes FramesInput(std::initializer_list<std::uint16_t> cuts, std::initializer_li
   return input;
 }
 
-void WriteFrameSeeds(const fs::path& folder) {
+// link_frames takes one byte of failures to inject before the input of frames.
+void WriteFrameSeeds(const fs::path& folder, const fs::path& linkFolder) {
   const Bytes image = tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(false));
   // Record `number`, carrying the bytes of the image's record of that number where it has one.
   const auto record = [&](std::uint16_t number) {
@@ -56,7 +58,8 @@ void WriteFrameSeeds(const fs::path& folder) {
   Bytes recordZero = record(2);
   recordZero[4] = recordZero[5] = 0;
 
-  WriteSeed(folder, "download_whole", FramesInput({}, {record(1), record(2), record(3), end}));
+  const Bytes whole = FramesInput({}, {record(1), record(2), record(3), end});
+  WriteSeed(folder, "download_whole", whole);
   WriteSeed(folder, "download_byte_by_byte", FramesInput({1}, {record(1), end}));
   WriteSeed(folder, "download_small_segments", FramesInput({536}, {record(1), record(2), end}));
   WriteSeed(folder, "last_record_and_end_joined", FramesInput({1030, 1035}, {record(1), record(2), end}));
@@ -67,6 +70,20 @@ void WriteFrameSeeds(const fs::path& folder) {
   WriteSeed(folder, "last_record_number", FramesInput({}, {record(8192), record(32767)}));
   WriteSeed(folder, "data_frame_without_record", FramesInput({6}, {{0x02, 0x00, '0', '5', 0x01, 0x00}, end}));
   WriteSeed(folder, "ignored_code_15", FramesInput({}, {{0x02, 0x00, '1', '5', 0x01, 0x00}, end}));
+
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    Bytes seed{0};
+    seed.insert(seed.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    WriteSeed(linkFolder, entry.path().filename().string(), seed);
+  }
+  const auto withFailures = [&](std::uint8_t failures) {
+    Bytes seed{failures};
+    seed.insert(seed.end(), whole.begin(), whole.end());
+    return seed;
+  };
+  WriteSeed(linkFolder, "record_store_fails_once", withFailures(1));
+  WriteSeed(linkFolder, "ack_fails_twice", withFailures(2 | 4));
 }
 
 // --- export_image: patches over the sample image (export_input.hpp). ---
@@ -129,7 +146,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path corpus = argv[1];
-  WriteFrameSeeds(corpus / "frames");
+  WriteFrameSeeds(corpus / "frames", corpus / "link_frames");
   WriteExportSeeds(corpus / "export_image");
   return 0;
 }
