@@ -83,23 +83,6 @@ class BlockFields {
 
 // --- End of the calls. ---
 
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80                   ? 1
-                               : lead >= 0xC2 && lead < 0xE0 ? 2
-                               : lead >= 0xE0 && lead < 0xF0 ? 3
-                               : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                             : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 // Every registered field decodes, to a number or a well-formed text.
 void CheckDecodedFields(const BlockFields& fields) {
   if (!fields.Loaded()) return;
