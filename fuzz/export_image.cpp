@@ -1,0 +1,197 @@
+// Fuzz target: the field decoders and the whole CSV export of an arbitrary
+// image of up to 64 blocks.
+//
+// The input patches a sample image: see export_input.hpp.
+
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "dump/dump_image.hpp"
+#include "export/export_driver.hpp"
+#include "export_input.hpp"
+#include "fuzz_check.hpp"
+#include "temp_folder.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// --- Every call into the dump, the export and the tools; the one place to follow their renames. ---
+
+using varkelo::exporting::ExportOutcome;
+
+constexpr std::size_t BlockSize = varkelo::dump::DumpBlockSize;
+constexpr std::size_t BlockCount = varkelo::tools::SampleBlockCount;
+
+class NoWindow : public varkelo::exporting::ExportProgress {
+ public:
+  void OnProgress(int percent) override { FUZZ_CHECK(percent >= 0 && percent <= 100); }
+  void LetEventsRun() override {}
+};
+
+ExportOutcome RunExport(const fs::path& appFolder, const fs::path& imagePath) {
+  varkelo::exporting::Exporter exporter(appFolder);
+  NoWindow window;
+  return exporter.RunExport(imagePath, window);
+}
+
+Bytes MakeSample(bool halfHour) {
+  return varkelo::tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(halfHour));
+}
+
+enum class Layout { Config, HalfHour, Interval };
+
+// The catalogue of a layout over one block of the image file.
+class BlockFields {
+ public:
+  BlockFields(Layout layout, const fs::path& imagePath, std::int32_t block) {
+    dump_.PrepareCatalog(layout == Layout::Config     ? varkelo::dump::ConfigSchemaId
+                         : layout == Layout::HalfHour ? varkelo::dump::HalfHourSchemaId
+                                                      : varkelo::dump::IntervalSchemaId);
+    loaded_ = dump_.LoadBlock(imagePath, block);
+  }
+  bool Loaded() const { return loaded_; }
+  std::int32_t Count() const { return dump_.FieldCount(); }
+  std::string Text(std::int32_t index) const { return dump_.GetFieldText(index).str(); }
+  std::uint8_t Kind(std::int32_t index) const {
+    return dump_.Catalog()[static_cast<std::size_t>(index)].Kind;
+  }
+  std::int16_t Length(std::int32_t index) const {
+    return dump_.Catalog()[static_cast<std::size_t>(index)].Length;
+  }
+  bool Unsigned(std::int32_t index) const {
+    return dump_.Catalog()[static_cast<std::size_t>(index)].Sign == varkelo::dump::NumberSign::Unsigned;
+  }
+
+ private:
+  varkelo::dump::Dump dump_;
+  bool loaded_ = false;
+};
+
+// --- End of the calls. ---
+
+// Every registered field decodes, to a number or a well-formed text.
+void CheckDecodedFields(const BlockFields& fields) {
+  if (!fields.Loaded()) return;
+  for (std::int32_t i = 0; i < fields.Count(); ++i) {
+    if (fields.Length(i) <= 0) continue;
+    std::string text;
+    try {
+      text = fields.Text(i);
+    } catch (...) {
+      FUZZ_CHECK(!"a registered field of a whole block failed to decode");
+    }
+    FUZZ_CHECK(IsValidUtf8(text));
+    if (fields.Kind(i) == 1 || fields.Kind(i) == 2) FUZZ_CHECK(text.find('\0') == std::string::npos);
+    if (fields.Kind(i) != 0) continue;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    FUZZ_CHECK(error == std::errc() && end == text.data() + text.size());
+    FUZZ_CHECK(value >= -2147483648LL && value <= 4294967295LL);
+    if (fields.Unsigned(i)) FUZZ_CHECK(value >= 0);
+    const std::int16_t length = fields.Length(i);
+    if (length != 1 && length != 2 && length != 4) FUZZ_CHECK(value == 0);
+  }
+}
+
+fuzz_input::BuiltImage BuildImage(std::span<const std::uint8_t> input) {
+  static const Bytes interval = MakeSample(false);
+  static const Bytes halfHour = MakeSample(true);
+  FUZZ_CHECK(interval.size() == BlockCount * BlockSize && halfHour.size() == interval.size());
+  return fuzz_input::BuildImage(input, interval, halfHour);
+}
+
+void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  FUZZ_CHECK(fd >= 0);
+  FUZZ_CHECK(::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+std::string ReadTail(const fs::path& path, std::size_t n) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  FUZZ_CHECK(fd >= 0);
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  std::string tail(std::min<std::size_t>(n, static_cast<std::size_t>(size)), '\0');
+  FUZZ_CHECK(::pread(fd, tail.data(), tail.size(), size - static_cast<off_t>(tail.size())) ==
+             static_cast<ssize_t>(tail.size()));
+  ::close(fd);
+  return tail;
+}
+
+void EmptyFolder(const fs::path& folder) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
+}
+
+// The folder holds exactly one entry, the given one.
+void CheckOnlyEntry(const fs::path& folder, const fs::path& only) {
+  std::size_t count = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    FUZZ_CHECK(entry.path() == only);
+    ++count;
+  }
+  FUZZ_CHECK(count == 1);
+}
+
+// What the export left: only folders and regular files, inside the
+// application folder. Every file is whole lines, ending with CR LF, and no
+// temporary file of a writer is left behind.
+void CheckWrittenFiles(const fs::path& root, const fs::path& outside, const fs::path& appFolder,
+                       const fs::path& imagePath) {
+  CheckOnlyEntry(root, outside);
+  CheckOnlyEntry(outside, appFolder);
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(appFolder)) {
+    FUZZ_CHECK(!entry.is_symlink());
+    if (entry.is_directory()) continue;
+    FUZZ_CHECK(entry.is_regular_file());
+    if (entry.path() == imagePath) continue;
+    FUZZ_CHECK(entry.path().extension() != ".tmp");
+    const std::string tail = ReadTail(entry.path(), 2);
+    if (tail == "\r\n") continue;
+    std::fprintf(stderr, "written without a CR LF at its end: %s\n", entry.path().c_str());
+    FUZZ_CHECK(!"every file written ends with CR LF");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> input(data, size);
+  // The application folder lies two levels down, so that a step out of it shows.
+  static const TempFolder root;
+  static const fs::path outside = root.path() / "outside";
+  static const fs::path appFolder = outside / "app";
+  static const fs::path imagePath = appFolder / "read.nmd";
+  fs::create_directories(appFolder);
+  EmptyFolder(appFolder);
+
+  const fuzz_input::BuiltImage built = BuildImage(input);
+  WriteFile(imagePath, built.Image);
+
+  const std::uint8_t flags = input.empty() ? 0 : input[0];
+  const bool halfHour =
+      ((flags & fuzz_input::HalfHourSample) != 0) != ((flags & fuzz_input::OtherCatalogue) != 0);
+  const auto sectorBlock =
+      static_cast<std::int32_t>(std::clamp<std::size_t>(built.FirstPatch / BlockSize, 1, 63));
+  // Every field of the configuration block and of the first patched sector.
+  CheckDecodedFields(BlockFields(Layout::Config, imagePath, 0));
+  CheckDecodedFields(BlockFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock));
+
+  const ExportOutcome outcome = RunExport(appFolder, imagePath);
+  FUZZ_CHECK(outcome == ExportOutcome::Success || outcome == ExportOutcome::CsvError);
+  CheckWrittenFiles(root.path(), outside, appFolder, imagePath);
+  EmptyFolder(appFolder);
+  return 0;
+}

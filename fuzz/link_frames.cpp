@@ -1,0 +1,130 @@
+// Waiting for the gateway's FrameReceiver (frame handling without I/O, with
+// FrameActions for the socket and "read.nmd"): once this branch sits on top of
+// it, move this file to fuzz/link_frames.cpp. Its seeds are already in
+// fuzz/corpus/link_frames/, and scripts/test fuzzes it from then on.
+//
+// Fuzz target: the link's frame handling, fed an arbitrary byte stream cut
+// into arbitrary arrivals, with the socket and "read.nmd" replaced by
+// in-memory fakes.
+//
+// Input: one byte of failures to inject (bit 0: the first record store fails,
+// bit 1: the first acknowledgement fails to send, bit 2: both fail twice, so
+// that the second try fails too), one byte k, k cut sizes (16-bit
+// little-endian, 0 read as 1), then the stream. Arrival i takes the next
+// cuts[i % k] bytes; with k = 0 the whole stream is one arrival.
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <span>
+#include <vector>
+
+#include "fuzz_check.hpp"
+#include "gateway/frame_receiver.hpp"
+#include "gateway/frames.hpp"
+
+namespace {
+
+namespace gw = varkelo::gateway;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t RecordSize = gw::RecordSize;
+constexpr std::size_t DataFrameSize = gw::DataFrameSize;
+
+// "read.nmd" and the socket in memory, checking what the link asks of them.
+class FakeLink : public gw::FrameActions {
+ public:
+  FakeLink(int failStores, int failAcks) : failStores_(failStores), failAcks_(failAcks) {}
+
+  bool StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) override {
+    FUZZ_CHECK(recordNumber >= 1 && recordNumber <= 32767);
+    FUZZ_CHECK(record.size() == RecordSize);
+    if (failStores_ > 0) {
+      --failStores_;
+      return false;
+    }
+    std::array<std::uint8_t, RecordSize>& place = file_[recordNumber];
+    std::copy(record.begin(), record.end(), place.begin());
+    lastStored_ = recordNumber;
+    return true;
+  }
+
+  bool SendAck(std::span<const std::uint8_t> ack) override {
+    FUZZ_CHECK(ack.size() >= 4 && ack[2] == '1' && ack[3] == '5');
+    const bool carriesRecord = !(ack[0] == 2 && ack[1] == 0);
+    if (carriesRecord) {
+      // Only a whole frame is answered, and only after its record is on disk.
+      FUZZ_CHECK(ack.size() == DataFrameSize);
+      const std::int32_t number = ack[4] + 256 * ack[5];
+      FUZZ_CHECK(lastStored_ == number);
+      FUZZ_CHECK(std::memcmp(file_.at(number).data(), ack.data() + 6, RecordSize) == 0);
+    }
+    if (failAcks_ > 0) {
+      --failAcks_;
+      return false;
+    }
+    ackPending_ = true;
+    return true;
+  }
+
+  void OnAcknowledged() override {
+    FUZZ_CHECK(ackPending_);
+    ackPending_ = false;
+    ++acknowledged_;
+  }
+
+  void OnProgress(int percent) override {
+    FUZZ_CHECK(percent >= 0 && percent <= 100);
+    FUZZ_CHECK(percent >= progress_);
+    progress_ = percent;
+  }
+
+  int Acknowledged() const { return acknowledged_; }
+
+ private:
+  int failStores_;
+  int failAcks_;
+  std::map<std::int32_t, std::array<std::uint8_t, RecordSize>> file_;
+  std::int32_t lastStored_ = 0;
+  bool ackPending_ = false;
+  int acknowledged_ = 0;
+  int progress_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> input(data, size);
+  if (input.size() < 2) return 0;
+  const int failTimes = (input[0] & 4) ? 2 : 1;
+  const std::size_t cutCount = input[1];
+  if (input.size() < 2 + 2 * cutCount) return 0;
+  std::vector<std::size_t> cuts;
+  for (std::size_t i = 0; i < cutCount; ++i) {
+    cuts.push_back(std::max<std::size_t>(input[2 + 2 * i] + 256u * input[3 + 2 * i], 1));
+  }
+  const std::span<const std::uint8_t> stream = input.subspan(2 + 2 * cutCount);
+
+  FakeLink link((input[0] & 1) ? failTimes : 0, (input[0] & 2) ? failTimes : 0);
+  gw::FrameReceiver receiver(link);
+  gw::StreamState state = gw::StreamState::Open;
+  std::size_t pos = 0;
+  for (std::size_t arrival = 0; pos < stream.size(); ++arrival) {
+    const std::size_t n =
+        cuts.empty() ? stream.size() : std::min(cuts[arrival % cuts.size()], stream.size() - pos);
+    const gw::StreamState before = state;
+    const int acknowledgedBefore = link.Acknowledged();
+    state = receiver.Take(stream.subspan(pos, n));
+    pos += n;
+    FUZZ_CHECK(state == receiver.State());
+    // Once the stream has ended, nothing more is handled.
+    if (before != gw::StreamState::Open) {
+      FUZZ_CHECK(state == before);
+      FUZZ_CHECK(link.Acknowledged() == acknowledgedBefore);
+    }
+  }
+  return 0;
+}
