@@ -51,6 +51,19 @@ TEST(OutputPaths, GatewayFolderIsEightCharactersOfTheIdAlwaysInsideTheApplicatio
   }
 }
 
+TEST(OutputPaths, GatewayFolderNameIsAValidWindowsName) {
+  const struct {
+    const char* id;
+    const char* name;
+  } cases[] = {
+      {"NUL", "_NUL"},         {"con.1", "_con.1"},    {"CON.", "CON_"},          {"Aux", "_Aux"},
+      {"prn  .x", "_prn  .x"}, {"COM1", "_COM1"},      {"lpt9.abc", "_lpt9.abc"}, {"COM0", "COM0"},
+      {"COM10", "COM10"},      {"CONSOLE", "CONSOLE"}, {"NUL ", "NUL_"},          {"AB. ", "AB._"},
+      {"AB.", "AB_"},          {"x.NUL", "x.NUL"},     {"NUL_X", "NUL_X"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
+}
+
 TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
   TempFolder temp;
   const fs::path folder = temp.path() / "GW";
