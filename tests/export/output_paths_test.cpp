@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "file_hazards.hpp"
 #include "temp_folder.hpp"
 
 namespace fs = std::filesystem;
@@ -81,8 +82,8 @@ TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
   EXPECT_FALSE(EnsureFolder(file));  // a file stands where the folder should be
   EXPECT_FALSE(FileExists(folder));
   // A link is neither, wherever it leads.
-  fs::create_symlink(folder, temp.path() / "folder-link");
-  fs::create_symlink(file, temp.path() / "file-link");
+  MakeLink(folder, temp.path() / "folder-link");
+  MakeLink(file, temp.path() / "file-link");
   EXPECT_FALSE(EnsureFolder(temp.path() / "folder-link"));
   EXPECT_FALSE(FileExists(temp.path() / "file-link"));
 }
