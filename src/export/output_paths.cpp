@@ -1,6 +1,7 @@
 #include "export/output_paths.hpp"
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::exporting {
 namespace {
@@ -24,6 +25,19 @@ bool IsForbiddenInFolderName(std::string_view ch) {
          static_cast<unsigned char>(ch[1]) <= 0x9F;
 }
 
+// Windows keeps these names for devices, whatever follows the first dot and in
+// any case: a folder of that name cannot be made or is a device.
+bool IsDeviceName(std::string_view name) {
+  std::string stem(name.substr(0, name.find('.')));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+         stem[3] <= '9';
+}
+
 std::string TwoDigits(std::int32_t value) {
   std::string text = std::to_string(value);
   return text.size() < 2 ? "0" + text : text;
@@ -44,11 +58,15 @@ std::string GatewayFolderName(std::string_view deviceIdText) {
     name += IsForbiddenInFolderName(ch) ? std::string_view("_") : ch;
   }
   if (onlyDots) name.assign(name.size(), '_');
+  // Windows drops a last dot or space from a folder name; both platforms make
+  // the same tree, so both keep the character as "_".
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
+  if (IsDeviceName(name)) name = "_" + name;
   return name;
 }
 
 std::filesystem::path GatewayFolder(const std::filesystem::path& appFolder, std::string_view deviceIdText) {
-  return appFolder / GatewayFolderName(deviceIdText);
+  return appFolder / platform::PathFromUtf8(GatewayFolderName(deviceIdText));
 }
 
 std::string YearText(std::int32_t year) {

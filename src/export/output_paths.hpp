@@ -15,7 +15,10 @@ namespace varkelo::exporting {
 // ID. The ID comes from the gateway's memory, so every character a folder name
 // may not hold (/ \ : * ? " < > | and control characters) becomes "_", and a
 // name made only of dots becomes as many "_": the folder always lies directly
-// inside the application folder. An empty ID gives an empty name.
+// inside the application folder. So that Windows and Linux make the same tree,
+// a last dot or space becomes "_", and a name Windows keeps for a device (CON,
+// PRN, AUX, NUL, COM1-9, LPT1-9 before the first dot, in any case) gets "_" in
+// front. An empty ID gives an empty name.
 std::string GatewayFolderName(std::string_view deviceIdText);
 
 // AppFolder joined with GatewayFolderName.

@@ -1,17 +1,12 @@
 #include "gateway/gateway_link.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 #include <utility>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-
 #include "gateway/frames.hpp"
 #include "gateway/image_record.hpp"
+#include "platform/socket_tuning.hpp"
 
 namespace varkelo::gateway {
 
@@ -110,7 +105,9 @@ void GatewayLink::OnConnected(const std::error_code& error) {
     return;
   }
   state_ = SocketState::connected;
-  ArmQuickAck();
+  // A gateway that holds back the rest of a frame until its first part is
+  // acknowledged must not wait for a delayed acknowledgement on every frame.
+  platform::TuneForStopAndWait(static_cast<platform::SocketHandle>(socket_.native_handle()));
   StartRead();
   ContinueConnectWait();
 }
@@ -157,7 +154,7 @@ void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
     state_ = SocketState::broken;
     return;
   }
-  ArmQuickAck();
+  platform::RenewAfterRead(static_cast<platform::SocketHandle>(socket_.native_handle()));
   const std::uint64_t connection = connection_;
   OnBytesReceived(n);
   if (connection == connection_) StartRead();
@@ -187,40 +184,9 @@ bool GatewayLink::StoreRecord(std::int32_t recordNumber, std::span<const std::ui
 
 bool GatewayLink::SendFrame(std::span<const std::uint8_t> frame) {
   if (!socket_.is_open()) return false;
-  const int fd = socket_.native_handle();
-  const auto deadline = std::chrono::steady_clock::now() + options_.sendWait;
-  std::size_t sent = 0;
-  // One send of the whole frame; the loop only finishes what a full send buffer cut short.
-  while (sent < frame.size()) {
-    const ssize_t n = ::send(fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      sent += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      // A gateway that takes nothing for this long is not reading our frames.
-      if (left.count() <= 0) return false;
-      pollfd writable{fd, POLLOUT, 0};
-      ::poll(&writable, 1, static_cast<int>(left.count()));
-      continue;
-    }
-    return false;
-  }
-  return true;
-}
-
-void GatewayLink::ArmQuickAck() {
-#ifdef __linux__
-  // Linux delays the ACK of a received segment by up to 40 ms, hoping to join it
-  // with our answer. A gateway that holds back the rest of a frame until its
-  // first part is acknowledged would wait that long on every frame. The setting
-  // does not stick, so it is renewed after every read.
-  const int on = 1;
-  ::setsockopt(socket_.native_handle(), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-#endif
+  // A gateway that takes nothing for sendWait is not reading our frames.
+  return platform::SendWithin(static_cast<platform::SocketHandle>(socket_.native_handle()), frame,
+                              options_.sendWait) == platform::SendOutcome::Sent;
 }
 
 }  // namespace varkelo::gateway

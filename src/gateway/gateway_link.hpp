@@ -72,7 +72,6 @@ class GatewayLink : private FrameActions {
   bool SendAck(std::span<const std::uint8_t> ack) override { return SendFrame(ack); }
   void OnAcknowledged() override { observer_.OnDataFrameAcknowledged(); }
   void OnProgress(int percent) override { observer_.OnDownloadProgress(percent); }
-  void ArmQuickAck();
 
   // Handlers of an earlier connection, or of a destroyed link, stay quiet.
   template <typename Handler>

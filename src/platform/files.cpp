@@ -1,4 +1,5 @@
-// The whole-or-nothing writer, the same on every platform: it only uses the
+// What is the same on every platform: a file's ownership of its handle,
+// reading a whole file, and the whole-or-nothing writer, which only uses the
 // primitives of the platform's own file.
 
 #include <random>
@@ -13,14 +14,46 @@ constexpr int NameAttempts = 8;
 
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std::random_device& random) {
   static constexpr char Hex[] = "0123456789abcdef";
-  std::string name = "." + target.filename().string() + ".";
+  std::string random_part;
   for (int i = 0; i < 4; ++i) {
-    for (unsigned word = random(), k = 0; k < 4; ++k, word >>= 4) name += Hex[word & 0xF];
+    for (unsigned word = random(), k = 0; k < 4; ++k, word >>= 4) random_part += Hex[word & 0xF];
   }
-  return target.parent_path() / (name + ".tmp");
+  // Joined as paths: the target's name keeps its characters on every platform.
+  std::filesystem::path name(".");
+  name += target.filename();
+  name += "." + random_part + ".tmp";
+  return target.parent_path() / name;
 }
 
 }  // namespace
+
+RegularFile::RegularFile(RegularFile&& other) noexcept : handle_(other.handle_) {
+  other.handle_ = NoHandle;
+}
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = NoHandle;
+  }
+  return *this;
+}
+
+RegularFile::~RegularFile() {
+  Close();
+}
+
+std::optional<std::string> RegularFile::ReadAll() {
+  std::string content;
+  std::uint8_t chunk[16384];
+  while (true) {
+    const std::optional<std::size_t> n = ReadAt(static_cast<std::int64_t>(content.size()), chunk);
+    if (!n) return std::nullopt;
+    content.append(reinterpret_cast<const char*>(chunk), *n);
+    if (*n < sizeof chunk) return content;
+  }
+}
 
 bool WholeFileWriter::Open(const std::filesystem::path& target) {
   Discard();

@@ -60,23 +60,6 @@ std::optional<RegularFile> RegularFile::CreateNew(const std::filesystem::path& p
   return RegularFile(*fd);
 }
 
-RegularFile::RegularFile(RegularFile&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = NoHandle;
-}
-
-RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = NoHandle;
-  }
-  return *this;
-}
-
-RegularFile::~RegularFile() {
-  Close();
-}
-
 std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
   if (handle_ == NoHandle || !FitsOffset(offset, buffer.size())) return std::nullopt;
   std::size_t done = 0;
@@ -89,17 +72,6 @@ std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<st
     done += static_cast<std::size_t>(n);
   }
   return done;
-}
-
-std::optional<std::string> RegularFile::ReadAll() {
-  std::string content;
-  std::uint8_t chunk[16384];
-  while (true) {
-    const std::optional<std::size_t> n = ReadAt(static_cast<std::int64_t>(content.size()), chunk);
-    if (!n) return std::nullopt;
-    content.append(reinterpret_cast<const char*>(chunk), *n);
-    if (*n < sizeof chunk) return content;
-  }
 }
 
 bool RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {

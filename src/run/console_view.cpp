@@ -1,9 +1,8 @@
 #include "run/console_view.hpp"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <csignal>
+
+#include "platform/program.hpp"
 
 namespace varkelo::run {
 namespace {
@@ -28,12 +27,7 @@ ConsoleView::ConsoleView(asio::io_context& io, std::FILE* out, bool isTerminal)
 void ConsoleView::ListenForCloseRequests(CloseRequests& run) {
   run_ = &run;
   std::error_code ignored;
-  signals_.add(SIGINT, ignored);
-  signals_.add(SIGTERM, ignored);
-#ifdef SIGHUP
-  // A closed terminal is a close request too, not a reason to die without a report.
-  signals_.add(SIGHUP, ignored);
-#endif
+  for (const int signal : platform::CloseSignals()) signals_.add(signal, ignored);
   WaitForSignal();
 }
 
@@ -74,12 +68,7 @@ void ConsoleView::Close() {
   signals_.cancel(ignored);
   // The run is over and reported: a close signal from now until the program
   // has ended must not kill it and turn its exit status into a failure.
-  sigset_t closeSignals;
-  sigemptyset(&closeSignals);
-  sigaddset(&closeSignals, SIGINT);
-  sigaddset(&closeSignals, SIGTERM);
-  sigaddset(&closeSignals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &closeSignals, nullptr);
+  platform::IgnoreCloseSignals();
   std::fflush(out_);
 }
 

@@ -2,8 +2,9 @@
 
 // The view for terminals and schedulers. On a terminal it shows the caption,
 // the status text and the two progress bars, redrawn in place; otherwise it
-// prints each new status text once, as a plain line for a log. SIGINT,
-// SIGTERM and SIGHUP are its close button: each is a close request to the run.
+// prints each new status text once, as a plain line for a log. The system's
+// close signals (SIGINT, SIGTERM, SIGHUP; Ctrl+C and Ctrl+Break on Windows)
+// are its close button: each is a close request to the run.
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>

@@ -67,7 +67,7 @@ TEST_F(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
 TEST_F(LoadBlockTest, FailureLeavesTheImageUnchanged) {
   const HangGuard guard;
   const auto path = WriteImageFile(std::int64_t{DumpBlockSize});
-  std::filesystem::create_symlink(path, folder_ / "link.nmd");
+  MakeLink(path, folder_ / "link.nmd");
   MakeFifo(folder_ / "fifo.nmd");
   Dump dump;
   std::vector<std::uint8_t> before(DumpBlockSize);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "file_hazards.hpp"
 #include "temp_folder.hpp"
 
 namespace fs = std::filesystem;
@@ -51,6 +52,19 @@ TEST(OutputPaths, GatewayFolderIsEightCharactersOfTheIdAlwaysInsideTheApplicatio
   }
 }
 
+TEST(OutputPaths, GatewayFolderNameIsAValidWindowsName) {
+  const struct {
+    const char* id;
+    const char* name;
+  } cases[] = {
+      {"NUL", "_NUL"},         {"con.1", "_con.1"},    {"CON.", "CON_"},          {"Aux", "_Aux"},
+      {"prn  .x", "_prn  .x"}, {"COM1", "_COM1"},      {"lpt9.abc", "_lpt9.abc"}, {"COM0", "COM0"},
+      {"COM10", "COM10"},      {"CONSOLE", "CONSOLE"}, {"NUL ", "NUL_"},          {"AB. ", "AB._"},
+      {"AB.", "AB_"},          {"x.NUL", "x.NUL"},     {"NUL_X", "NUL_X"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
+}
+
 TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
   TempFolder temp;
   const fs::path folder = temp.path() / "GW";
@@ -68,8 +82,8 @@ TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
   EXPECT_FALSE(EnsureFolder(file));  // a file stands where the folder should be
   EXPECT_FALSE(FileExists(folder));
   // A link is neither, wherever it leads.
-  fs::create_symlink(folder, temp.path() / "folder-link");
-  fs::create_symlink(file, temp.path() / "file-link");
+  MakeLink(folder, temp.path() / "folder-link");
+  MakeLink(file, temp.path() / "file-link");
   EXPECT_FALSE(EnsureFolder(temp.path() / "folder-link"));
   EXPECT_FALSE(FileExists(temp.path() / "file-link"));
 }

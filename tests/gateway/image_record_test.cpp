@@ -54,7 +54,7 @@ TEST(ImageRecordTest, FailsAtOnceOnAFifoAndNeverWritesThroughALink) {
   const auto outside = folder.path() / "outside";
   std::ofstream(outside) << "kept";
   const auto link = folder.path() / "read.nmd";
-  std::filesystem::create_symlink(outside, link);
+  MakeLink(outside, link);
   EXPECT_FALSE(WriteImageRecord(link, 1, Record('z')));
   EXPECT_EQ(ReadFileBytes(outside), "kept");
 }

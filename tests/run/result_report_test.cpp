@@ -53,7 +53,7 @@ TEST(ResultReport, ReportNotWrittenIsToldAndLeavesWhatStoodThere) {
   std::ofstream(outside) << "old";
   const auto report = [](const std::filesystem::path& app) { return app / "error.txt"; };
   for (const char* app : {"link", "fifo", "folder"}) std::filesystem::create_directory(temp.path() / app);
-  std::filesystem::create_symlink(outside, report(temp.path() / "link"));
+  MakeLink(outside, report(temp.path() / "link"));
   MakeFifo(report(temp.path() / "fifo"));
   std::filesystem::create_directory(report(temp.path() / "folder"));
   for (const char* app : {"link", "fifo", "folder"}) {

@@ -1,9 +1,7 @@
 #include "text/line_writer.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,21 +15,6 @@ namespace varkelo::text {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Writes past `bytes` fail (EFBIG, SIGXFSZ ignored), as on a disk that is full.
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) : signal(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit limit{bytes, old.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, signal);
-  }
-  void (*signal)(int);
-  rlimit old{};
-};
 
 TEST(LineWriterTest, WritesCodePage932LinesEndingInCrLfAndReplacesTheFileOnlyAtClose) {
   TempFolder temp;
@@ -83,6 +66,7 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
       {"a write failing half-way",
        [](LineWriter& writer) {
          const FileSizeLimit limit(100'000);
+         if (!limit.Active()) return;  // no such limit on this system
          bool failed = false;
          for (int i = 0; i < 10000 && !failed; ++i) failed = !writer.WriteLine(std::string(99, 'y'));
          EXPECT_TRUE(failed);
@@ -94,7 +78,7 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
     SCOPED_TRACE(c.name);
     TempFolder temp;
     const fs::path path = temp.path() / "day.csv";
-    std::ofstream(path) << "old\r\n";
+    std::ofstream(path, std::ios::binary) << "old\r\n";
     {
       LineWriter writer;
       ASSERT_TRUE(writer.Open(path));

@@ -120,7 +120,7 @@ class Session {
   }
 
   bool Write(std::span<const std::uint8_t> bytes) {
-    if (client_.WriteAll(bytes)) return true;
+    if (client_.WriteAll(bytes, options_.IdleWait)) return true;
     if (result_.Problem.empty()) result_.Problem = "send failed";
     return false;
   }

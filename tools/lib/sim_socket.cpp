@@ -1,5 +1,7 @@
 #include "lib/sim_socket.hpp"
 
+#include "platform/socket_tuning.hpp"
+
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -81,19 +83,9 @@ ReadOutcome SimConnection::ReadSome(std::span<std::uint8_t> into, std::size_t* c
   }
 }
 
-bool SimConnection::WriteAll(std::span<const std::uint8_t> bytes) {
-  if (fd_ < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    return false;
-  }
-  return true;
+bool SimConnection::WriteAll(std::span<const std::uint8_t> bytes, std::chrono::milliseconds wait) {
+  return fd_ >= 0 && platform::SendWithin(static_cast<platform::SocketHandle>(fd_), bytes, wait) ==
+                         platform::SendOutcome::Sent;
 }
 
 bool SimConnection::WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes) {

@@ -30,7 +30,9 @@ class SimConnection {
   ReadOutcome ReadExactly(std::span<std::uint8_t> into, std::chrono::milliseconds wait);
   // Reads whatever is there (at least one byte), waiting at most `wait`; *count gets the number.
   ReadOutcome ReadSome(std::span<std::uint8_t> into, std::size_t* count, std::chrono::milliseconds wait);
-  bool WriteAll(std::span<const std::uint8_t> bytes);
+  // Writes every byte, waiting at most `wait` in all for a client that reads nothing.
+  bool WriteAll(std::span<const std::uint8_t> bytes,
+                std::chrono::milliseconds wait = std::chrono::seconds(60));
   // Waits until the peer closes its side; bytes that arrive meanwhile are counted
   // into *extraBytes and dropped. False on time-out or error.
   bool WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes = nullptr);

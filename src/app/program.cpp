@@ -1,0 +1,83 @@
+#include "app/program.hpp"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/program.hpp"
+#include "platform/utf8_path.hpp"
+#include "run/run_outcome.hpp"
+
+namespace varkelo::app {
+namespace {
+
+// Usage errors, as the BSD sysexits convention numbers them.
+constexpr int UsageErrorExitStatus = 64;
+
+std::string ExistingFolder(const std::string& folder) {
+  std::error_code error;
+  if (std::filesystem::is_directory(platform::PathFromUtf8(folder), error)) return {};
+  return "Directory does not exist: " + folder;
+}
+
+}  // namespace
+
+std::optional<Options> ParseCommandLine(int argc, char** argv, int* exitStatus) {
+  CLI::App app{"Reads out a smart gateway and writes its readings as CSV files."};
+  app.set_version_flag("--version", "varkelo " VARKELO_VERSION);
+  std::string folder;
+  Options options;
+  app.add_option("--folder", folder, "Application folder (default: the program's own folder)")
+      ->check(CLI::Validator(ExistingFolder, "DIR"));
+  app.add_flag("--export-only", options.exportOnly, "Only make the CSV files again from the stored read.nmd");
+  app.add_flag("--exit-code", options.exitCode, "Exit with 0 on success, else with the result code");
+
+  // CLI11 takes the arguments after the program's name, last one first.
+  const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  if (!reversed.empty()) reversed.pop_back();
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    *exitStatus = app.exit(e);
+    return std::nullopt;
+  } catch (const CLI::CallForVersion& e) {
+    *exitStatus = app.exit(e);
+    return std::nullopt;
+  } catch (const CLI::ParseError& e) {
+    // No run starts on a command line that says something else was meant.
+    app.exit(e);
+    *exitStatus = UsageErrorExitStatus;
+    return std::nullopt;
+  }
+  std::error_code error;
+  options.appFolder = folder.empty() ? platform::ProgramFolder(argc > 0 ? argv[0] : "")
+                                     : std::filesystem::absolute(platform::PathFromUtf8(folder), error);
+  return options;
+}
+
+int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {
+  if (options.exportOnly) {
+    run.StartExportOnly();
+  } else {
+    run.Start();
+  }
+  try {
+    io.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "varkelo: %s\n", e.what());
+  }
+  // Whatever ended the loop, the outcome reaches "error.txt".
+  run.Finish();
+  if (!run.ReportWritten()) {
+    std::fprintf(stderr, "varkelo: cannot write %s\n",
+                 platform::Utf8FromPath(options.appFolder / "error.txt").c_str());
+    return run::ReportNotWrittenExitStatus;
+  }
+  return options.exitCode ? run::ExitStatusOf(run.Outcome()) : 0;
+}
+
+}  // namespace varkelo::app

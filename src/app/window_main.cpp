@@ -1,0 +1,24 @@
+// varkelo.exe: the Windows program. Shows the run in its status window and
+// ends when the run has reported; no console, so the exit status is all a
+// scheduler gets besides "error.txt".
+
+#include <asio/io_context.hpp>
+
+#include "app/program.hpp"
+#include "app/window_view.hpp"
+#include "run/run_sequence.hpp"
+
+int main(int argc, char** argv) {
+  int exitStatus = 0;
+  const auto options = varkelo::app::ParseCommandLine(argc, argv, &exitStatus);
+  if (!options) return exitStatus;
+
+  asio::io_context io;
+  varkelo::app::WindowView view(io);
+  // Without a desktop (a task started while nobody is logged on) the run goes
+  // on without a window.
+  view.Open();
+  varkelo::run::RunSequence run(io, view, options->appFolder);
+  view.ListenForCloseRequests(run);
+  return varkelo::app::RunToEnd(io, run, *options);
+}

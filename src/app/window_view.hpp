@@ -1,0 +1,53 @@
+#pragma once
+
+// The status window of varkelo.exe: the caption, the status text and the two
+// bars 読み込み and CSV作成. Its messages are served on the run's own event
+// loop: a short timer takes them from the queue, so they are served during the
+// export's per-block yield as well. Closing it is a close request to the run.
+
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+#include <string_view>
+
+// After Asio, which brings winsock2.h first.
+#include <windows.h>
+
+#include "run/view.hpp"
+
+namespace varkelo::app {
+
+class WindowView : public run::View {
+ public:
+  explicit WindowView(asio::io_context& io);
+  ~WindowView() override;
+  WindowView(const WindowView&) = delete;
+  WindowView& operator=(const WindowView&) = delete;
+
+  // Shows the window. False where there is no desktop to show it on; the view
+  // then shows nothing and the run goes on.
+  bool Open();
+  // From now on closing the window, or ending the session, asks `run`.
+  void ListenForCloseRequests(run::CloseRequests& run);
+
+  void ShowStatus(std::string_view text) override;
+  void ShowProgress(run::Progress bar, int percent) override;
+  void Close() override;
+
+  // The window procedure's way back to its view.
+  LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void ServeMessages();
+  void Destroy();
+
+  asio::steady_timer messageTimer_;
+  run::CloseRequests* run_ = nullptr;
+  HWND window_ = nullptr;
+  HWND status_ = nullptr;
+  HWND downloadBar_ = nullptr;
+  HWND exportBar_ = nullptr;
+  HFONT font_ = nullptr;
+  bool closed_ = false;
+};
+
+}  // namespace varkelo::app

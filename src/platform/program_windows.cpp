@@ -1,0 +1,74 @@
+#include "platform/program.hpp"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <io.h>
+#include <shellapi.h>
+
+#include <csignal>
+#include <memory>
+
+#include "platform/utf8_path.hpp"
+
+namespace varkelo::platform {
+namespace {
+
+std::string Utf8FromWide(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating NUL
+  return utf8;
+}
+
+}  // namespace
+
+std::filesystem::path ProgramFolder(const char* argv0) {
+  // The path may be longer than MAX_PATH: grow the buffer until it fits.
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (size == 0) break;
+    if (size < buffer.size()) {
+      buffer.resize(size);
+      return std::filesystem::path(buffer).parent_path();
+    }
+    if (buffer.size() >= 32768) break;  // no path of Windows is longer
+    buffer.resize(buffer.size() * 2);
+  }
+  std::error_code error;
+  return std::filesystem::absolute(PathFromUtf8(argv0), error).parent_path();
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  int count = 0;
+  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                           &LocalFree);
+  if (!wide) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(Utf8FromWide(wide.get()[i]));
+  return arguments;
+}
+
+bool PrepareTerminal(std::FILE* out) {
+  if (_isatty(_fileno(out)) == 0) return false;
+  const HANDLE console = GetStdHandle(out == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(console, &mode)) return false;  // a device, not a console
+  SetConsoleOutputCP(CP_UTF8);
+  // Without escape sequences the bars cannot be redrawn in place: plain lines then.
+  return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+std::vector<int> CloseSignals() {
+  // Ctrl+C, Ctrl+Break and a termination request.
+  return {SIGINT, SIGBREAK, SIGTERM};
+}
+
+void IgnoreCloseSignals() {
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  for (const int signal : CloseSignals()) std::signal(signal, SIG_IGN);
+}
+
+}  // namespace varkelo::platform

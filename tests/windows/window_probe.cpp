@@ -1,0 +1,59 @@
+// Looks for varkelo's status window from another process, as a user would see
+// it, and writes what it shows into the file named by its first argument, in
+// UTF-8: "caption", "text" of each static control and "bar" with the position
+// of each progress bar, one per line; "absent" when there is no such window.
+// With "close" as the second argument it also asks the window to close, as
+// the close button does.
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring Text(HWND window) {
+  wchar_t buffer[512] = {};
+  // WM_GETTEXT, not GetWindowText: the control belongs to another process.
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM out) {
+  std::FILE* file = reinterpret_cast<std::FILE*>(out);
+  wchar_t windowClass[64] = {};
+  GetClassNameW(child, windowClass, 64);
+  if (lstrcmpiW(windowClass, PROGRESS_CLASSW) == 0) {
+    std::fprintf(file, "bar %d\n", static_cast<int>(SendMessageW(child, PBM_GETPOS, 0, 0)));
+  } else if (lstrcmpiW(windowClass, L"STATIC") == 0) {
+    std::fprintf(file, "text %s\n", Utf8(Text(child)).c_str());
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::unique_ptr<std::FILE, decltype(&std::fclose)> out(std::fopen(argv[1], "wb"), &std::fclose);
+  if (!out) return 2;
+  HWND window = FindWindowW(nullptr, L"Kov2 - Varkelo");
+  if (window == nullptr || !IsWindowVisible(window)) {
+    std::fputs("absent\n", out.get());
+    return 1;
+  }
+  std::fprintf(out.get(), "caption %s\n", Utf8(Text(window)).c_str());
+  EnumChildWindows(window, PrintChild, reinterpret_cast<LPARAM>(out.get()));
+  if (argc > 2 && std::string(argv[2]) == "close") SendMessageW(window, WM_CLOSE, 0, 0);
+  return 0;
+}
