@@ -1,5 +1,5 @@
 // Cost of reading fields through the catalogue: one export decodes every
-// field of up to 63 sectors, about 2.5 million GetFieldText calls.
+// sector block, about 2.5 million GetFieldText calls.
 
 #include <benchmark/benchmark.h>
 
@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "dump/dump_image.hpp"
+#include "dump/layout.hpp"
 
 namespace {
 
 using varkelo::dump::Dump;
+namespace halfhour = varkelo::dump::halfhour;
 
 // A sector image that decodes to varied numbers and texts: printable bytes
 // mixed with high bytes and the occasional zero.
@@ -28,7 +30,7 @@ void BM_GetFieldTextNumber(benchmark::State& state) {
   dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
   FillWithPattern(dump);
   for (auto _ : state) {
-    auto text = dump.GetFieldText(19);  // a 4-byte cumulative reading
+    auto text = dump.GetFieldText(halfhour::Record(0, 1) + halfhour::Reading);  // 4 bytes
     benchmark::DoNotOptimize(text);
   }
 }
@@ -40,11 +42,12 @@ void BM_GetFieldTextMultiplier(benchmark::State& state) {
   // "0.1" padded with spaces: eight characters, no NUL to stop at.
   const char multiplier[] = "0.1     ";
   std::vector<std::uint8_t> block(dump.Image().begin(), dump.Image().end());
-  const auto offset = static_cast<std::size_t>(dump.Catalog()[26].Offset);
+  const std::int32_t index = halfhour::Record(0, 1) + halfhour::Multiplier;
+  const auto offset = static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].Offset);
   for (std::size_t k = 0; k < 8; ++k) block[offset + k] = static_cast<std::uint8_t>(multiplier[k]);
   dump.LoadBlockBytes(block);
   for (auto _ : state) {
-    auto text = dump.GetFieldText(26);
+    auto text = dump.GetFieldText(index);
     benchmark::DoNotOptimize(text);
   }
 }

@@ -1,4 +1,4 @@
-// RunExport on full 64-block sample images of both layouts, with a warm page
+// RunExport on full sample images of both layouts, with a warm page
 // cache: time per image, and the bytes of CSV written.
 
 #include <benchmark/benchmark.h>
@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "dump/layout.hpp"
 #include "export/export_driver.hpp"
 #include "lib/sample_image.hpp"
 
@@ -34,7 +35,7 @@ void ExportImage(benchmark::State& state, varkelo::tools::SampleLayout layout) {
   fs::create_directories(folder);
   varkelo::tools::SampleOptions options;
   options.Layout = layout;
-  options.ConfiguredMeters = 40;
+  options.ConfiguredMeters = varkelo::dump::MeterCount;
   if (!varkelo::tools::WriteSampleImage(options, folder / "read.nmd")) {
     state.SkipWithError("cannot write the sample image");
     return;

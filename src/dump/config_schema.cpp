@@ -1,4 +1,4 @@
-// Layout of block 0, the gateway's configuration area: 526 fields, bytes 0 to 3707.
+// Layout of block 0, the gateway's configuration area (config:: in layout.hpp).
 
 #include <string>
 
@@ -9,10 +9,11 @@ namespace varkelo::dump {
 
 namespace {
 
-constexpr std::int32_t SwitchCount = 20;
+// One switch per meter position: the RS-485 inputs, then as many Echo inputs.
+constexpr std::int32_t SwitchCount = MeterCount / 2;
 
 // Counted families in labels carry two digits: "収集有無[RS485-07]".
-// Only 1 to 40 occur.
+// Only meter positions occur.
 std::string TwoDigits(std::int32_t n) {
   const char digits[] = {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
   return std::string(digits, sizeof digits);
@@ -65,12 +66,15 @@ void Dump::BuildConfigSchema() {
   }
 
   // "計器種別" appears twice: the type as a number and as text.
-  static const FieldSpec meter[] = {
+  static constexpr FieldSpec meter[] = {
       {"UC", 1, 0, "収集ID"},   {"UC", 1, 0, "計器種別"},     {"UC", 1, 0, "アドレス"},
       {"UC", 1, 0, "最大桁数"}, {"UC", 1, 2, "メーカー記号"}, {"UC", 1, 0, "計器設定状態"},
       {"US", 2, 0, "製造年"},   {"UC", 8, 2, "計器種別"},     {"UC", 12, 2, "計器番号"},
       {"UC", 8, 2, "乗率"},
   };
+  static_assert(std::size(meter) == config::MeterEntries && LabelIs(meter, config::Maker, "メーカー記号") &&
+                LabelIs(meter, config::YearMade, "製造年") && LabelIs(meter, config::TypeText, "計器種別") &&
+                LabelIs(meter, config::Number, "計器番号") && LabelIs(meter, config::Multiplier, "乗率"));
   for (std::int32_t m = 1; m <= MeterCount; ++m) {
     const std::string section = "S[0]Hard_Data-Meter_Info[" + std::to_string(m) + "]";
     RegisterFields(*this, meter, section);

@@ -1,6 +1,6 @@
 #pragma once
 
-// "read.nmd" as 131072-byte blocks, the image of the one block loaded, and the
+// "read.nmd" as blocks of DumpBlockSize bytes, the image of the one block loaded, and the
 // catalogue of typed fields that describes it. This object owns the values the
 // whole export works on: the image and the catalogue with its two counters.
 // Every field is read through GetFieldText.
@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "dump/field_text.hpp"
+#include "dump/layout.hpp"
 
 namespace varkelo::dump {
 
-inline constexpr std::int32_t DumpBlockSize = 131072;
 inline constexpr std::int32_t CatalogSlots = 65537;
 
 // Layouts a catalogue can hold.

@@ -1,19 +1,17 @@
-// Layouts of the measurement blocks 1 to 63: the half-hourly sector (48 slots)
-// and the interval sector (96 slots). Each slot holds 40 meter groups and a
-// trailer; all 63 blocks share one catalogue.
+// Layouts of the measurement blocks: the half-hourly sector and the interval
+// sector (halfhour:: and interval:: in layout.hpp). Each slot holds a group
+// per meter position and a trailer; all sector blocks share one catalogue.
 
 #include <span>
 #include <string>
 
 #include "dump/dump_image.hpp"
 #include "dump/field_group.hpp"
+#include "dump/layout.hpp"
 
 namespace varkelo::dump {
 
 namespace {
-
-constexpr std::int32_t HalfHourSlots = 48;
-constexpr std::int32_t IntervalSlots = 96;
 
 constexpr FieldSpec HalfHourGroup[] = {
     {"UC", 1, 0, "収集ID"},
@@ -65,7 +63,27 @@ constexpr FieldSpec IntervalTrailer[] = {
     {"US", 2, 0, "保存完了フラグ"},
 };
 
-// Slots h = 0, 1, ...: 40 meter groups, section "S[n]-Hour[h]-ID[j]", then
+static_assert(std::size(HalfHourGroup) == halfhour::RecordEntries);
+static_assert(MeterCount * halfhour::RecordEntries + std::ssize(HalfHourTrailer) == halfhour::SlotEntries);
+static_assert(LabelIs(HalfHourGroup, halfhour::CollectionId, "収集ID") &&
+              LabelIs(HalfHourGroup, halfhour::Clock, "年") &&
+              LabelIs(HalfHourGroup, halfhour::ResetFlag, "リセットフラグ") &&
+              LabelIs(HalfHourGroup, halfhour::Consumption, "30分使用電力量(順方向1)") &&
+              LabelIs(HalfHourGroup, halfhour::Reading, "積算電力量(順方向1)") &&
+              LabelIs(HalfHourGroup, halfhour::Status, "計器状態") &&
+              LabelIs(HalfHourGroup, halfhour::Multiplier, "乗率"));
+
+static_assert(std::size(IntervalGroup) == interval::RecordEntries);
+static_assert(MeterCount * interval::RecordEntries + std::ssize(IntervalTrailer) == interval::SlotEntries);
+static_assert(LabelIs(IntervalGroup, interval::Interval, "区間使用電力量(順方向1)") &&
+              LabelIs(IntervalGroup, interval::Reading, "積算電力量(順方向1)") &&
+              LabelIs(IntervalGroup, interval::State, "収集状態") &&
+              LabelIs(IntervalGroup, interval::Multiplier, "乗率"));
+static_assert(LabelIs(IntervalTrailer, 0, "時") &&
+              LabelIs(IntervalTrailer, interval::TrailerMinute - interval::TrailerHour, "分") &&
+              LabelIs(IntervalTrailer, interval::TrailerSaveFlag - interval::TrailerHour, "保存完了フラグ"));
+
+// Slots h = 0, 1, ...: a group per meter position, section "S[n]-Hour[h]-ID[j]", then
 // the slot trailer, whose section has no "-" after "S[n]".
 void RegisterSlots(Dump& dump, std::int32_t sectionNumber, std::int32_t slots,
                    std::span<const FieldSpec> group, std::span<const FieldSpec> trailer) {
@@ -85,13 +103,13 @@ void RegisterSlots(Dump& dump, std::int32_t sectionNumber, std::int32_t slots,
 void Dump::BuildHalfHourSchema(std::int32_t sectionNumber) {
   ClearCatalog();
   RegisterFlashHead(sectionNumber);
-  RegisterSlots(*this, sectionNumber, HalfHourSlots, HalfHourGroup, HalfHourTrailer);
+  RegisterSlots(*this, sectionNumber, halfhour::Slots, HalfHourGroup, HalfHourTrailer);
 }
 
 void Dump::BuildIntervalSchema(std::int32_t sectionNumber) {
   ClearCatalog();
   RegisterFlashHead(sectionNumber);
-  RegisterSlots(*this, sectionNumber, IntervalSlots, IntervalGroup, IntervalTrailer);
+  RegisterSlots(*this, sectionNumber, interval::Slots, IntervalGroup, IntervalTrailer);
 }
 
 }  // namespace varkelo::dump

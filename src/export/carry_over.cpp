@@ -4,29 +4,21 @@
 #include "export/sector_head.hpp"
 
 namespace varkelo::exporting {
-namespace {
 
-constexpr std::int32_t SlotHourIndex = 38691;
-constexpr std::int32_t SlotMinuteIndex = 38692;
-constexpr std::int32_t SlotSaveFlagIndex = 38693;
-constexpr int FieldsPerMeter = 10;
-
-}  // namespace
+namespace interval = dump::interval;
 
 void CarryOver::Reset() {
   for (CarryOverRecord& record : CarryOverTable) {
-    for (int k = 0; k < 4; ++k) record.Fields[k] = dump::ErasedWordText;
-    for (int k = 4; k < 8; ++k) record.Fields[k] = dump::ErasedLongText;
-    record.Fields[8] = dump::ErasedByteText;
-    record.Fields[9] = dump::ErasedMultiplierText;
+    for (int k = 0; k < interval::Directions; ++k) {
+      record.Fields[interval::Interval + k] = dump::ErasedWordText;
+      record.Fields[interval::Reading + k] = dump::ErasedLongText;
+    }
+    record.Fields[interval::State] = dump::ErasedByteText;
+    record.Fields[interval::Multiplier] = dump::ErasedMultiplierText;
   }
   CarryOverHour = dump::ErasedByteText;
   CarryOverMinute = dump::ErasedByteText;
   CarryOverSaveFlag = dump::ErasedWordText;
-}
-
-std::int32_t BlockOfDate(std::int32_t month, std::int32_t day) {
-  return month % 2 == 1 ? day : day + 31;
 }
 
 bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
@@ -37,21 +29,23 @@ bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std
     if (!current) return false;
     const Date previous = PreviousDay(*current);
 
-    if (!dump.LoadBlock(imagePath, BlockOfDate(previous.Month, previous.Day))) return false;
+    if (!dump.LoadBlock(imagePath, dump::BlockOfDate(previous.Month, previous.Day))) return false;
 
     // The block of that date may still hold an older day, or nothing.
     const SectorHead head = ReadSectorHead(dump);
     if (head.Year != previous.Year % 100 || head.Month != previous.Month || head.Day != previous.Day) {
       return true;
     }
-    for (int n = 0; n < MeterPositions; ++n) {
-      for (int k = 0; k < FieldsPerMeter; ++k) {
-        carry.CarryOverTable[n].Fields[k] = dump.GetFieldText(LastSlotIndex + FieldsPerMeter * n + k).view();
+    const std::int32_t lastSlot = interval::Record(interval::LastSlot, 1);
+    for (int n = 0; n < dump::MeterCount; ++n) {
+      for (int k = 0; k < interval::RecordEntries; ++k) {
+        carry.CarryOverTable[n].Fields[k] =
+            dump.GetFieldText(lastSlot + interval::RecordEntries * n + k).view();
       }
     }
-    carry.CarryOverHour = dump.GetFieldText(SlotHourIndex).view();
-    carry.CarryOverMinute = dump.GetFieldText(SlotMinuteIndex).view();
-    carry.CarryOverSaveFlag = dump.GetFieldText(SlotSaveFlagIndex).view();
+    carry.CarryOverHour = dump.GetFieldText(lastSlot + interval::TrailerHour).view();
+    carry.CarryOverMinute = dump.GetFieldText(lastSlot + interval::TrailerMinute).view();
+    carry.CarryOverSaveFlag = dump.GetFieldText(lastSlot + interval::TrailerSaveFlag).view();
     return true;
   } catch (...) {
     carry.Reset();

@@ -1,7 +1,7 @@
 #pragma once
 
 // What every day file shares: the header line, the sector date that names the
-// day, the clock of the 48 half hours, and the frame that opens, fills and
+// day, the clock of the half hours, and the frame that opens, fills and
 // puts the file in place.
 
 #include <array>
@@ -19,7 +19,8 @@
 
 namespace varkelo::exporting {
 
-inline constexpr std::int32_t HalfHoursPerDay = 48;
+// One row group per half hour: a half-hourly slot, or two interval slots.
+inline constexpr std::int32_t HalfHoursPerDay = dump::halfhour::Slots;
 
 // The one header of both layouts' day files; the interval layout, too, titles
 // columns 8 to 11 with the 30-minute names.

@@ -1,7 +1,7 @@
 #pragma once
 
-// The CSV file of one stored day: a header and 48 half hours of 40 meter
-// positions, written from a sector of either layout.
+// The CSV file of one stored day: a header and, for each half hour, a row per
+// meter position, written from a sector of either layout.
 
 #include <filesystem>
 

@@ -9,14 +9,8 @@
 #include "export/sector_head.hpp"
 
 namespace varkelo::exporting {
-namespace {
 
-constexpr std::int32_t ProgramVersionIndex = 32;
-constexpr std::int32_t DeviceIdIndex = 41;
-constexpr std::int32_t FirstSectorBlock = 1;
-constexpr std::int32_t LastSectorBlock = 63;
-
-}  // namespace
+using dump::LastSectorBlock;
 
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
@@ -25,19 +19,20 @@ ExportOutcome Exporter::RunExport(const std::filesystem::path& imagePath, Export
     dump_.PrepareCatalog(dump::ConfigSchemaId);
     // Without a readable configuration block there is nothing to name the
     // output after: no folder and no meter list from an erased image.
-    if (!dump_.LoadBlock(imagePath, 0)) return ExportOutcome::CsvError;
-    const dump::FieldText version = dump_.GetFieldText(ProgramVersionIndex);
+    if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) return ExportOutcome::CsvError;
+    const dump::FieldText version = dump_.GetFieldText(dump::config::ProgramVersion);
     const std::int32_t SchemaId =
         version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
 
-    const std::filesystem::path gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(DeviceIdIndex));
+    const std::filesystem::path gatewayFolder =
+        GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
     if (!EnsureFolder(gatewayFolder) || !WriteMeterList(dump_, gatewayFolder / "ID.csv")) {
       return ExportOutcome::CsvError;
     }
 
     dump_.PrepareCatalog(SchemaId);
     bool LastResult = true;
-    for (std::int32_t i = FirstSectorBlock; i <= LastSectorBlock; ++i) {
+    for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
       progress.LetEventsRun();
       LastResult = ExportBlock(imagePath, i, SchemaId, gatewayFolder);
       if (!LastResult) i = LastSectorBlock;

@@ -16,23 +16,9 @@
 namespace varkelo::exporting {
 namespace {
 
-// Catalogue steps of the interval layout.
-constexpr std::int32_t FirstRecord = 6;
-constexpr std::int32_t RecordEntries = 10;
-constexpr std::int32_t SlotEntries = 403;  // 40 records and the trailer
-constexpr std::int32_t HalfHourEntries = 2 * SlotEntries;
-
-// Offsets inside a meter's record.
-constexpr std::int32_t FirstInterval = 0;  // 順方向1, 逆方向1, 順方向2, 順方向3
-constexpr std::int32_t FirstReading = 4;   // same four directions
-constexpr std::int32_t State = 8;
-constexpr std::int32_t Multiplier = 9;
-constexpr std::int32_t Directions = 4;
-
-// Trailer fields, counted from the slot's first record.
-constexpr std::int32_t SlotHour = 400;
-constexpr std::int32_t SlotMinute = 401;
-constexpr std::int32_t SlotSaveFlag = 402;
+namespace interval = dump::interval;
+using interval::RecordEntries;
+using interval::SlotEntries;
 
 // The three slots of one half hour, each given by its first record's index.
 struct HalfHour {
@@ -56,14 +42,14 @@ class IntervalRows {
   HalfHour Slots(std::int32_t h) const {
     HalfHour slots;
     slots.Number = h;
-    slots.Own = FirstRecord + HalfHourEntries * h;
+    slots.Own = interval::Record(2 * h, 1);
     slots.Previous = slots.Own - SlotEntries;
     slots.Next = slots.Own + SlotEntries;
     slots.PreviousSaved = slots.FromCarryOver()
                               ? SlotSaved(carry_.CarryOverSaveFlag)
-                              : SlotSaved(dump_.GetFieldText(slots.Previous + SlotSaveFlag));
-    slots.OwnSaved = SlotSaved(dump_.GetFieldText(slots.Own + SlotSaveFlag));
-    slots.NextSaved = SlotSaved(dump_.GetFieldText(slots.Next + SlotSaveFlag));
+                              : SlotSaved(dump_.GetFieldText(slots.Previous + interval::TrailerSaveFlag));
+    slots.OwnSaved = SlotSaved(dump_.GetFieldText(slots.Own + interval::TrailerSaveFlag));
+    slots.NextSaved = SlotSaved(dump_.GetFieldText(slots.Next + interval::TrailerSaveFlag));
     return slots;
   }
 
@@ -74,13 +60,13 @@ class IntervalRows {
     if (slots.PreviousSaved) {
       if (slots.FromCarryOver())
         return SlotMinuteOfDay(carry_.CarryOverHour, carry_.CarryOverMinute).has_value();
-      return SlotMinuteOfDay(dump_.GetFieldText(slots.Previous + SlotHour),
-                             dump_.GetFieldText(slots.Previous + SlotMinute))
+      return SlotMinuteOfDay(dump_.GetFieldText(slots.Previous + interval::TrailerHour),
+                             dump_.GetFieldText(slots.Previous + interval::TrailerMinute))
           .has_value();
     }
     if (slots.NextSaved) {
-      return SlotMinuteOfDay(dump_.GetFieldText(slots.Next + SlotHour),
-                             dump_.GetFieldText(slots.Next + SlotMinute))
+      return SlotMinuteOfDay(dump_.GetFieldText(slots.Next + interval::TrailerHour),
+                             dump_.GetFieldText(slots.Next + interval::TrailerMinute))
           .has_value();
     }
     return true;
@@ -104,20 +90,19 @@ class IntervalRows {
     std::optional<CollectionState> previousStateRead;
     const auto previousState = [&]() -> const CollectionState& {
       if (!previousStateRead) {
-        previousStateRead =
-            slots.PreviousSaved ? CollectionState(PreviousField(slots, m, State)) : CollectionState();
+        previousStateRead = slots.PreviousSaved ? CollectionState(PreviousField(slots, m, interval::State))
+                                                : CollectionState();
       }
       return *previousStateRead;
     };
     const CollectionState ownState =
-        slots.OwnSaved ? CollectionState(dump_.GetFieldText(own + State)) : CollectionState();
+        slots.OwnSaved ? CollectionState(dump_.GetFieldText(own + interval::State)) : CollectionState();
     const CollectionState nextState =
-        slots.NextSaved ? CollectionState(dump_.GetFieldText(next + State)) : CollectionState();
+        slots.NextSaved ? CollectionState(dump_.GetFieldText(next + interval::State)) : CollectionState();
 
-    const auto good = [](const CollectionState& state) {
-      return state.BitClear(ResetBit) && state.BitClear(ReadingBit);
-    };
-    if (good(ownState) || good(previousState())) {
+    // Column 7 looks at the OwnSlot and the PreviousSlot: "1" when either
+    // counts, "0" when one was saved but neither counts, "-" when neither was saved.
+    if (ownState.CountsForReset() || previousState().CountsForReset()) {
       line.Field("1");
     } else if (!slots.PreviousSaved && !slots.OwnSaved) {
       line.Missing();
@@ -127,11 +112,11 @@ class IntervalRows {
 
     const bool ownIntervals = ownState.BitClear(IntervalBit);
     const bool nextIntervals = nextState.BitClear(IntervalBit);
-    for (std::int32_t k = 0; k < Directions; ++k) {
+    for (std::int32_t k = 0; k < interval::Directions; ++k) {
       std::int64_t sum = 0;
       bool any = false;
-      if (ownIntervals) AddInterval(dump_.GetFieldText(own + FirstInterval + k), sum, any);
-      if (nextIntervals) AddInterval(dump_.GetFieldText(next + FirstInterval + k), sum, any);
+      if (ownIntervals) AddInterval(dump_.GetFieldText(own + interval::Interval + k), sum, any);
+      if (nextIntervals) AddInterval(dump_.GetFieldText(next + interval::Interval + k), sum, any);
       if (any) {
         line.Number(sum);
       } else {
@@ -139,40 +124,16 @@ class IntervalRows {
       }
     }
 
-    const bool ownReadable = ownState.BitClear(ReadingBit);
-    for (std::int32_t k = 0; k < Directions; ++k) {
-      if (ownReadable) {
-        const dump::FieldText reading = dump_.GetFieldText(own + FirstReading + k);
-        if (reading != dump::ErasedLongText) {
-          line.Field(reading);
-          continue;
-        }
-      }
-      if (previousState().BitClear(ReadingBit)) {
-        const dump::FieldText reading = PreviousField(slots, m, FirstReading + k);
-        if (reading != dump::ErasedLongText) {
-          line.Field(reading);
-          continue;
-        }
-      }
-      line.Missing();
-    }
-
-    if (ownReadable) {
-      const dump::FieldText multiplier = dump_.GetFieldText(own + Multiplier);
-      if (!IsErasedMultiplier(multiplier)) {
-        line.Field(multiplier);
-        return;
-      }
-    }
-    if (previousState().BitClear(ReadingBit)) {
-      const dump::FieldText multiplier = PreviousField(slots, m, Multiplier);
-      if (!IsErasedMultiplier(multiplier)) {
-        line.Field(multiplier);
-        return;
-      }
-    }
-    line.Missing();
+    // Readings and multiplier: the OwnSlot's, else the PreviousSlot's.
+    const auto ownSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
+      if (!ownState.BitClear(ReadingBit)) return std::nullopt;
+      return dump_.GetFieldText(own + field);
+    };
+    const auto previousSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
+      if (!previousState().BitClear(ReadingBit)) return std::nullopt;
+      return PreviousField(slots, m, field);
+    };
+    AppendReadingsAndMultiplier(line, ownSlot, previousSlot);
   }
 
  private:
@@ -208,7 +169,7 @@ bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
       const HalfHour slots = rows.Slots(h);
       clock.SetHalfHour(h);
       if (!rows.NeighbourTimeValid(slots)) return false;
-      for (std::int32_t m = 1; m <= MeterPositions; ++m) {
+      for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
         rows.BuildRow(slots, clock, m, line);
         if (!writer.WriteLine(line.View())) return false;
       }

@@ -9,9 +9,7 @@
 namespace varkelo::exporting {
 namespace {
 
-constexpr int MeterCount = 40;
-constexpr int FirstMeterIndex = 86;
-constexpr int MeterFieldCount = 10;
+namespace config = dump::config;
 
 // The year of manufacture as the list shows it: four-digit years as they are,
 // two-digit years in the 2000s, anything else (an erased 65535 among them) "****".
@@ -31,17 +29,17 @@ bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
     text::LineWriter writer;
     if (!writer.Open(path) || !writer.WriteLine("収集ID,計器情報")) return false;
     std::string line;
-    for (int n = 1; n <= MeterCount; ++n) {
-      const int base = FirstMeterIndex + MeterFieldCount * (n - 1);
-      const dump::FieldText maker = dump.GetFieldText(base + 4);
-      const dump::FieldText type = dump.GetFieldText(base + 7);
-      const dump::FieldText number = dump.GetFieldText(base + 8);
+    for (int n = 1; n <= dump::MeterCount; ++n) {
+      const std::int32_t group = config::MeterGroup(n);
+      const dump::FieldText maker = dump.GetFieldText(group + config::Maker);
+      const dump::FieldText type = dump.GetFieldText(group + config::TypeText);
+      const dump::FieldText number = dump.GetFieldText(group + config::Number);
 
       line = std::to_string(n);
       line += ',';
       line += maker == text::ErasedByteChar ? std::string_view("*") : maker.view();
       line += '-';
-      line += MakeYearText(dump.GetFieldText(base + 6));
+      line += MakeYearText(dump.GetFieldText(group + config::YearMade));
       line += '-';
       line += type.empty() ? std::string_view("****") : type.view();
       line += '-';

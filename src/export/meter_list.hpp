@@ -1,6 +1,6 @@
 #pragma once
 
-// "ID.csv": the gateway's 40 meter positions with maker, year, type and number.
+// "ID.csv": every meter position of the gateway with maker, year, type and number.
 
 #include <filesystem>
 

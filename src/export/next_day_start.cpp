@@ -1,5 +1,5 @@
 // The start file of the day after an interval sector's day: its 0:00 rows come
-// from the sector's last slot (slot 95, which ends at midnight), all other rows
+// from the sector's last slot (which ends at midnight), all other rows
 // are filler until that day's own sector replaces the file.
 
 #include "export/next_day_start.hpp"
@@ -25,24 +25,18 @@ constexpr std::string_view NextDayStartHeader =
     "区間使用電力量(順方向2),区間使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
     "積算電力量(順方向2),積算電力量(順方向3),乗率";
 
-// Slot 95's trailer.
-constexpr std::int32_t LastSlotHour = 38691;
-constexpr std::int32_t LastSlotMinute = 38692;
-constexpr std::int32_t LastSlotSaveFlag = 38693;
+namespace interval = dump::interval;
 
-// Offsets inside a meter's record.
-constexpr std::int32_t RecordEntries = 10;
-constexpr std::int32_t FirstReading = 4;
-constexpr std::int32_t State = 8;
-constexpr std::int32_t Multiplier = 9;
+// The day's last slot, whose end starts the next day.
+constexpr std::int32_t LastSlot = interval::Record(interval::LastSlot, 1);
 
 constexpr std::int32_t MinutesPerDay = 24 * 60;
-constexpr std::int32_t SlotMinutes = 15;
+constexpr std::int32_t SlotMinutes = MinutesPerDay / interval::Slots;
 
-// The 40 rows of 0:00, held until it is known whether any carries a value.
+// The rows of 0:00, held until it is known whether any carries a value.
 class StartRows {
  public:
-  StartRows() { text_.reserve(MeterPositions * 128); }
+  StartRows() { text_.reserve(dump::MeterCount * 128); }
 
   void Add(std::string_view row) {
     text_.append(row);
@@ -58,7 +52,7 @@ class StartRows {
 
  private:
   std::string text_;
-  std::array<std::size_t, MeterPositions> ends_{};
+  std::array<std::size_t, dump::MeterCount> ends_{};
   std::size_t count_ = 0;
 };
 
@@ -79,39 +73,21 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
     line.Missing();
   }
 
-  const std::int32_t record = LastSlotIndex + RecordEntries * (n - 1);
+  const std::int32_t record = LastSlot + interval::RecordEntries * (n - 1);
   const CollectionState state =
-      slotSaved ? CollectionState(dump.GetFieldText(record + State)) : CollectionState();
-  bool anyValue = false;
-  if (state.BitClear(ResetBit) && state.BitClear(ReadingBit)) {
-    line.Field("1");
-    anyValue = true;
-  } else {
-    line.Missing();
-  }
-  for (int column = 0; column < 4; ++column) line.Missing();
+      slotSaved ? CollectionState(dump.GetFieldText(record + interval::State)) : CollectionState();
+  // A start row knows only the one slot, not the half hour around it: a slot
+  // that does not count prints "-" in column 7, never the day rows' "0".
+  const bool reset = state.CountsForReset();
+  line.Field(reset ? std::string_view("1") : MissingValue);
+  // It holds no interval values: a day's own sector brings them.
+  for (int column = 0; column < interval::Directions; ++column) line.Missing();
 
-  const bool readable = state.BitClear(ReadingBit);
-  for (std::int32_t k = 0; k < 4; ++k) {
-    if (readable) {
-      const dump::FieldText reading = dump.GetFieldText(record + FirstReading + k);
-      if (reading != dump::ErasedLongText) {
-        line.Field(reading);
-        anyValue = true;
-        continue;
-      }
-    }
-    line.Missing();
-  }
-  if (readable) {
-    const dump::FieldText multiplier = dump.GetFieldText(record + Multiplier);
-    if (!IsErasedMultiplier(multiplier)) {
-      line.Field(multiplier);
-      return true;
-    }
-  }
-  line.Missing();
-  return anyValue;
+  const auto lastSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
+    if (!state.BitClear(ReadingBit)) return std::nullopt;
+    return dump.GetFieldText(record + field);
+  };
+  return AppendReadingsAndMultiplier(line, lastSlot) || reset;
 }
 
 bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
@@ -119,11 +95,12 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   if (!date) return false;
   const Date nextDay = NextDay(*date);
 
-  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlotSaveFlag));
+  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlot + interval::TrailerSaveFlag));
   std::optional<std::int32_t> startMinute;
   if (slotSaved) {
     const std::optional<std::int32_t> slotMinute =
-        SlotMinuteOfDay(dump.GetFieldText(LastSlotHour), dump.GetFieldText(LastSlotMinute));
+        SlotMinuteOfDay(dump.GetFieldText(LastSlot + interval::TrailerHour),
+                        dump.GetFieldText(LastSlot + interval::TrailerMinute));
     if (!slotMinute) return false;
     startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
   }
@@ -131,7 +108,7 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   StartRows rows;
   CsvLine line;
   bool anyValue = false;
-  for (std::int32_t n = 1; n <= MeterPositions; ++n) {
+  for (std::int32_t n = 1; n <= dump::MeterCount; ++n) {
     anyValue = BuildStartRow(dump, slotSaved, nextDay, startMinute, n, line) || anyValue;
     rows.Add(line.View());
   }
@@ -142,7 +119,7 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   bool written = writer.WriteLine(NextDayStartHeader);
   for (std::size_t i = 0; written && i < rows.Count(); ++i) written = writer.WriteLine(rows.Row(i));
   // The other 47 half hours of the day.
-  const std::int32_t fillerLines = (HalfHoursPerDay - 1) * MeterPositions;
+  const std::int32_t fillerLines = (HalfHoursPerDay - 1) * dump::MeterCount;
   for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteLine(EmptyRowLine);
   return written && writer.Close();
 }

@@ -16,7 +16,7 @@ namespace varkelo::exporting {
 bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder, std::int32_t year,
                        std::int32_t month, std::int32_t day);
 
-// Writes the start file at `path` from slot 95 of the interval sector loaded
+// Writes the start file at `path` from the last slot of the interval sector loaded
 // in `dump`, unless no row carries a value. False on any error.
 bool WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path);
 

@@ -14,7 +14,8 @@ std::int32_t HeadNumber(const dump::Dump& dump, std::int32_t index) {
 }  // namespace
 
 SectorHead ReadSectorHead(const dump::Dump& dump) {
-  return {HeadNumber(dump, 2), HeadNumber(dump, 3), HeadNumber(dump, 4)};
+  return {HeadNumber(dump, dump::head::Year), HeadNumber(dump, dump::head::Month),
+          HeadNumber(dump, dump::head::Day)};
 }
 
 std::optional<Date> SectorHeadDate(const dump::Dump& dump) {

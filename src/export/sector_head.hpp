@@ -1,7 +1,6 @@
 #pragma once
 
-// The date in the head of a block (catalogue indices 2, 3 and 4: 年, 月, 日),
-// which names the day a sector holds.
+// The date in the head of a block (年, 月, 日), which names the day a sector holds.
 
 #include <cstdint>
 #include <optional>

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "dump/dump_image.hpp"
+#include "export/csv_line.hpp"
 
 namespace varkelo::exporting {
 
@@ -30,6 +31,11 @@ inline bool SlotSaved(std::string_view saveFlagText) {
   return saveFlagText != dump::ErasedWordText;
 }
 
+// Bits of the collection state.
+inline constexpr int ResetBit = 0;
+inline constexpr int ReadingBit = 1;
+inline constexpr int IntervalBit = 2;
+
 // A meter's "収集状態" in one slot. 255 (erased) fails every bit.
 class CollectionState {
  public:
@@ -45,20 +51,46 @@ class CollectionState {
   // StateBitsClear for bit 0 (reset), 1 (readings, multiplier) or 2 (interval values).
   bool BitClear(int bit) const { return value_ != Erased && (value_ & (std::int64_t{1} << bit)) == 0; }
 
+  // Bits 0 and 1 clear: the slot counts for a "1" in column 7.
+  bool CountsForReset() const { return BitClear(ResetBit) && BitClear(ReadingBit); }
+
  private:
   std::int64_t value_ = Erased;
 };
-
-// Bits of the collection state.
-inline constexpr int ResetBit = 0;
-inline constexpr int ReadingBit = 1;
-inline constexpr int IntervalBit = 2;
 
 // An erased multiplier of either width: the eight characters of an erased
 // eight-byte field (and of a carry-over that found no previous day), or the
 // seven of the interval layout's own field.
 inline bool IsErasedMultiplier(std::string_view text) {
   return text == dump::ErasedMultiplierText || text == ErasedIntervalMultiplierText;
+}
+
+// Columns 12 to 16 of an interval row, the same in day and start files: each
+// of the four readings and the multiplier of one meter from the first of
+// `slots` that may show it, else "-". A slot is a callable that gives the text
+// of one of the meter's record fields, or nothing when the slot may not show
+// readings (not saved, or bit 1 of the meter's state set); an erased value
+// counts as none. True when any of the five columns got a value.
+template <typename... Slots>
+bool AppendReadingsAndMultiplier(CsvLine& line, const Slots&... slots) {
+  namespace interval = dump::interval;
+  const auto takeFrom = [&line](const auto& slot, std::int32_t field) {
+    const std::optional<dump::FieldText> value = slot(field);
+    const bool erased = !value || (field == interval::Multiplier ? IsErasedMultiplier(*value)
+                                                                 : *value == dump::ErasedLongText);
+    if (!erased) line.Field(*value);
+    return !erased;
+  };
+  bool any = false;
+  for (std::int32_t field : {interval::Reading, interval::Reading + 1, interval::Reading + 2,
+                             interval::Reading + 3, interval::Multiplier}) {
+    if ((takeFrom(slots, field) || ...)) {
+      any = true;
+    } else {
+      line.Missing();
+    }
+  }
+  return any;
 }
 
 // Minutes after midnight of a slot's stored hour and minute, or none when

@@ -14,7 +14,7 @@ TEST(CarryOver, BlockOfTheDayBeforeAcrossMonthAndYearEnds) {
   const struct {
     int month, day, block;
   } cases[] = {{2, 29, 60}, {12, 31, 62}, {4, 30, 61}, {1, 1, 1}, {3, 31, 31}, {2, 1, 32}};
-  for (const auto& c : cases) EXPECT_EQ(BlockOfDate(c.month, c.day), c.block) << c.month << "/" << c.day;
+  for (const auto& c : cases) EXPECT_EQ(varkelo::dump::BlockOfDate(c.month, c.day), c.block) << c.month << "/" << c.day;
 }
 
 class LoadCarryOverTest : public ::testing::Test {
@@ -63,7 +63,7 @@ TEST_F(LoadCarryOverTest, AnOlderDateInThatBlockLeavesTheTableReset) {
   CarryOver reset;
   EXPECT_EQ(carry.CarryOverHour, "255");
   EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
-  for (int n = 0; n < MeterPositions; ++n)
+  for (int n = 0; n < varkelo::dump::MeterCount; ++n)
     EXPECT_EQ(carry.CarryOverTable[n].Fields, reset.CarryOverTable[n].Fields);
   EXPECT_EQ(reset.CarryOverTable[5].Fields[9], varkelo::dump::ErasedMultiplierText);
   EXPECT_EQ(reset.CarryOverTable[5].Fields[0], "65535");

@@ -9,35 +9,25 @@
 #include <string_view>
 
 #include "dump/dump_image.hpp"
+#include "dump/field_writer.hpp"
+#include "dump/layout.hpp"
 
 namespace varkelo::tools {
 
 namespace {
 
 namespace chrono = std::chrono;
+namespace config = dump::config;
+namespace halfhour = dump::halfhour;
+namespace interval = dump::interval;
+using dump::FieldWriter;
 
-constexpr std::size_t BlockSize = varkelo::dump::DumpBlockSize;
-constexpr int MeterPositions = 40;
+constexpr std::size_t BlockSize = dump::DumpBlockSize;
+constexpr int MeterPositions = dump::MeterCount;
 constexpr std::uint8_t Erased = 0xFF;
-static_assert(SampleImageSize == BlockSize * SampleBlockCount);
-
-// Configuration block.
-constexpr std::size_t ConfigMeterTable = 188;
-constexpr std::size_t ConfigMeterEntrySize = 36;
-constexpr std::size_t ConfigTags = 1628;
-constexpr std::size_t ConfigTagSize = 52;
 // Positions after the configured ones whose table entry and tag the setting
 // software cleared to 0x00; the positions after them were never written.
 constexpr int ClearedPositions = 3;
-
-// Sectors.
-constexpr std::size_t SectorHeadSize = 8;
-constexpr std::size_t IntervalSlotSize = 1284;
-constexpr std::size_t IntervalGroupSize = 32;
-constexpr std::size_t IntervalMultiplierSize = 7;
-constexpr std::size_t HalfHourSlotSize = 2724;
-constexpr std::size_t HalfHourGroupSize = 68;
-constexpr std::size_t MultiplierSize = 8;
 constexpr std::uint16_t DeviceNumber = 1;
 
 // Portable draws: the engine's output is fixed by the standard, the
@@ -50,26 +40,6 @@ class Random {
  private:
   std::mt19937 engine_;
 };
-
-void PutU8(std::uint8_t* at, unsigned value) {
-  at[0] = static_cast<std::uint8_t>(value);
-}
-
-void PutU16(std::uint8_t* at, unsigned value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// The text's bytes, then 0x00 up to the width (a text of the full width has no terminator).
-void PutText(std::uint8_t* at, std::size_t width, std::string_view text) {
-  const std::size_t length = std::min(width, text.size());
-  std::copy_n(text.begin(), length, at);
-  std::fill(at + length, at + width, std::uint8_t{0});
-}
 
 chrono::sys_days ToDays(const SampleDate& date) {
   return chrono::year_month_day{chrono::year{date.Year}, chrono::month{static_cast<unsigned>(date.Month)},
@@ -90,7 +60,7 @@ SampleDate FirstDate(const SampleOptions& options) {
 }
 
 int SlotsPerDay(SampleLayout layout) {
-  return layout == SampleLayout::HalfHour ? SampleSlotsPerDayHalfHour : SampleSlotsPerDayInterval;
+  return layout == SampleLayout::HalfHour ? dump::halfhour::Slots : dump::interval::Slots;
 }
 
 // --- Meters ---------------------------------------------------------------
@@ -161,76 +131,77 @@ std::string TagOf(int position) {
 
 // --- Configuration block --------------------------------------------------
 
-void PutHead(std::uint8_t* block, int sector, const SampleDate& date) {
-  PutU16(block + 0, DeviceNumber);
-  PutU16(block + 2, static_cast<unsigned>(sector));
-  PutU8(block + 4, static_cast<unsigned>(date.Year % 100));
-  PutU8(block + 5, static_cast<unsigned>(date.Month));
-  PutU8(block + 6, static_cast<unsigned>(date.Day));
-  PutU8(block + 7, 0);
+void PutHead(const FieldWriter& block, int sector, const SampleDate& date) {
+  block.Number(dump::head::DeviceNumber, DeviceNumber);
+  block.Number(dump::head::SectorNumber, static_cast<std::uint32_t>(sector));
+  block.Number(dump::head::Year, static_cast<std::uint32_t>(date.Year % 100));
+  block.Number(dump::head::Month, static_cast<std::uint32_t>(date.Month));
+  block.Number(dump::head::Day, static_cast<std::uint32_t>(date.Day));
+  block.Number(dump::head::Option, 0);
 }
 
-void PutMeterEntry(std::uint8_t* entry, const Meter& meter) {
-  PutU8(entry + 0, static_cast<unsigned>(meter.Position));  // collection ID
-  PutU8(entry + 1, static_cast<unsigned>(meter.TypeCode));
-  PutU8(entry + 2, static_cast<unsigned>(meter.Position));  // bus address
-  PutU8(entry + 3, static_cast<unsigned>(meter.MaxDigits));
-  PutU8(entry + 4, static_cast<unsigned char>(meter.Maker));
-  PutU8(entry + 5, 1);  // set
+void PutMeterEntry(const FieldWriter& block, const Meter& meter) {
+  const std::int32_t group = config::MeterGroup(meter.Position);
+  const auto position = static_cast<std::uint32_t>(meter.Position);
+  block.Number(group + config::CollectionId, position);
+  block.Number(group + config::TypeCode, static_cast<std::uint32_t>(meter.TypeCode));
+  block.Number(group + config::BusAddress, position);
+  block.Number(group + config::MaxDigits, static_cast<std::uint32_t>(meter.MaxDigits));
+  block.Number(group + config::Maker, static_cast<unsigned char>(meter.Maker));
+  block.Number(group + config::SettingState, 1);  // set
   // Older setting software stored the year with two digits.
-  PutU16(entry + 6, static_cast<unsigned>(meter.Position % 2 == 0 ? meter.Year % 100 : meter.Year));
-  PutText(entry + 8, 8, meter.TypeText);
-  PutText(entry + 16, 12, meter.Number);
-  PutText(entry + 28, MultiplierSize, meter.Multiplier);
+  block.Number(group + config::YearMade,
+               static_cast<std::uint32_t>(meter.Position % 2 == 0 ? meter.Year % 100 : meter.Year));
+  block.Text(group + config::TypeText, meter.TypeText);
+  block.Text(group + config::Number, meter.Number);
+  block.Text(group + config::Multiplier, meter.Multiplier);
 }
 
-void PutConfigBlock(std::uint8_t* block, const SampleOptions& options, const SamplePlan& plan,
+void PutConfigBlock(const FieldWriter& block, const SampleOptions& options, const SamplePlan& plan,
                     const std::vector<Meter>& meters) {
   PutHead(block, 0, plan.Days.back().Date);
   // Network: monitor port at 192.168.1.100/24.
-  PutU8(block + 8, 1);
-  std::fill(block + 9, block + 12, std::uint8_t{0});
+  block.Number(config::NetworkSetting, 1);
+  block.Fill(config::NetworkSetting + 1, 0, 3);
   static const std::array<std::uint8_t, 16> network = {192, 168, 1,   100, 192, 168, 1, 1,
                                                        255, 255, 255, 0,   192, 168, 1, 1};
-  std::copy(network.begin(), network.end(), block + 12);
+  for (std::size_t i = 0; i < network.size(); ++i) {
+    block.Number(config::MonitorOctets + static_cast<std::int32_t>(i), network[i]);
+  }
   // Centre.
-  PutText(block + 28, 68, "center.example.jp");
-  PutU16(block + 96, 10080);
-  PutU16(block + 98, 1);
-  PutU32(block + 100, 3600);
-  PutText(block + 104, 12, "kv7c31p0");
+  block.Text(config::HostName, "center.example.jp");
+  block.Number(config::CenterPort, 10080);
+  block.Number(config::DataFormat, 1);
+  block.Number(config::ConnectionPeriod, 3600);
+  block.Text(config::Password, "kv7c31p0");
   // Main information.
-  PutText(block + 116, 4, "1.00");
-  PutText(block + 120, 4, options.Layout == SampleLayout::HalfHour ? "1.02" : "2.00");
-  PutU8(block + 124, 1);
+  block.Text(config::DataVersion, "1.00");
+  block.Text(config::ProgramVersion, options.Layout == SampleLayout::HalfHour ? "1.02" : "2.00");
+  block.Number(config::MemberStatus, 1);
   const SampleDate testStart = ToDate(ToDays(FirstDate(options)) - chrono::days{30});
-  PutU8(block + 125, static_cast<unsigned>(testStart.Year % 100));
-  PutU8(block + 126, static_cast<unsigned>(testStart.Month));
-  PutU8(block + 127, static_cast<unsigned>(testStart.Day));
-  PutU8(block + 128, 10);
-  PutU8(block + 129, 30);
-  PutU8(block + 130, 0);
-  PutU8(block + 131, 0);
-  PutText(block + 132, 12, options.DeviceId);
+  const std::uint32_t start[] = {static_cast<std::uint32_t>(testStart.Year % 100),
+                                 static_cast<std::uint32_t>(testStart.Month),
+                                 static_cast<std::uint32_t>(testStart.Day),
+                                 10,
+                                 30,
+                                 0,
+                                 0};
+  for (std::int32_t i = 0; i < 7; ++i) block.Number(config::TestStart + i, start[i]);
+  block.Text(config::DeviceId, options.DeviceId);
   // Inputs: RS-485 in use, low-power radio not.
-  PutU8(block + 144, 1);
-  PutU8(block + 145, 0);
-  PutU8(block + 146, 0);
-  PutU8(block + 147, 0);
-  // Collection switches: RS-485 inputs are positions 1 to 20, Echo inputs 21 to 40.
+  block.Number(config::InputOptions, 1);
+  block.Fill(config::InputOptions + 1, 0, 3);
+  // Collection switches: the RS-485 inputs, then the Echo inputs.
   for (int position = 1; position <= MeterPositions; ++position) {
-    PutU8(block + 147 + static_cast<std::size_t>(position), position <= options.ConfiguredMeters ? 1 : 0);
+    block.Number(config::CollectionSwitch(position), position <= options.ConfiguredMeters ? 1 : 0);
   }
   for (int position = 1; position <= MeterPositions; ++position) {
-    std::uint8_t* entry =
-        block + ConfigMeterTable + ConfigMeterEntrySize * static_cast<std::size_t>(position - 1);
-    std::uint8_t* tag = block + ConfigTags + ConfigTagSize * static_cast<std::size_t>(position - 1);
     if (position <= options.ConfiguredMeters) {
-      PutMeterEntry(entry, meters[static_cast<std::size_t>(position - 1)]);
-      PutText(tag, ConfigTagSize, TagOf(position));
+      PutMeterEntry(block, meters[static_cast<std::size_t>(position - 1)]);
+      block.Text(config::MeterTag(position), TagOf(position));
     } else if (position <= options.ConfiguredMeters + ClearedPositions) {
-      std::fill_n(entry, ConfigMeterEntrySize, std::uint8_t{0});
-      std::fill_n(tag, ConfigTagSize, std::uint8_t{0});
+      block.Fill(config::MeterGroup(position), 0, config::MeterEntries);
+      block.Fill(config::MeterTag(position), 0);
     }  // else left erased
   }
 }
@@ -315,36 +286,42 @@ Reading NextReading(Meter& meter, int minute, int slotMinutes, SampleLayout layo
   return reading;
 }
 
-void PutIntervalGroup(std::uint8_t* group, const Meter& meter, const Reading& reading) {
+void PutIntervalRecord(const FieldWriter& block, int slot, const Meter& meter, const Reading& reading) {
+  const std::int32_t record = interval::Record(slot, meter.Position);
   if (reading.Collected) {
-    for (std::size_t k = 0; k < 4; ++k) PutU16(group + 2 * k, reading.Consumption[k]);
-    for (std::size_t k = 0; k < 4; ++k) PutU32(group + 8 + 4 * k, reading.Cumulative[k]);
+    for (std::int32_t k = 0; k < interval::Directions; ++k) {
+      block.Number(record + interval::Interval + k, reading.Consumption[static_cast<std::size_t>(k)]);
+      block.Number(record + interval::Reading + k, reading.Cumulative[static_cast<std::size_t>(k)]);
+    }
   }
-  PutU8(group + 24, reading.IntervalState);
-  PutText(group + 25, IntervalMultiplierSize, meter.Multiplier);
+  block.Number(record + interval::State, reading.IntervalState);
+  block.Text(record + interval::Multiplier, meter.Multiplier);
 }
 
-void PutHalfHourGroup(std::uint8_t* group, const Meter& meter, const Reading& reading, const SampleDate& date,
-                      int slot) {
-  PutU8(group + 0, static_cast<unsigned>(meter.Position));
-  PutU8(group + 1, static_cast<unsigned>(date.Year % 100));
-  PutU8(group + 2, static_cast<unsigned>(date.Month));
-  PutU8(group + 3, static_cast<unsigned>(date.Day));
-  PutU8(group + 4, static_cast<unsigned>(slot / 2));
-  PutU8(group + 5, static_cast<unsigned>(30 * (slot % 2)));
-  PutU16(group + 6, 0);  // no reset
+void PutHalfHourRecord(const FieldWriter& block, int slot, const Meter& meter, const Reading& reading,
+                       const SampleDate& date) {
+  const std::int32_t record = halfhour::Record(slot, meter.Position);
+  block.Number(record + halfhour::CollectionId, static_cast<std::uint32_t>(meter.Position));
+  const std::uint32_t clock[] = {static_cast<std::uint32_t>(date.Year % 100),
+                                 static_cast<std::uint32_t>(date.Month), static_cast<std::uint32_t>(date.Day),
+                                 static_cast<std::uint32_t>(slot / 2),
+                                 static_cast<std::uint32_t>(30 * (slot % 2))};
+  for (std::int32_t k = 0; k < 5; ++k) block.Number(record + halfhour::Clock + k, clock[k]);
+  block.Number(record + halfhour::ResetFlag, 0);  // no reset
   if (reading.Collected) {
-    for (std::size_t k = 0; k < 6; ++k) PutU32(group + 8 + 4 * k, reading.Consumption[k]);
-    for (std::size_t k = 0; k < 6; ++k) PutU32(group + 32 + 4 * k, reading.Cumulative[k]);
+    for (std::int32_t k = 0; k < 6; ++k) {
+      block.Number(record + halfhour::Consumption + k, reading.Consumption[static_cast<std::size_t>(k)]);
+      block.Number(record + halfhour::Reading + k, reading.Cumulative[static_cast<std::size_t>(k)]);
+    }
   }
-  PutText(group + 56, 4, reading.Status);
-  PutText(group + 60, MultiplierSize, meter.Multiplier);
+  block.Text(record + halfhour::Status, reading.Status);
+  block.Text(record + halfhour::Multiplier, meter.Multiplier);
 }
 
 // Every day from the oldest one written to the last stored runs through the
 // meters, so the readings of the days written keep rising across the gaps.
-void PutSectors(std::uint8_t* image, const SampleOptions& options, const SamplePlan& plan,
-                std::vector<Meter>& meters, Random& random) {
+void PutSectors(std::uint8_t* image, const dump::Dump& layout, const SampleOptions& options,
+                const SamplePlan& plan, std::vector<Meter>& meters, Random& random) {
   const int slotsPerDay = SlotsPerDay(options.Layout);
   const int slotMinutes = 24 * 60 / slotsPerDay;
   std::map<chrono::sys_days, DayTarget> targets;
@@ -367,39 +344,35 @@ void PutSectors(std::uint8_t* image, const SampleOptions& options, const SampleP
   for (chrono::sys_days day = first; day <= last; day += chrono::days{1}) {
     const auto found = targets.find(day);
     const DayTarget* target = found == targets.end() ? nullptr : &found->second;
-    std::uint8_t* block =
-        target == nullptr ? nullptr : image + BlockSize * static_cast<std::size_t>(target->Block);
-    if (block != nullptr) PutHead(block, target->Block, target->Date);
+    std::optional<FieldWriter> block;
+    if (target != nullptr) {
+      block.emplace(layout,
+                    std::span(image + BlockSize * static_cast<std::size_t>(target->Block), BlockSize));
+      PutHead(*block, target->Block, target->Date);
+    }
     for (int slot = 0; slot < slotsPerDay; ++slot) {
       const SlotState state =
           target == nullptr ? SlotState::Erased : target->Slots[static_cast<std::size_t>(slot)];
       const bool written = state != SlotState::Erased;
       const bool saved = state == SlotState::Saved;
-      std::uint8_t* slotStart = nullptr;
-      if (block != nullptr) {
-        const std::size_t slotSize =
-            options.Layout == SampleLayout::Interval ? IntervalSlotSize : HalfHourSlotSize;
-        slotStart = block + SectorHeadSize + slotSize * static_cast<std::size_t>(slot);
-      }
       for (Meter& meter : meters) {
         // The meters keep counting whether or not the gateway stores the slot.
         const Reading reading = NextReading(meter, slot * slotMinutes, slotMinutes, options.Layout, random);
-        if (slotStart == nullptr || !written) continue;
-        const std::size_t index = static_cast<std::size_t>(meter.Position - 1);
+        if (!block || !written) continue;
         if (options.Layout == SampleLayout::Interval) {
-          PutIntervalGroup(slotStart + IntervalGroupSize * index, meter, reading);
+          PutIntervalRecord(*block, slot, meter, reading);
         } else {
-          PutHalfHourGroup(slotStart + HalfHourGroupSize * index, meter, reading, target->Date, slot);
+          PutHalfHourRecord(*block, slot, meter, reading, target->Date);
         }
       }
-      if (slotStart == nullptr || !written) continue;
+      if (!block || !written) continue;
       if (options.Layout == SampleLayout::Interval) {
-        std::uint8_t* trailer = slotStart + IntervalGroupSize * MeterPositions;
-        PutU8(trailer + 0, static_cast<unsigned>(slot / 4));
-        PutU8(trailer + 1, static_cast<unsigned>(15 * (slot % 4)));
-        PutU16(trailer + 2, saved ? 0x0000 : 0xFFFF);
+        const std::int32_t trailer = interval::Record(slot, 1);
+        block->Number(trailer + interval::TrailerHour, static_cast<std::uint32_t>(slot / 4));
+        block->Number(trailer + interval::TrailerMinute, static_cast<std::uint32_t>(15 * (slot % 4)));
+        block->Number(trailer + interval::TrailerSaveFlag, saved ? 0x0000 : 0xFFFF);
       } else {
-        PutU32(slotStart + HalfHourGroupSize * MeterPositions, saved ? 0x00000000u : 0xFFFFFFFFu);
+        block->Number(halfhour::SaveFlag(slot), saved ? 0x00000000u : 0xFFFFFFFFu);
       }
     }
   }
@@ -411,16 +384,17 @@ std::vector<std::uint8_t> BuildImage(const SampleOptions& options) {
   // The plan draws from its own stream, so the values stay the same whoever asks for the plan.
   Random random(options.Seed ^ 0x9E3779B9u);
   std::vector<Meter> meters = MakeMeters(options, random);
-  PutConfigBlock(image.data(), options, plan, meters);
-  PutSectors(image.data(), options, plan, meters, random);
+  dump::Dump config;
+  config.PrepareCatalog(dump::ConfigSchemaId);
+  PutConfigBlock(FieldWriter(config, std::span(image.data(), BlockSize)), options, plan, meters);
+  dump::Dump layout;
+  layout.PrepareCatalog(options.Layout == SampleLayout::HalfHour ? dump::HalfHourSchemaId
+                                                                 : dump::IntervalSchemaId);
+  PutSectors(image.data(), layout, options, plan, meters, random);
   return image;
 }
 
 }  // namespace
-
-int BlockOfDate(int month, int day) {
-  return month % 2 == 1 ? day : day + 31;
-}
 
 bool CheckSampleOptions(const SampleOptions& options, std::string* problem) {
   auto refuse = [&](std::string reason) {
@@ -438,7 +412,7 @@ bool CheckSampleOptions(const SampleOptions& options, std::string* problem) {
     return refuse("the last day must lie before 2100");
   }
   if (options.ConfiguredMeters < 0 || options.ConfiguredMeters > MeterPositions) {
-    return refuse("the number of meters must be 0 to 40");
+    return refuse("the number of meters must be 0 to " + std::to_string(MeterPositions));
   }
   if (options.DeviceId.size() > 12) return refuse("the device ID has more than 12 characters");
   for (const char c : options.DeviceId) {
@@ -453,16 +427,16 @@ SamplePlan PlanSampleImage(const SampleOptions& options) {
   const chrono::sys_days first = ToDays(FirstDate(options));
 
   // A later day takes the block of an earlier day of the same block, as the gateway's memory does.
-  std::array<std::optional<chrono::sys_days>, SampleBlockCount> owner{};
+  std::array<std::optional<chrono::sys_days>, dump::ImageBlocks> owner{};
   for (int i = 0; i < options.Days; ++i) {
     const chrono::sys_days day = first + chrono::days{i};
     const SampleDate date = ToDate(day);
-    owner[static_cast<std::size_t>(BlockOfDate(date.Month, date.Day))] = day;
+    owner[static_cast<std::size_t>(dump::BlockOfDate(date.Month, date.Day))] = day;
   }
   for (int i = 0; i < options.Days; ++i) {
     const chrono::sys_days day = first + chrono::days{i};
     const SampleDate date = ToDate(day);
-    const int block = BlockOfDate(date.Month, date.Day);
+    const int block = dump::BlockOfDate(date.Month, date.Day);
     if (owner[static_cast<std::size_t>(block)] == day) plan.Days.push_back({date, block});
   }
 
@@ -470,7 +444,7 @@ SamplePlan PlanSampleImage(const SampleOptions& options) {
   // same day of month, two (or four, ...) months earlier.
   for (int back = 1; back <= 400 && !plan.OlderDay; ++back) {
     const SampleDate outside = ToDate(first - chrono::days{back});
-    const int block = BlockOfDate(outside.Month, outside.Day);
+    const int block = dump::BlockOfDate(outside.Month, outside.Day);
     if (owner[static_cast<std::size_t>(block)]) continue;
     chrono::year_month_day older = chrono::year_month_day{first - chrono::days{back}} - chrono::months{2};
     while (!older.ok()) older -= chrono::months{2};
@@ -487,7 +461,7 @@ SamplePlan PlanSampleImage(const SampleOptions& options) {
   if (days >= 4) {
     const int start =
         slotsPerDay / 3 + static_cast<int>(random.Below(static_cast<std::uint32_t>(slotsPerDay / 4)));
-    const int count = slotsPerDay / 48 + static_cast<int>(random.Below(4));
+    const int count = slotsPerDay / dump::halfhour::Slots + static_cast<int>(random.Below(4));
     plan.Gaps.push_back({plan.Days[2].Date, start, count, true});
   }
   if (days >= 2) plan.Gaps.push_back({plan.Days[(days - 1) / 2].Date, slotsPerDay - 1, 1, false});

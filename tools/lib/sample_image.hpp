@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "dump/layout.hpp"
+
 namespace varkelo::tools {
 
 enum class SampleLayout { HalfHour, Interval };
@@ -61,13 +63,8 @@ struct SamplePlan {
   std::vector<SampleGap> Gaps;
 };
 
-inline constexpr int SampleBlockCount = 64;
-inline constexpr std::size_t SampleImageSize = std::size_t{SampleBlockCount} * 131072;
-inline constexpr int SampleSlotsPerDayHalfHour = 48;
-inline constexpr int SampleSlotsPerDayInterval = 96;
-
-// The block a date is stored in: the day for an odd month, the day + 31 for an even one.
-int BlockOfDate(int month, int day);
+// Every block the export reads.
+inline constexpr std::size_t SampleImageSize = std::size_t{dump::ImageBlocks} * dump::DumpBlockSize;
 
 // True when the options can make an image; otherwise false, with the reason in *problem.
 bool CheckSampleOptions(const SampleOptions& options, std::string* problem = nullptr);
@@ -75,7 +72,7 @@ bool CheckSampleOptions(const SampleOptions& options, std::string* problem = nul
 // Empty plan for options that CheckSampleOptions refuses.
 SamplePlan PlanSampleImage(const SampleOptions& options);
 
-// SampleBlockCount blocks of 131072 bytes; empty for options that CheckSampleOptions refuses.
+// dump::ImageBlocks blocks; empty for options that CheckSampleOptions refuses.
 std::vector<std::uint8_t> MakeSampleImage(const SampleOptions& options);
 
 // False when the options are refused or the file cannot be written.
