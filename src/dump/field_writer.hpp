@@ -43,7 +43,10 @@ class FieldWriter {
   std::span<std::uint8_t> Bytes(std::int32_t index) const {
     if (index < 0 || index >= catalogue_.FieldCount()) throw FieldError("field index not registered");
     const FieldDescriptor& field = catalogue_.Catalog()[static_cast<std::size_t>(index)];
-    return block_.subspan(static_cast<std::size_t>(field.Offset), static_cast<std::size_t>(field.Length));
+    const auto offset = static_cast<std::size_t>(field.Offset);
+    const auto length = static_cast<std::size_t>(field.Length);
+    if (offset + length > block_.size()) throw FieldError("field reaches past the block");
+    return block_.subspan(offset, length);
   }
 
   const Dump& catalogue_;

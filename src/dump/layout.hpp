@@ -143,7 +143,9 @@ inline constexpr std::int32_t FieldCount = Record(Slots, 1);
 inline constexpr std::int32_t Bytes = 123272;
 }  // namespace interval
 
-// The numbers as the gateway's documents give them.
+// The positions written out, as a check on the formulas above.
+static_assert(BlockOfDate(1, 1) == 1 && BlockOfDate(3, 31) == 31 && BlockOfDate(2, 1) == 32 &&
+              BlockOfDate(12, 31) == 62);
 static_assert(config::ProgramVersion == 32 && config::MeterGroup(1) == 86 && config::MeterTag(1) == 486);
 static_assert(config::FieldCount == 526);
 static_assert(halfhour::SlotEntries == 841 && halfhour::SaveFlag(47) == 40373);
