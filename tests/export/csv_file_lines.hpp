@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dump/layout.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
 
@@ -19,23 +20,20 @@ inline std::vector<std::string> ReadCsvLines(const std::filesystem::path& path) 
   const std::string text = varkelo::text::DecodeCp932(
       std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   std::vector<std::string> lines;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    const std::size_t end = text.find("\r\n", begin);
+  for (std::size_t begin = 0, end; begin < text.size(); begin = end + 2) {
+    end = text.find("\r\n", begin);
     if (end == std::string::npos) {
       ADD_FAILURE() << "last line of " << path << " does not end in CR LF";
-      lines.push_back(text.substr(begin));
-      break;
+      end = text.size();
     }
     lines.push_back(text.substr(begin, end - begin));
-    begin = end + 2;
   }
   return lines;
 }
 
 // Line (h, m) of a day file: the header is line 0 here.
 inline std::size_t DayFileLine(int halfHour, int meter) {
-  return 1 + 40 * halfHour + (meter - 1);
+  return static_cast<std::size_t>(1 + varkelo::dump::MeterCount * halfHour + (meter - 1));
 }
 
 // Sixteen "-": a row with nothing in it.

@@ -5,17 +5,15 @@
 #include <fstream>
 #include <vector>
 
+#include "csv_file_lines.hpp"
 #include "file_hazards.hpp"
 #include "sector_builder.hpp"
-#include "temp_folder.hpp"
 
 namespace fs = std::filesystem;
+using namespace varkelo;
 using namespace varkelo::exporting;
 
 namespace {
-
-constexpr ExportOutcome Success = ExportOutcome::Success;
-constexpr ExportOutcome CsvError = ExportOutcome::CsvError;
 
 class RecordingProgress : public ExportProgress {
  public:
@@ -27,103 +25,62 @@ class RecordingProgress : public ExportProgress {
 
 class ExportDriverTest : public ::testing::Test {
  protected:
-  ExportDriverTest() : image_path(temp.path() / "read.nmd"), gateway(temp.path() / "GW000001") {
-    image.Block(0).SetDeviceId("GW000001ABCD");
-  }
-
-  ExportOutcome Run(const std::string& version = "2.00") {
-    image.Block(0).SetProgramVersion(version);
-    EXPECT_TRUE(image.Write(image_path));
-    return RunWritten();
-  }
-  ExportOutcome RunWritten() {
+  ExportOutcome Run(ImageFile& image, std::string_view version) {
+    image.Block(dump::ConfigBlock).Text(dump::config::DeviceId, "GW000001ABCD");
+    image.Block(dump::ConfigBlock).Text(dump::config::ProgramVersion, version);
+    EXPECT_TRUE(image.Write(temp.path() / "read.nmd"));
+    progress = RecordingProgress();
     Exporter exporter(temp.path());
-    return exporter.RunExport(image_path, listener);
-  }
-
-  // The first field of the first data line of a day file.
-  static std::string FirstCell(const fs::path& file) {
-    const std::string bytes = ReadFileBytes(file);
-    const auto line2 = bytes.find("\r\n") + 2;
-    return bytes.substr(line2, bytes.find(',', line2) - line2);
-  }
-
-  static int LineCount(const fs::path& file) {
-    const std::string bytes = ReadFileBytes(file);
-    return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
+    return exporter.RunExport(temp.path() / "read.nmd", progress);
   }
 
   TempFolder temp;
-  fs::path image_path;
-  fs::path gateway;
-  ImageFile image;
-  RecordingProgress listener;
+  fs::path gateway = temp.path() / "GW000001";
+  ImageFile half{dump::HalfHourSchemaId};
+  ImageFile interval{dump::IntervalSchemaId};
+  RecordingProgress progress;
 };
 
 TEST_F(ExportDriverTest, ProgramVersionChoosesTheLayout) {
-  // Byte 8 is the collection ID of meter 1 in a half-hourly sector, but part of an
-  // interval value in an interval sector, whose slot 0 is not saved here.
-  const struct {
-    const char* version;
-    const char* first_cell;
-  } cases[] = {{"1.02", "7"}, {"1", "7"}, {"2.00", "-"}, {"01.0", "-"}, {"", "-"}};
-  for (const auto& c : cases) {
-    image.Block(5).SetDate(12, 1, 5);
-    image.Block(5).SetWord(8, 7);
-    EXPECT_EQ(Run(c.version), Success) << c.version;
-    EXPECT_EQ(FirstCell(gateway / "201201" / "20120105.csv"), c.first_cell) << c.version;
+  // Meter 1's collection ID in a half-hourly sector; part of an interval value of slot 0,
+  // which is not saved, in an interval sector.
+  half.Block(5).SetDate(12, 1, 5);
+  half.Block(5).Number(dump::halfhour::Record(0, 1) + dump::halfhour::CollectionId, 7);
+  for (const auto& [version, firstCell] :
+       {std::pair{"1.02", "7"}, {"1", "7"}, {"2.00", "-"}, {"01.0", "-"}, {"", "-"}}) {
+    EXPECT_EQ(Run(half, version), ExportOutcome::Success) << version;
+    const std::string line = ReadCsvLines(gateway / "201201" / "20120105.csv").at(1);
+    EXPECT_EQ(line.substr(0, line.find(',')), firstCell) << version;
   }
 }
 
 TEST_F(ExportDriverTest, AllSectorsErasedWritesOnlyTheMeterList) {
-  EXPECT_EQ(Run(), Success);
+  EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::Success);
   std::vector<fs::path> written;
   for (const auto& entry : fs::recursive_directory_iterator(gateway)) written.push_back(entry.path());
   EXPECT_EQ(written, std::vector<fs::path>{gateway / "ID.csv"});
-  EXPECT_EQ(listener.percents.size(), 63u);
-  EXPECT_EQ(listener.percents.front(), 1);
-  EXPECT_EQ(listener.percents[31], 50);
-  EXPECT_EQ(listener.percents.back(), 100);
-  EXPECT_EQ(listener.yields, 63);
+  ASSERT_EQ(progress.percents.size(), static_cast<std::size_t>(dump::LastSectorBlock));
+  EXPECT_EQ(progress.percents.front(), 1);
+  EXPECT_EQ(progress.percents[31], 50);
+  EXPECT_EQ(progress.percents.back(), 100);
+  EXPECT_EQ(progress.yields, dump::LastSectorBlock);
 }
 
-TEST_F(ExportDriverTest, FailureAtBlockTenKeepsWhatCameBefore) {
-  for (int block = 1; block <= 12; ++block) image.Block(block).SetDate(12, 1, block);
-  image.Block(10).SetDate(12, 2, 30);  // no calendar date
-  EXPECT_EQ(Run("1.02"), CsvError);
+TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
+  for (int block = 1; block <= 12; ++block) half.Block(block).SetDate(12, 1, block);
+  half.Block(10).SetDate(12, 2, 30);  // no calendar date
+  EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
   for (int day = 1; day <= 9; ++day) {
-    char name[16];
-    std::snprintf(name, sizeof name, "201201%02d.csv", day);
-    EXPECT_EQ(LineCount(gateway / "201201" / name), 1921) << name;
+    EXPECT_EQ(ReadCsvLines(gateway / "201201" / ("2012010" + std::to_string(day) + ".csv")).size(), 1921u);
   }
   EXPECT_FALSE(fs::exists(gateway / "201201" / "20120111.csv"));
-  EXPECT_EQ(listener.percents.size(), 10u);
-  EXPECT_EQ(listener.percents.back(), 100);
-}
+  EXPECT_EQ(progress.percents.size(), 10u);
+  EXPECT_EQ(progress.percents.back(), 100);
 
-TEST_F(ExportDriverTest, ShortFileEndsAtTheFirstMissingBlock) {
-  ImageFile shortImage(3);  // configuration block and two sectors
-  shortImage.Block(0).SetDeviceId("GW000001");
-  shortImage.Block(0).SetProgramVersion("1.02");
-  shortImage.Block(1).SetDate(12, 1, 1);
-  ASSERT_TRUE(shortImage.Write(image_path));
-  // Block 3 reads as zeros: year 0, month 0, day 0 is no date.
-  EXPECT_EQ(RunWritten(), CsvError);
-  EXPECT_EQ(LineCount(gateway / "201201" / "20120101.csv"), 1921);
-  EXPECT_EQ(listener.percents.back(), 100);
-}
-
-TEST_F(ExportDriverTest, ImpossibleIntervalDateFailsBeforeAnyFileOfIt) {
-  image.Block(3).SetDate(12, 13, 3);
-  EXPECT_EQ(Run("2.00"), CsvError);
+  // An interval day is checked before its month folder is made.
+  interval.Block(3).SetDate(12, 13, 3);
+  EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::CsvError);
   EXPECT_FALSE(fs::exists(gateway / "201213"));
-}
-
-TEST_F(ExportDriverTest, MissingImageMakesNothing) {
-  EXPECT_EQ(RunWritten(), CsvError);
-  EXPECT_FALSE(fs::exists(gateway));
-  EXPECT_TRUE(listener.percents.empty());
-  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 0);
 }
 
 TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
@@ -140,7 +97,7 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
                {gateway / "ID.csv", Fifo},
                {month, Link},
                {month / "20120105.csv", Fifo}};
-  image.Block(5).SetDate(12, 1, 5);
+  half.Block(5).SetDate(12, 1, 5);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.at.string() + " " + std::to_string(c.hazard));
     fs::remove_all(gateway);
@@ -149,7 +106,7 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
     if (c.hazard == Link) MakeLink(outside, c.at);
     if (c.hazard == Fifo) MakeFifo(c.at);
     const fs::file_type kind = fs::symlink_status(c.at).type();
-    EXPECT_EQ(Run("1.02"), CsvError);
+    EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
     EXPECT_EQ(fs::symlink_status(c.at).type(), kind);
     EXPECT_TRUE(fs::is_empty(outside));
   }
@@ -157,28 +114,28 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
 }
 
 TEST_F(ExportDriverTest, FullDayFileWinsOverNextDayStartWhateverTheBlockOrder) {
-  // 29 Feb 2012 lies in block 60, after 1 March 2012 in block 1: its start file
-  // for 1 March must not replace the full file written first. 31 Jan 2012 (block 31)
-  // comes before 1 Feb 2012 (block 32): the full file replaces the start file.
-  const struct { int block, month, day; } days[] = {{60, 2, 29}, {1, 3, 1}, {31, 1, 31}, {32, 2, 1}};
-  for (const auto& d : days) {
-    image.Block(d.block).SetDate(12, d.month, d.day);
-    for (int slot = 0; slot < 96; ++slot) {
+  // 29 February 2012 lies in a later block than 1 March 2012: its start file for
+  // 1 March must not replace the full file written first. 31 January comes before
+  // 1 February: the full file replaces the start file.
+  for (const auto& [month, day] : {std::pair{2, 29}, {3, 1}, {1, 31}, {2, 1}}) {
+    SectorBuilder& block = interval.Block(dump::BlockOfDate(month, day));
+    block.SetDate(12, month, day);
+    for (int slot = 0; slot < dump::interval::Slots; ++slot) {
       const auto r = static_cast<std::uint32_t>(100 + slot);
-      image.Block(d.block).SetIntervalSlot(slot, slot / 4, 15 * (slot % 4), 1);
-      image.Block(d.block).SetIntervalMeter(slot, 1, {{3, 3, 3, 3}, {r, r + 1, r + 2, r + 3}, 0, "1"});
+      block.SaveIntervalSlot(slot);
+      block.SetIntervalMeter(slot, 1, {{3, 3, 3, 3}, {r, r + 1, r + 2, r + 3}, 0, "1"});
     }
   }
-  EXPECT_EQ(Run("2.00"), Success);
-  for (const char* file : {"201203/20120301.csv", "201202/20120201.csv"}) {
-    const std::string bytes = ReadFileBytes(gateway / file);
-    EXPECT_EQ(LineCount(gateway / file), 1921) << file;
-    // A start file holds only filler after its first 40 rows; a full file has the 23:30 row.
-    EXPECT_NE(bytes.find(",23,30,1,6,6,6,6,"), std::string::npos) << file;
+  EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::Success);
+  for (const auto& [file, row] :
+       {std::pair{"201203/20120301.csv", "1,12,3,1,23,30,1,6,6,6,6,194,195,196,197,1"},
+        {"201202/20120201.csv", "1,12,2,1,23,30,1,6,6,6,6,194,195,196,197,1"}}) {
+    // A start file holds only filler after its first rows; a full file has the 23:30 row.
+    EXPECT_EQ(ReadCsvLines(gateway / file).at(DayFileLine(47, 1)), row) << file;
   }
   // And the day after the last day got its start file.
-  const std::string start = ReadFileBytes(gateway / "201203" / "20120302.csv");
-  EXPECT_NE(start.find("\r\n1,12,3,2,0,0,1,-,-,-,-,195,196,197,198,1\r\n"), std::string::npos);
+  EXPECT_EQ(ReadCsvLines(gateway / "201203" / "20120302.csv").at(1),
+            "1,12,3,2,0,0,1,-,-,-,-,195,196,197,198,1");
 }
 
 }  // namespace

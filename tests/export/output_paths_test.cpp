@@ -3,23 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-
-#include "file_hazards.hpp"
-#include "temp_folder.hpp"
 
 namespace fs = std::filesystem;
 using namespace varkelo::exporting;
 
-TEST(OutputPaths, NamesFollowTheSectorDate) {
-  const fs::path gateway = fs::path("app") / "ABCDEFGH";
-  EXPECT_EQ(GatewayFolder("app", "ABCDEFGH1234"), gateway);
-  EXPECT_EQ(DayFolder(gateway, 12, 5), gateway / "201205");
+TEST(OutputPaths, DayFoldersAndFilesFollowTheSectorDate) {
+  const fs::path gateway = "GW";
   EXPECT_EQ(DayFile(gateway, 12, 5, 3), gateway / "201205" / "20120503.csv");
-  EXPECT_EQ(DayFile(gateway, 5, 1, 9), gateway / "200501" / "20050109.csv");
-  EXPECT_EQ(DayFile(gateway, 12, 12, 31), gateway / "201212" / "20121231.csv");
-  for (const auto& [year, text] :
-       {std::pair{0, "2000"}, {5, "2005"}, {12, "2012"}, {123, "2123"}, {255, "2255"}}) {
+  EXPECT_EQ(DayFile(gateway, 5, 11, 9), gateway / "200511" / "20051109.csv");
+  EXPECT_EQ(DayFolder(gateway, 0, 12), gateway / "200012");
+  for (const auto& [year, text] : {std::pair{0, "2000"}, {5, "2005"}, {123, "2123"}, {255, "2255"}}) {
     EXPECT_EQ(YearText(year), text);
   }
 }
@@ -63,27 +56,4 @@ TEST(OutputPaths, GatewayFolderNameIsAValidWindowsName) {
       {"AB.", "AB_"},          {"x.NUL", "x.NUL"},     {"NUL_X", "NUL_X"},
   };
   for (const auto& c : cases) EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
-}
-
-TEST(OutputPaths, FolderHelpersAnswerAndCreate) {
-  TempFolder temp;
-  const fs::path folder = temp.path() / "GW";
-  EXPECT_FALSE(FolderExists(folder));
-  EXPECT_TRUE(EnsureFolder(folder));
-  EXPECT_TRUE(FolderExists(folder));
-  EXPECT_TRUE(EnsureFolder(folder));  // reused, not an error
-  EXPECT_FALSE(CreateFolder(temp.path() / "missing" / "child"));
-
-  const fs::path file = folder / "f.csv";
-  EXPECT_FALSE(FileExists(file));
-  std::ofstream(file) << "x";
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FolderExists(file));
-  EXPECT_FALSE(EnsureFolder(file));  // a file stands where the folder should be
-  EXPECT_FALSE(FileExists(folder));
-  // A link is neither, wherever it leads.
-  MakeLink(folder, temp.path() / "folder-link");
-  MakeLink(file, temp.path() / "file-link");
-  EXPECT_FALSE(EnsureFolder(temp.path() / "folder-link"));
-  EXPECT_FALSE(FileExists(temp.path() / "file-link"));
 }

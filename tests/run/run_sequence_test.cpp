@@ -13,7 +13,6 @@
 
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
-#include "run/result_report.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
 
@@ -21,7 +20,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace varkelo::run;
 using varkelo::gateway::LinkOutcome;
-using varkelo::tools::GatewaySimulator;
 using varkelo::tools::SimFault;
 using varkelo::tools::SimulatorOptions;
 
@@ -45,44 +43,30 @@ class RecordingView : public View {
 };
 
 const std::vector<std::uint8_t>& SampleImage() {
-  static const std::vector<std::uint8_t> image = [] {
-    varkelo::tools::SampleOptions options;
-    options.Days = 20;
-    return varkelo::tools::MakeSampleImage(options);
-  }();
+  static const std::vector<std::uint8_t> image = varkelo::tools::MakeSampleImage({.Days = 20});
   return image;
 }
 
 SimulatorOptions Gateway(SimFault fault = SimFault::none, std::size_t records = 0) {
-  SimulatorOptions gateway;
-  gateway.Image = SampleImage();
-  gateway.Fault = fault;
-  gateway.FaultAfter = 5;
-  gateway.Records = records;
-  gateway.IdleWait = 10s;
-  return gateway;
+  return {.Image = SampleImage(), .Records = records, .Fault = fault, .FaultAfter = 5, .IdleWait = 10s};
 }
 
-// One run of the program in a fresh application folder. Ticks of 5 ms make
-// the response time-out half a second.
-class RunHarness {
- public:
+// One run in a fresh application folder. Ticks of 5 ms make the response time-out half a second.
+struct RunHarness {
   explicit RunHarness(std::optional<std::string> address = "127.0.0.1") {
     if (address) std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
   }
 
   // Runs from start-up until the run closes the view, against a simulator when given.
   void Run(std::optional<SimulatorOptions> gateway, const std::function<void()>& afterStart = {}) {
-    std::optional<GatewaySimulator> simulator;
+    std::optional<varkelo::tools::GatewaySimulator> simulator;
     std::thread serving;
-    varkelo::gateway::LinkOptions link;
-    link.connectWait = 300ms;
-    link.tickInterval = 5ms;
+    varkelo::gateway::LinkOptions link{.connectWait = 300ms, .tickInterval = 5ms};
     if (gateway) {
       simulator.emplace(*gateway);
       ASSERT_TRUE(simulator->Listen("127.0.0.1", 0));
       link.port = simulator->Port();
-      serving = std::thread([&] { simulator->ServeOne(); });
+      serving = std::thread([&] { served = simulator->ServeOne(); });
     } else {
       asio::ip::tcp::acceptor probe(io, {asio::ip::address_v4::loopback(), 0});
       link.port = probe.local_endpoint().port();  // closed again before the run
@@ -93,43 +77,30 @@ class RunHarness {
     io.run_for(60s);
     if (serving.joinable()) serving.join();
   }
-
-  std::string Report() const { return ReadFileBytes(temp.path() / "error.txt"); }
+  // A run that starts from a "read.nmd" in place.
+  RunSequence& Stored() {
+    std::ofstream(temp.path() / "read.nmd", std::ios::binary)
+        .write(reinterpret_cast<const char*>(SampleImage().data()), std::ssize(SampleImage()));
+    return run.emplace(io, view, temp.path());
+  }
+  // "error.txt" holds the line of the run's outcome.
+  void ExpectReport(RunOutcome outcome) const {
+    std::string line;
+    varkelo::text::EncodeCp932(ResultReportLine(outcome, "127.0.0.1"), line);
+    EXPECT_EQ(ReadFileBytes(temp.path() / "error.txt"), line + "\r\n");
+    EXPECT_EQ(view.closes, 1);
+  }
 
   TempFolder temp;
+  std::optional<varkelo::tools::SimulatorResult> served;  // what the simulator saw, when there was one
   asio::io_context io;
   RecordingView view;
   std::optional<RunSequence> run;
 };
 
-// The report line of an outcome, as it stands in "error.txt".
-std::string Expected(RunOutcome outcome) {
-  std::string bytes;
-  varkelo::text::EncodeCp932(ResultReportLine(outcome, "127.0.0.1"), bytes);
-  return bytes + "\r\n";
-}
-
 const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
 
-TEST(RunSequence, SuccessDownloadsExportsAndReports) {
-  RunHarness harness(" 127.0.0.1 ");
-  harness.Run(Gateway());
-  EXPECT_EQ(harness.run->Outcome(), RunOutcome::Success);
-  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
-  EXPECT_EQ(harness.view.closes, 1);
-  EXPECT_TRUE(ReadFileBytes(harness.temp.path() / "read.nmd") ==
-              std::string(SampleImage().begin(), SampleImage().end()));
-  EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
-  EXPECT_EQ(harness.view.statuses,
-            (std::vector<std::string>{Prefix + "に接続中", Prefix + "の読込み応答待機中",
-                                      Prefix + "の読込みデータ転送中", Prefix + "のCSV作成中"}));
-  EXPECT_EQ(harness.view.download.front(), 0);
-  EXPECT_EQ(harness.view.download.back(), 100);
-  EXPECT_EQ(harness.view.exported.front(), 0);
-  EXPECT_EQ(harness.view.exported.back(), 100);
-}
-
-TEST(RunSequence, EveryFailureEndsWithItsOutcomeAndReport) {
+TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
   const struct {
     const char* name;
     std::optional<std::string> address;  // nothing: no "System.ini"
@@ -137,10 +108,9 @@ TEST(RunSequence, EveryFailureEndsWithItsOutcomeAndReport) {
     RunOutcome outcome;
     std::string lastStatus;
   } cases[] = {
-      {"three parts", "10.0.0", std::nullopt, RunOutcome::InvalidAddress,
+      {"success", " 127.0.0.1 ", Gateway(), RunOutcome::Success, Prefix + "のCSV作成中"},
+      {"invalid address", "10.0.0", std::nullopt, RunOutcome::InvalidAddress,
        "「10.0.0」のスマートゲートウェイに接続中"},
-      {"part above 255", "10.0.0.256", std::nullopt, RunOutcome::InvalidAddress, ""},
-      {"empty part", "10..0.1", std::nullopt, RunOutcome::InvalidAddress, ""},
       {"no System.ini", std::nullopt, std::nullopt, RunOutcome::InvalidAddress,
        "「」のスマートゲートウェイに接続中"},
       {"no connection", "127.0.0.1", std::nullopt, RunOutcome::NoConnection, Prefix + "のタイムアウト"},
@@ -148,26 +118,42 @@ TEST(RunSequence, EveryFailureEndsWithItsOutcomeAndReport) {
        Prefix + "のタイムアウト"},
       {"peer closes", "127.0.0.1", Gateway(SimFault::close), RunOutcome::NoResponse,
        Prefix + "のタイムアウト"},
-      {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
       {"transfer refused", "127.0.0.1", Gateway(SimFault::refuse, 3), RunOutcome::NoResponse, ""},
+      {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
+      {"record number 0", "127.0.0.1", Gateway(SimFault::record0), RunOutcome::NoResponse, ""},
       // Blocks past record 200 read as zeros: no calendar date.
       {"export failure", "127.0.0.1", Gateway(SimFault::none, 200), RunOutcome::CsvError, ""},
+      // Frames in pieces, and the last record and the end frame in one arrival.
+      {"split frames", "127.0.0.1", Gateway(SimFault::split, 40), RunOutcome::CsvError, ""},
+      {"joined frames", "127.0.0.1", Gateway(SimFault::joined, 40), RunOutcome::CsvError, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     RunHarness harness(c.address);
     harness.Run(c.gateway);
     EXPECT_EQ(harness.run->Outcome(), c.outcome);
-    EXPECT_EQ(harness.Report(), Expected(c.outcome));
-    EXPECT_EQ(harness.view.closes, 1);
+    harness.ExpectReport(c.outcome);
     if (!c.lastStatus.empty()) {
       EXPECT_EQ(harness.view.statuses.back(), c.lastStatus);
     }
-    if (c.outcome == RunOutcome::InvalidAddress) {
-      EXPECT_FALSE(fs::exists(harness.temp.path() / "read.nmd"));
+    EXPECT_EQ(fs::exists(harness.temp.path() / "read.nmd"), c.gateway.has_value());
+    if (harness.served) {  // every frame answered right, none that must not be, and the link closed
+      EXPECT_TRUE(harness.served->AllAcksRight()) << harness.served->Summary();
+      EXPECT_TRUE(harness.served->ClientClosed || c.gateway->Fault == SimFault::close);
     }
-    if (c.outcome == RunOutcome::NoResponse && c.gateway->Fault != SimFault::refuse) {
-      EXPECT_EQ(harness.view.download.back(), 0);
+    if (c.outcome == RunOutcome::NoResponse) {  // the download bar ends where the frames left it
+      EXPECT_EQ(harness.view.download.back(), c.gateway->Fault == SimFault::refuse ? 100 : 0);
+    }
+    if (c.outcome != RunOutcome::Success) continue;
+    EXPECT_EQ(harness.view.statuses,
+              (std::vector<std::string>{Prefix + "に接続中", Prefix + "の読込み応答待機中",
+                                        Prefix + "の読込みデータ転送中", Prefix + "のCSV作成中"}));
+    EXPECT_EQ(ReadFileBytes(harness.temp.path() / "read.nmd"),
+              std::string(SampleImage().begin(), SampleImage().end()));
+    EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
+    for (const auto* bar : {&harness.view.download, &harness.view.exported}) {
+      EXPECT_EQ(bar->front(), 0);
+      EXPECT_EQ(bar->back(), 100);
     }
   }
 }
@@ -179,36 +165,25 @@ TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
   harness.io.run_for(10s);
   EXPECT_EQ(run.Outcome(), RunOutcome::None);
   EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
-  EXPECT_EQ(harness.Report(), "\x88\xD9\x8F\xED\r\n");  // 異常
-}
-
-TEST(RunSequence, ReportThatCannotBeWrittenIsTold) {
-  RunHarness harness("10.0.0");
-  fs::create_directory(harness.temp.path() / "error.txt");
-  harness.Run(std::nullopt);
-  EXPECT_EQ(harness.run->Outcome(), RunOutcome::InvalidAddress);
-  EXPECT_TRUE(harness.run->Finished());
-  EXPECT_FALSE(harness.run->ReportWritten());
-  EXPECT_EQ(harness.view.closes, 1);
+  harness.ExpectReport(RunOutcome::None);
 }
 
 // A close request is refused while the gateway is connected or the export is
 // pending or running, and dropped; otherwise the run ends at once, reporting.
 TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusy) {
   const struct {
-    const char* name;
     const char* askDuring;  // status text that triggers the request; none: as soon as the run starts
     std::optional<SimulatorOptions> gateway;
     bool answer;
     RunOutcome outcome;
   } cases[] = {
-      {"connecting", nullptr, std::nullopt, false, RunOutcome::NoConnection},
-      {"transferring", "データ転送中", Gateway(), false, RunOutcome::Success},
-      {"exporting", "CSV作成中", Gateway(), false, RunOutcome::Success},
-      {"after a failed download", "タイムアウト", Gateway(SimFault::silent), true, RunOutcome::NoResponse},
+      {nullptr, std::nullopt, false, RunOutcome::NoConnection},
+      {"データ転送中", Gateway(), false, RunOutcome::Success},
+      {"CSV作成中", Gateway(), false, RunOutcome::Success},
+      {"タイムアウト", Gateway(SimFault::silent), true, RunOutcome::NoResponse},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.askDuring ? c.askDuring : "connecting");
     RunHarness harness;
     std::optional<bool> answer;
     const auto ask = [&] { answer = harness.run->OnCloseRequested(); };
@@ -218,39 +193,17 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusy) {
     harness.Run(c.gateway, c.askDuring == nullptr ? std::function<void()>(ask) : nullptr);
     EXPECT_EQ(answer, c.answer);
     EXPECT_EQ(harness.run->Outcome(), c.outcome);
-    EXPECT_EQ(harness.Report(), Expected(c.outcome));
-    EXPECT_EQ(harness.view.closes, 1);
+    harness.ExpectReport(c.outcome);
     EXPECT_TRUE(harness.run->OnCloseRequested());  // over: the view may go
   }
-}
 
-TEST(RunSequence, NoCloseBetweenTheDownloadAndTheExport) {
+  // Nor between the end of the download and the start of the export.
   RunHarness harness;
-  std::ofstream(harness.temp.path() / "read.nmd", std::ios::binary)
-      .write(reinterpret_cast<const char*>(SampleImage().data()),
-             static_cast<std::streamsize>(SampleImage().size()));
-  RunSequence run(harness.io, harness.view, harness.temp.path());
+  RunSequence& run = harness.Stored();
   run.OnDownloadFinished(LinkOutcome::Downloaded);  // the link's word, played by the test
   EXPECT_FALSE(run.OnCloseRequested());
   harness.io.run_for(60s);
-  EXPECT_EQ(run.Outcome(), RunOutcome::Success);
-  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
-}
-
-TEST(RunSequence, ExportOnlyMakesTheCsvFilesAgain) {
-  RunHarness harness("192.0.2.10");
-  std::ofstream(harness.temp.path() / "read.nmd", std::ios::binary)
-      .write(reinterpret_cast<const char*>(SampleImage().data()),
-             static_cast<std::streamsize>(SampleImage().size()));
-  RunSequence run(harness.io, harness.view, harness.temp.path());
-  run.StartExportOnly();
-  EXPECT_FALSE(run.OnCloseRequested());
-  harness.io.run_for(60s);
-  EXPECT_EQ(run.Outcome(), RunOutcome::Success);
-  EXPECT_EQ(harness.view.statuses,
-            std::vector<std::string>{"「192.0.2.10」のスマートゲートウェイのCSV作成中"});
-  EXPECT_EQ(harness.Report(), Expected(RunOutcome::Success));
-  EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121215.csv"));
+  harness.ExpectReport(RunOutcome::Success);
 }
 
 }  // namespace

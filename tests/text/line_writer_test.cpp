@@ -35,22 +35,6 @@ TEST(LineWriterTest, WritesCodePage932LinesEndingInCrLfAndReplacesTheFileOnlyAtC
   EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
-TEST(LineWriterTest, KeepsEveryLineAcrossManyBufferFlushes) {
-  TempFolder temp;
-  const fs::path path = temp.path() / "big.csv";
-  const std::string line = "2013/04/01,00:30," + std::string(60, '9') + ",テスト";
-  LineWriter writer;
-  ASSERT_TRUE(writer.Open(path));
-  for (int i = 0; i < 5000; ++i) ASSERT_TRUE(writer.WriteLine(line));
-  ASSERT_TRUE(writer.Close());
-
-  std::string one;
-  ASSERT_TRUE(EncodeCp932(line + "\r\n", one));
-  std::string expected;
-  for (int i = 0; i < 5000; ++i) expected += one;
-  EXPECT_EQ(ReadFileBytes(path), expected);
-}
-
 TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
   const struct {
     const char* name;
