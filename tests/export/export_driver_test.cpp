@@ -113,29 +113,4 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
   EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
-TEST_F(ExportDriverTest, FullDayFileWinsOverNextDayStartWhateverTheBlockOrder) {
-  // 29 February 2012 lies in a later block than 1 March 2012: its start file for
-  // 1 March must not replace the full file written first. 31 January comes before
-  // 1 February: the full file replaces the start file.
-  for (const auto& [month, day] : {std::pair{2, 29}, {3, 1}, {1, 31}, {2, 1}}) {
-    SectorBuilder& block = interval.Block(dump::BlockOfDate(month, day));
-    block.SetDate(12, month, day);
-    for (int slot = 0; slot < dump::interval::Slots; ++slot) {
-      const auto r = static_cast<std::uint32_t>(100 + slot);
-      block.SaveIntervalSlot(slot);
-      block.SetIntervalMeter(slot, 1, {{3, 3, 3, 3}, {r, r + 1, r + 2, r + 3}, 0, "1"});
-    }
-  }
-  EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::Success);
-  for (const auto& [file, row] :
-       {std::pair{"201203/20120301.csv", "1,12,3,1,23,30,1,6,6,6,6,194,195,196,197,1"},
-        {"201202/20120201.csv", "1,12,2,1,23,30,1,6,6,6,6,194,195,196,197,1"}}) {
-    // A start file holds only filler after its first rows; a full file has the 23:30 row.
-    EXPECT_EQ(ReadCsvLines(gateway / file).at(DayFileLine(47, 1)), row) << file;
-  }
-  // And the day after the last day got its start file.
-  EXPECT_EQ(ReadCsvLines(gateway / "201203" / "20120302.csv").at(1),
-            "1,12,3,2,0,0,1,-,-,-,-,195,196,197,198,1");
-}
-
 }  // namespace

@@ -113,6 +113,8 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   Start([&](SimConnection& c) {
     ReadBytes(c, 4);
     for (std::uint16_t n : {4, 2, 7}) {
+      // Pauses of 300 ms add up to more than the time-out of 100 ticks of 5 ms: each arrival restarts it.
+      std::this_thread::sleep_for(300ms);
       c.WriteAll(Frame(n));
       answers.push_back(ReadBytes(c, DataFrameSize));
     }
