@@ -47,20 +47,6 @@ class DayFileTest : public ::testing::TestWithParam<std::int32_t> {
 
 using DayFileFrameTest = DayFileTest;
 
-TEST_P(DayFileFrameTest, ErasedSectorWithDateGivesHeaderAnd1920EmptyRows) {
-  std::ofstream(path, std::ios::binary) << std::string(1'000'000, 'x');
-  // Exact bytes, nothing left of the old file: code page 932 header, CR LF after every line.
-  std::string expected;
-  ASSERT_TRUE(text::EncodeCp932(
-      "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
-      "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-      "積算電力量(順方向2),積算電力量(順方向3),乗率\r\n",
-      expected));
-  for (int i = 0; i < 1920; ++i) expected.append(EmptyRow).append("\r\n");
-  ASSERT_TRUE(Write());
-  EXPECT_EQ(ReadFileBytes(path), expected);
-}
-
 TEST_P(DayFileFrameTest, DateThatIsNoCalendarDateWritesNothing) {
   std::ofstream(path, std::ios::binary) << "old";
   for (const auto& [y, m, d] : {std::array{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}}) {
@@ -125,9 +111,13 @@ TEST_P(IntervalDayFileTest, IntervalSumsTakeEveryUsablePartWhateverTheirSize) {
   sector.SetIntervalMeter(3, 1, {{7, 2, 0, 1}});
   sector.SetIntervalMeter(2, 2, {{65535, 1, 65535, 65535}});
   sector.SetIntervalMeter(3, 2, {{7, 65535, 3, 65535}});
+  // Half hour 5 with only its NextSlot 11 saved: the time, and nothing but its interval values.
+  sector.SaveIntervalSlot(11);
+  sector.SetIntervalMeter(11, 1, {});
   const std::vector<std::string> lines = Lines();
   EXPECT_EQ(lines[DayFileLine(1, 1)], "1,12,1,5,0,30,1,19,3,0,65535,1000,1001,1002,1003,10");
   EXPECT_EQ(lines[DayFileLine(1, 2)], "2,12,1,5,0,30,1,7,1,3,-,1000,1001,1002,1003,10");
+  EXPECT_EQ(lines[DayFileLine(5, 1)], "1,12,1,5,2,30,-,1,2,3,4,-,-,-,-,-");
 }
 
 TEST_P(IntervalDayFileTest, ReadingsAndMultiplierFallBackOneByOne) {
