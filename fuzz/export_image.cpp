@@ -1,5 +1,5 @@
 // Fuzz target: the field decoders and the whole CSV export of an arbitrary
-// image of up to 64 blocks.
+// image, up to the last block the export reads.
 //
 // The input patches a sample image: see export_input.hpp.
 
@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "dump/dump_image.hpp"
+#include "dump/layout.hpp"
 #include "export/export_driver.hpp"
 #include "export_input.hpp"
 #include "fuzz_check.hpp"
@@ -33,7 +34,7 @@ using Bytes = std::vector<std::uint8_t>;
 using varkelo::exporting::ExportOutcome;
 
 constexpr std::size_t BlockSize = varkelo::dump::DumpBlockSize;
-constexpr std::size_t BlockCount = varkelo::tools::SampleBlockCount;
+constexpr std::size_t BlockCount = varkelo::dump::ImageBlocks;
 
 class NoWindow : public varkelo::exporting::ExportProgress {
  public:
@@ -183,8 +184,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = input.empty() ? 0 : input[0];
   const bool halfHour =
       ((flags & fuzz_input::HalfHourSample) != 0) != ((flags & fuzz_input::OtherCatalogue) != 0);
-  const auto sectorBlock =
-      static_cast<std::int32_t>(std::clamp<std::size_t>(built.FirstPatch / BlockSize, 1, 63));
+  const auto sectorBlock = static_cast<std::int32_t>(std::clamp<std::size_t>(
+      built.FirstPatch / BlockSize, varkelo::dump::FirstSectorBlock, varkelo::dump::LastSectorBlock));
   // Every field of the configuration block and of the first patched sector.
   CheckDecodedFields(BlockFields(Layout::Config, imagePath, 0));
   CheckDecodedFields(BlockFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock));

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dump/layout.hpp"
 #include "lib/sample_image.hpp"
 
 namespace fuzz_input {
@@ -28,13 +29,13 @@ using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::uint8_t HalfHourSample = 1;
 inline constexpr std::uint8_t CutImage = 2;
 inline constexpr std::uint8_t OtherCatalogue = 4;
-inline constexpr std::size_t BlockSize = 131072;
+inline constexpr std::size_t BlockSize = varkelo::dump::DumpBlockSize;
 inline constexpr std::size_t FullSize = varkelo::tools::SampleImageSize;
 
 inline varkelo::tools::SampleOptions FuzzSampleOptions(bool halfHour) {
   varkelo::tools::SampleOptions options;
   options.Layout = halfHour ? varkelo::tools::SampleLayout::HalfHour : varkelo::tools::SampleLayout::Interval;
-  options.ConfiguredMeters = 40;
+  options.ConfiguredMeters = varkelo::dump::MeterCount;
   // A few days keep an execution short; patched heads make more of them.
   options.Days = 3;
   return options;

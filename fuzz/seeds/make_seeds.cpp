@@ -91,7 +91,7 @@ void WriteFrameSeeds(const fs::path& folder, const fs::path& linkFolder) {
 std::size_t FieldOffset(std::int32_t schemaId, std::int32_t index) {
   varkelo::dump::Dump dump;
   dump.PrepareCatalog(schemaId);
-  return static_cast<std::size_t>(dump.FieldCatalog[static_cast<std::size_t>(index)].Offset);
+  return static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].Offset);
 }
 
 void WriteExportSeeds(const fs::path& folder) {
@@ -99,11 +99,13 @@ void WriteExportSeeds(const fs::path& folder) {
   constexpr std::size_t Block = fuzz_input::BlockSize;
   // Field places named by the catalogue: the configuration block's program
   // version and device ID, and the first meter's maker, type and number.
-  const std::size_t version = FieldOffset(varkelo::dump::ConfigSchemaId, 32);
-  const std::size_t deviceId = FieldOffset(varkelo::dump::ConfigSchemaId, 41);
-  const std::size_t meterType = FieldOffset(varkelo::dump::ConfigSchemaId, 86 + 7);
+  namespace config = varkelo::dump::config;
+  const std::size_t version = FieldOffset(varkelo::dump::ConfigSchemaId, config::ProgramVersion);
+  const std::size_t deviceId = FieldOffset(varkelo::dump::ConfigSchemaId, config::DeviceId);
+  const std::size_t meterType =
+      FieldOffset(varkelo::dump::ConfigSchemaId, config::MeterGroup(1) + config::TypeText);
   // The head's year, month and day of a sector block.
-  const std::size_t year = FieldOffset(varkelo::dump::IntervalSchemaId, 2);
+  const std::size_t year = FieldOffset(varkelo::dump::IntervalSchemaId, varkelo::dump::head::Year);
   // A stored day of the sample and the block of the day after it.
   const tools::SamplePlan plan = tools::PlanSampleImage(fuzz_input::FuzzSampleOptions(false));
   const std::size_t dayBlock = static_cast<std::size_t>(plan.Days.front().Block);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "csv_file_lines.hpp"
+#include "file_hazards.hpp"
 #include "sector_builder.hpp"
 
 using namespace varkelo;
@@ -62,9 +63,10 @@ TEST_F(NextDayStartTest, OnlyAFileOfTheNextDaysOwnNameIsLeftAsItIs) {
   // Nor is a link, wherever it leads: nothing is written through it, and the export fails.
   std::filesystem::remove(file);
   std::ofstream(temp.path() / "outside") << "outside";
-  std::filesystem::create_symlink(temp.path() / "outside", file);
+  MakeLink(temp.path() / "outside", file);
+  const std::filesystem::file_type kind = std::filesystem::symlink_status(file).type();
   EXPECT_FALSE(WriteNextDayStart(sector.Loaded(), gateway, 12, 5, 3));
-  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_EQ(std::filesystem::symlink_status(file).type(), kind);
   EXPECT_EQ(ReadFileBytes(temp.path() / "outside"), "outside");
   std::filesystem::remove(file);
 
