@@ -71,7 +71,10 @@ TEST_P(HalfHourDayFileTest, RecordsAreCopiedWithTheClockOfTheirHalfHour) {
     std::string_view line;
   } rows[] = {
       // The collection ID and the reset flag are the stored ones, the time is the clock's.
-      {47, 40, {.CollectionId = 0, .ResetFlag = 1}, "0,12,1,5,23,30,1,10,11,12,13,100,101,102,103,1"},
+      {47,
+       dump::MeterCount,
+       {.CollectionId = 0, .ResetFlag = 1},
+       "0,12,1,5,23,30,1,10,11,12,13,100,101,102,103,1"},
       // Each erased clock field blanks only its own column; zero is a value.
       {27, 5, {3, {255, 1, 5, 13, 30}}, "3,-,1,5,13,30,0,10,11,12,13,100,101,102,103,1"},
       {27, 6, {3, {12, 255, 5, 13, 30}}, "3,12,-,5,13,30,0,10,11,12,13,100,101,102,103,1"},

@@ -44,7 +44,7 @@ TEST(SampleExports, BothLayoutsExportToTheRecordedTrees) {
     std::uint64_t digest;
   } cases[] = {
       {{.Layout = tools::SampleLayout::HalfHour, .Seed = 7}, 8348917459504594327u},
-      {{.Layout = tools::SampleLayout::Interval, .Seed = 3, .Days = 60, .ConfiguredMeters = 40},
+      {{.Layout = tools::SampleLayout::Interval, .Seed = 3, .Days = 60, .ConfiguredMeters = dump::MeterCount},
        7342519597395886440u},
   };
   for (const auto& c : cases) {
