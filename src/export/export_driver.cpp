@@ -21,7 +21,7 @@ ExportOutcome Exporter::RunExport(const std::filesystem::path& imagePath, Export
     // output after: no folder and no meter list from an erased image.
     if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) return ExportOutcome::CsvError;
     const dump::FieldText version = dump_.GetFieldText(dump::config::ProgramVersion);
-    const std::int32_t SchemaId =
+    const std::int32_t schemaId =
         version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
 
     const std::filesystem::path gatewayFolder =
@@ -30,15 +30,16 @@ ExportOutcome Exporter::RunExport(const std::filesystem::path& imagePath, Export
       return ExportOutcome::CsvError;
     }
 
-    dump_.PrepareCatalog(SchemaId);
-    bool LastResult = true;
+    dump_.PrepareCatalog(schemaId);
+    bool lastResult = true;
     for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
       progress.LetEventsRun();
-      LastResult = ExportBlock(imagePath, i, SchemaId, gatewayFolder);
-      if (!LastResult) i = LastSectorBlock;
+      lastResult = ExportBlock(imagePath, i, schemaId, gatewayFolder);
+      // A failed block ends the loop with the bar full.
+      if (!lastResult) i = LastSectorBlock;
       progress.OnProgress(i * 100 / LastSectorBlock);
     }
-    return LastResult ? ExportOutcome::Success : ExportOutcome::CsvError;
+    return lastResult ? ExportOutcome::Success : ExportOutcome::CsvError;
   } catch (...) {
     return ExportOutcome::CsvError;
   }
@@ -49,18 +50,17 @@ bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t 
   if (!dump_.LoadBlock(imagePath, block)) return false;
   const SectorHead head = ReadSectorHead(dump_);
   if (head.Erased()) return true;
-  const std::int32_t Year = head.Year;
-  const std::int32_t Month = head.Month;
-  const std::int32_t Day = head.Day;
+  const std::filesystem::path dayFolder = DayFolder(gatewayFolder, head.Year, head.Month);
+  const std::filesystem::path dayFile = DayFile(gatewayFolder, head.Year, head.Month, head.Day);
 
   if (schemaId == dump::HalfHourSchemaId) {
-    return EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
-           WriteHalfHourDayFile(dump_, DayFile(gatewayFolder, Year, Month, Day));
+    return EnsureFolder(dayFolder) && WriteHalfHourDayFile(dump_, dayFile);
   }
-  if (!LoadCarryOver(dump_, imagePath, Year, Month, Day, carryOver_)) return false;
-  return dump_.LoadBlock(imagePath, block) && EnsureFolder(DayFolder(gatewayFolder, Year, Month)) &&
-         WriteIntervalDayFile(dump_, carryOver_, DayFile(gatewayFolder, Year, Month, Day)) &&
-         WriteNextDayStart(dump_, gatewayFolder, Year, Month, Day);
+  // The carry-over reads the previous day's block; this block is loaded again after it.
+  if (!LoadCarryOver(dump_, imagePath, head.Year, head.Month, head.Day, carryOver_)) return false;
+  return dump_.LoadBlock(imagePath, block) && EnsureFolder(dayFolder) &&
+         WriteIntervalDayFile(dump_, carryOver_, dayFile) &&
+         WriteNextDayStart(dump_, gatewayFolder, head.Year, head.Month, head.Day);
 }
 
 }  // namespace varkelo::exporting
