@@ -48,20 +48,15 @@ class FileSizeLimit {
 
 // Ends the test program when a test hangs for 20 s instead of failing.
 class HangGuard {
- public:
-  HangGuard()
-      : watchdog_([](std::stop_token stop) {
-          std::mutex mutex;
-          std::condition_variable_any wake;
-          std::unique_lock lock(mutex);
-          wake.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; });
-          if (stop.stop_requested()) return;
-          std::fputs("a test hung for 20 s\n", stderr);
-          std::abort();
-        }) {}
-
- private:
-  std::jthread watchdog_;
+  std::jthread watchdog_{[](std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; });
+    if (stop.stop_requested()) return;
+    std::fputs("a test hung for 20 s\n", stderr);
+    std::abort();
+  }};
 };
 
 inline std::vector<std::filesystem::path> TemporaryFilesUnder(const std::filesystem::path& folder) {

@@ -10,22 +10,18 @@
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("varkelo-test-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
+  TempFolder() { std::filesystem::create_directories(path_); }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-
   const std::filesystem::path& path() const { return path_; }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path path_ =
+      std::filesystem::temp_directory_path() / ("varkelo-test-" + std::to_string(std::random_device()()));
 };
 
 inline std::string ReadFileBytes(const std::filesystem::path& path) {

@@ -9,51 +9,47 @@
 namespace varkelo::dump {
 namespace {
 
-struct LayoutCase {
-  std::int32_t SchemaId, FieldCount, Bytes;
-};
+TEST(FieldCatalogTest, EachLayoutTilesTheBlockAndLeavesTheRestEmpty) {
+  const struct {
+    std::int32_t SchemaId, FieldCount, Bytes;
+  } layouts[] = {{ConfigSchemaId, config::FieldCount, config::Bytes},
+                 {HalfHourSchemaId, halfhour::FieldCount, halfhour::Bytes},
+                 {IntervalSchemaId, interval::FieldCount, interval::Bytes},
+                 {7, 0, 0}};
+  for (const auto& layout : layouts) {
+    SCOPED_TRACE(layout.SchemaId);
+    Dump dump;
+    // Start from the largest layout so that leftovers of it would show.
+    dump.PrepareCatalog(HalfHourSchemaId);
+    dump.LoadBlockBytes(std::vector<std::uint8_t>(DumpBlockSize, 0x12));
+    dump.PrepareCatalog(layout.SchemaId);
 
-class FieldCatalogLayoutTest : public testing::TestWithParam<LayoutCase> {};
-
-TEST_P(FieldCatalogLayoutTest, TilesTheBlockAndLeavesTheRestEmpty) {
-  const LayoutCase& layout = GetParam();
-  Dump dump;
-  // Start from the largest layout so that leftovers of it would show.
-  dump.PrepareCatalog(HalfHourSchemaId);
-  dump.LoadBlockBytes(std::vector<std::uint8_t>(DumpBlockSize, 0x12));
-  dump.PrepareCatalog(layout.SchemaId);
-
-  EXPECT_EQ(dump.FieldCount(), layout.FieldCount);
-  EXPECT_EQ(dump.NextOffset(), layout.Bytes);
-  EXPECT_TRUE(std::ranges::all_of(dump.Image(), [](auto b) { return b == 0xFF; }));
-  const auto catalog = dump.Catalog();
-  ASSERT_EQ(catalog.size(), static_cast<std::size_t>(CatalogSlots));
-  const std::string section = "S[" + std::to_string(layout.SchemaId) + "]";
-  std::int32_t offset = 0;
-  for (std::int32_t i = 0; i < dump.FieldCount(); ++i) {
-    const FieldDescriptor& entry = catalog[static_cast<std::size_t>(i)];
-    SCOPED_TRACE("index " + std::to_string(i) + " " + std::string(entry.Label));
-    ASSERT_EQ(entry.Offset, offset);
-    offset += entry.Length;
-    ASSERT_TRUE(entry.Section.starts_with(section) && !entry.Label.empty()) << entry.Section;
-    ASSERT_LE(entry.Kind, 3);
-    // Only unsigned codes occur; a number's code must agree with its width.
-    ASSERT_EQ(entry.Sign, NumberSign::Unsigned);
-    const std::string_view code = entry.Kind != 0 || entry.Length == 1 ? "UC"
-                                  : entry.Length == 2                  ? "US"
-                                                                       : "UL";
-    ASSERT_EQ(entry.TypeCode, code);
-  }
-  for (std::size_t i = static_cast<std::size_t>(dump.FieldCount()); i < catalog.size(); ++i) {
-    ASSERT_EQ(catalog[i].Length, 0) << "slot " << i;
+    EXPECT_EQ(dump.FieldCount(), layout.FieldCount);
+    EXPECT_EQ(dump.NextOffset(), layout.Bytes);
+    EXPECT_TRUE(std::ranges::all_of(dump.Image(), [](auto b) { return b == 0xFF; }));
+    const auto catalog = dump.Catalog();
+    ASSERT_EQ(catalog.size(), static_cast<std::size_t>(CatalogSlots));
+    const std::string section = "S[" + std::to_string(layout.SchemaId) + "]";
+    std::int32_t offset = 0;
+    for (std::int32_t i = 0; i < dump.FieldCount(); ++i) {
+      const FieldDescriptor& entry = catalog[static_cast<std::size_t>(i)];
+      SCOPED_TRACE("index " + std::to_string(i) + " " + std::string(entry.Label));
+      ASSERT_EQ(entry.Offset, offset);
+      offset += entry.Length;
+      ASSERT_TRUE(entry.Section.starts_with(section) && !entry.Label.empty()) << entry.Section;
+      ASSERT_LE(entry.Kind, 3);
+      // Only unsigned codes occur; a number's code must agree with its width.
+      ASSERT_EQ(entry.Sign, NumberSign::Unsigned);
+      const std::string_view code = entry.Kind != 0 || entry.Length == 1 ? "UC"
+                                    : entry.Length == 2                  ? "US"
+                                                                         : "UL";
+      ASSERT_EQ(entry.TypeCode, code);
+    }
+    for (std::size_t i = static_cast<std::size_t>(dump.FieldCount()); i < catalog.size(); ++i) {
+      ASSERT_EQ(catalog[i].Length, 0) << "slot " << i;
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllLayouts, FieldCatalogLayoutTest,
-                         testing::Values(LayoutCase{ConfigSchemaId, config::FieldCount, config::Bytes},
-                                         LayoutCase{HalfHourSchemaId, halfhour::FieldCount, halfhour::Bytes},
-                                         LayoutCase{IntervalSchemaId, interval::FieldCount, interval::Bytes},
-                                         LayoutCase{7, 0, 0}));
 
 // The named positions the export, the tools and the tests use sit on the fields they name.
 TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package from `cpack -G DEB` (files, version, Depends, the unpacked program, its units
 # verified, its man page) and the install rules (a prefix chosen at install time, the tools component).
-set -euo pipefail
-build=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/common.bash"
 export LC_ALL=C
 
 cpack -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" > "$work/cpack.txt" 2>&1 ||
@@ -13,48 +9,42 @@ cpack -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" > "$work/cpack.t
 deb=$(echo "$work"/out/*.deb)
 # The package's version is the program's; Depends as dpkg-shlibdeps works it out from the binary.
 version=$(dpkg-deb -f "$deb" Version)
-[ "$("$build/src/app/varkelo" --version)" == "varkelo $version" ] || fail "package version $version"
+[ "$("$varkelo" --version)" == "varkelo $version" ] || fail "package version $version"
 [ "$(basename "$deb")" == "varkelo_${version}_$(dpkg --print-architecture).deb" ] || fail "file name $deb"
 depends=", $(dpkg-deb -f "$deb" Depends),"
 [[ "$depends" == *", libc6 ("* && "$depends" == *", libstdc++6 ("* ]] || fail "Depends: $depends"
 
 # Exactly these files, the tools not among them.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort > "$work/files.txt"
-diff - "$work/files.txt" <<'EOF' || fail "the package's files differ"
+diff - "$work/files.txt" <<'FILES' || fail "the package's files differ"
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.service
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.timer
 -rw-r--r-- root/root ./usr/share/doc/varkelo/README.md
 -rw-r--r-- root/root ./usr/share/doc/varkelo/System.ini
 -rw-r--r-- root/root ./usr/share/man/man1/varkelo.1.gz
 -rwxr-xr-x root/root ./usr/bin/varkelo
-EOF
+FILES
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 [ "$("$root/usr/bin/varkelo" --version)" == "varkelo $version" ] || fail "the unpacked program's version"
-
-# The units against the unpacked tree: their program must exist there, and
+# The units against the unpacked tree: their program must exist there and
 # their man: page must be found. Any warning counts as a failure.
-verify() {
-  local output
-  output=$(MANPATH="$1" systemd-analyze verify --recursive-errors=no "${@:2}" 2>&1) && [ -z "$output" ] ||
-    fail "systemd-analyze verify ${*:2}: $output"
-}
-verify "$root/usr/share/man" --root="$root" /usr/lib/systemd/system/varkelo@.{service,timer}
+output=$(MANPATH="$root/usr/share/man" systemd-analyze verify --recursive-errors=no --root="$root" \
+  /usr/lib/systemd/system/varkelo@.{service,timer} 2>&1) && [ -z "$output" ] || fail "systemd-analyze verify: $output"
 
 # The man page reads without warnings and names every option of --help.
 page="$root/usr/share/man/man1/varkelo.1.gz"
 warnings=$(man --warnings -l "$page" 2>&1 > /dev/null) && [ -z "$warnings" ] || fail "man page: $warnings"
 text=$(MANWIDTH=200 man -l "$page")
-for option in $("$build/src/app/varkelo" --help | grep -o -- '--[a-z-]*' | sort -u); do
+for option in $("$varkelo" --help | grep -o -- '--[a-z-]*' | sort -u); do
   grep -q -- "$option" <<< "$text" || fail "the man page lacks $option"
 done
 
 # A prefix given to `cmake --install` is the one the service runs the program from.
-stage="$work/stage"
-cmake --install "$build" --prefix "$stage" > /dev/null
-grep -qx "ExecStart=$stage/bin/varkelo --exit-code --folder %f" "$stage/lib/systemd/system/varkelo@.service" ||
-  fail "the staged service: $(grep ExecStart "$stage/lib/systemd/system/varkelo@.service")"
+cmake --install "$build" --prefix "$work/stage" > /dev/null
+service="$work/stage/lib/systemd/system/varkelo@.service"
+grep -qx "ExecStart=$work/stage/bin/varkelo --exit-code --folder %f" "$service" || fail "the staged service: $(grep ExecStart "$service")"
 cmake --install "$build" --prefix "$work/tools" --component tools > /dev/null
 [ "$(ls "$work/tools/bin" | xargs)" == "gateway_sim make_sample_image" ] || fail "tools: $(ls "$work/tools/bin")"
 echo "1 passed, 0 failed"

@@ -1,55 +1,64 @@
 #!/usr/bin/env bash
-# varkelo --export-only --folder DIR on sample images of both layouts:
-# "error.txt", the shape of the whole CSV tree, and a run without an image.
-set -euo pipefail
-build=$1
-varkelo="$build/src/app/varkelo"
-maker="$build/tools/make_sample_image"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# The report lines in code page 932.
-success() { printf '\x90\xac\x8c\xf7\r\n'; } # 成功
-csv_error() { printf 'CSV\x82\xcc\x8d\xec\x90\xac\x92\x86\x82\xc9\x83\x47\x83\x89\x81\x5b\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n'; }
+# varkelo --export-only on sample images of both layouts: "error.txt", the CSV
+# tree, a second export over the first, an export under close requests, a run
+# without an image, command lines that start no run, a report that cannot be written.
+source "$(dirname "$0")/common.bash"
 
 for layout in half interval; do
   app="$work/$layout"
   mkdir -p "$app"
-  "$maker" --layout "$layout" --seed 7 --device-id SG012345ABCD --out "$app/read.nmd" > "$app/plan.txt"
+  "$maker" --layout "$layout" --seed 7 --days 60 --meters 40 --device-id SG012345ABCD --out "$app/read.nmd" > /dev/null
   "$varkelo" --export-only --exit-code --folder "$app" > "$app/console.txt" || fail "$layout: exit status $?"
-  success | cmp -s - "$app/error.txt" || fail "$layout: error.txt"
+  report_is "$app/error.txt" 成功 || fail "$layout: error.txt"
   grep -q "CSV作成中" "$app/console.txt" || fail "$layout: no status line"
-
-  gateway="$app/SG012345"
-  [ "$(wc -l < "$gateway/ID.csv")" -eq 41 ] || fail "$layout: ID.csv lines"
-  days=$(find "$gateway" -mindepth 2 -name '*.csv' | wc -l)
-  [ "$days" -ge 40 ] || fail "$layout: only $days day files"
-  # Every day file sits in the folder of its month and has 1921 lines of 16 fields, CR LF.
-  while IFS= read -r file; do
-    month=$(basename "$(dirname "$file")")
-    name=$(basename "$file" .csv)
-    [ "${name:0:6}" == "$month" ] || fail "$file is in the wrong folder"
-    [ "$(wc -l < "$file")" -eq 1921 ] || fail "$file: line count"
-    [ "$(tr -cd '\r' < "$file" | wc -c)" -eq 1921 ] || fail "$file: not CR LF"
-    awk -F, 'NF != 16 { bad = 1 } END { exit bad }' "$file" || fail "$file: a line without 16 fields"
-  done < <(find "$gateway" -mindepth 2 -name '*.csv')
-
-  # A second export over the first gives the same bytes.
-  cp -r "$gateway" "$work/first-$layout"
+  [ "$(wc -l < "$app/SG012345/ID.csv")" -eq 41 ] || fail "$layout: ID.csv lines"
+  days=$(find "$app/SG012345" -mindepth 2 -name '*.csv' | wc -l)
+  [ "$days" -ge 60 ] || fail "$layout: only $days day files"
+  cp -r "$app/SG012345" "$work/first-$layout"
   "$varkelo" --export-only --folder "$app" > /dev/null
-  diff -r "$work/first-$layout" "$gateway" > /dev/null || fail "$layout: a second export differs"
+  diff -r "$work/first-$layout" "$app/SG012345" > /dev/null || fail "$layout: a second export differs"
 done
 
-# The two layouts of one sample differ in the files they make.
-if diff -r "$work/half/SG012345" "$work/interval/SG012345" > /dev/null; then fail "layouts gave the same tree"; fi
+# SIGTERM, SIGINT and SIGHUP sent again and again through a fresh export are
+# refused: it finishes with 成功, the same tree and no temporary file left.
+app="$work/signalled"
+mkdir "$app" && cp "$work/interval/read.nmd" "$app"
+"$varkelo" --export-only --exit-code --folder "$app" > "$work/console.txt" &
+pid=$!
+for _ in $(seq 2000); do
+  grep -q "CSV作成中" "$work/console.txt" && break
+  sleep 0.005
+done
+sent=0
+while kill -TERM "$pid" 2> /dev/null && kill -INT "$pid" 2> /dev/null && kill -HUP "$pid" 2> /dev/null; do
+  sent=$((sent + 1))
+  sleep 0.002
+done
+[ "$sent" -gt 0 ] || fail "no signal reached the export"
+expect_status 0 wait "$pid"
+report_is "$app/error.txt" 成功 || fail "signalled: error.txt"
+diff -r "$work/first-interval" "$app/SG012345" > /dev/null || fail "signalled: the CSV tree differs"
+[ -z "$(find "$app" -name '*.tmp')" ] || fail "temporary files left: $(find "$app" -name '*.tmp')"
 
 # No image: a CSV error, and nothing made.
-empty="$work/empty"
-mkdir -p "$empty"
-status=0
-"$varkelo" --export-only --exit-code --folder "$empty" > /dev/null || status=$?
-[ "$status" -eq 5 ] || fail "no image: exit status $status"
-csv_error | cmp -s - "$empty/error.txt" || fail "no image: error.txt"
-[ "$(ls "$empty")" == "error.txt" ] || fail "no image: made $(ls "$empty")"
+mkdir "$work/empty"
+expect_status 5 "$varkelo" --export-only --exit-code --folder "$work/empty" > /dev/null
+report_is "$work/empty/error.txt" "CSVの作成中にエラーが発生しました。" || fail "no image: error.txt"
+[ "$(ls "$work/empty")" == "error.txt" ] || fail "no image: made $(ls "$work/empty")"
+
+# A command line that says something else was meant: usage error, no run, no report.
+cd "$work/empty" && rm error.txt
+for args in "--no-such-option" "stray-argument" "--folder $work/missing"; do
+  # shellcheck disable=SC2086
+  expect_status 64 "$varkelo" $args > /dev/null 2> "$work/usage.txt"
+  [ -s "$work/usage.txt" ] || fail "'$args': no usage error on standard error"
+  [ ! -e error.txt ] || fail "'$args': error.txt written"
+done
+# A report that cannot be written: said on standard error, exit status 7 whatever the options.
+mkdir -p "$work/blocked/error.txt"
+for options in "" "--exit-code"; do
+  # shellcheck disable=SC2086
+  expect_status 7 "$varkelo" --export-only $options --folder "$work/blocked" > /dev/null 2> "$work/report.txt"
+  grep -q "error.txt" "$work/report.txt" || fail "report not written ($options): nothing said"
+done
 echo "1 passed, 0 failed"

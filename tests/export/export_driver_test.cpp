@@ -5,7 +5,6 @@
 #include <fstream>
 #include <vector>
 
-#include "csv_file_lines.hpp"
 #include "file_hazards.hpp"
 #include "sector_builder.hpp"
 

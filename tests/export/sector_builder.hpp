@@ -2,18 +2,24 @@
 
 // Blocks of "read.nmd" built by hand: every byte starts erased (0xFF) and a
 // test writes only the fields it needs, by catalogue index. ImageFile is a
-// whole file of such blocks.
+// whole file of such blocks; ReadCsvLines reads back what the export wrote.
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "dump/dump_image.hpp"
 #include "dump/field_writer.hpp"
 #include "dump/layout.hpp"
+#include "temp_folder.hpp"
+#include "text/cp932.hpp"
 
 namespace blocks {
 
@@ -124,3 +130,28 @@ class ImageFile {
 
 using blocks::ImageFile;
 using blocks::SectorBuilder;
+
+// A written CSV file as its lines, decoded from code page 932; every line must end in CR LF.
+inline std::vector<std::string> ReadCsvLines(const std::filesystem::path& path) {
+  const std::string bytes = ReadFileBytes(path);
+  const std::string text = varkelo::text::DecodeCp932(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  std::vector<std::string> lines;
+  for (std::size_t begin = 0, end; begin < text.size(); begin = end + 2) {
+    end = text.find("\r\n", begin);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "last line of " << path << " does not end in CR LF";
+      end = text.size();
+    }
+    lines.push_back(text.substr(begin, end - begin));
+  }
+  return lines;
+}
+
+// Line (h, m) of a day file: the header is line 0 here.
+inline std::size_t DayFileLine(int halfHour, int meter) {
+  return static_cast<std::size_t>(1 + varkelo::dump::MeterCount * halfHour + (meter - 1));
+}
+
+// Sixteen "-": a row with nothing in it.
+inline constexpr std::string_view EmptyRow = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # varkelo.exe's status window under Xvfb and Wine, during a whole run against
-# the Linux gateway simulator in a private network namespace: the window with
-# its caption, status text, the labels 読み込み and CSV作成 and two bars is
-# there while the run works, refuses to close while busy, and is gone after
-# the run, which still ends with 成功. Saves a screenshot as window.png in the
-# build folder.
-set -euo pipefail
+# the Linux gateway simulator: the window with its caption, status text, the
+# labels 読み込み and CSV作成 and two bars is there while the run works,
+# refuses to close while busy, and is gone after the run, which still ends
+# with 成功. Saves a screenshot as window.png in the build folder.
 source "$(dirname "$0")/wine_namespace.bash"
 
 Xvfb -displayfd 3 -screen 0 640x240x24 -nolisten tcp 3> "$work/display" > /dev/null 2>&1 &
@@ -16,15 +14,12 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$work/display")"
 
-"$linux/tools/make_sample_image" --layout interval --seed 5 --days 60 --meters 40 --device-id WINDOW01 --out "$work/image.nmd" > /dev/null
-linux_export "$work/image.nmd" "$work/linux"
-mkdir -p "$work/app"
-printf '[System]\r\nAddress=127.0.0.1\r\n' > "$work/app/System.ini"
-start_simulator "$work/image.nmd"
-
+sample_export "$work/linux" --layout interval --seed 5 --days 60 --meters 40 --device-id WINDOW01
+app_folder "$work/app"
+start_simulator "$work/linux/read.nmd"
 # With no window manager on the display, Wine draws the caption itself.
 wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f > /dev/null 2>&1
-wine_run "$build/src/app/varkelo.exe" --folder "Z:$work/app" > /dev/null 2>&1 &
+wine_run "$exe/varkelo.exe" --folder "Z:$work/app" > /dev/null 2>&1 &
 run_pid=$!
 # 0 when the window is there; what it shows is in window.txt.
 probe() {
@@ -32,13 +27,10 @@ probe() {
   wine_run "$build/tests/windows/window_probe.exe" "Z:$work/window.txt" "$@" > /dev/null 2>&1 || true
   [ -s "$work/window.txt" ] && ! grep -qx absent "$work/window.txt"
 }
-
 # The window as the probe saw it: caption, status text, both labels, two bars.
 complete() {
-  grep -qx 'caption Kov2 - Varkelo' "$work/window.txt" &&
-    grep -qx 'text 読み込み' "$work/window.txt" &&
-    grep -qx 'text CSV作成' "$work/window.txt" &&
-    grep -q '^text 「127.0.0.1」のスマートゲートウェイ' "$work/window.txt" &&
+  grep -qx 'caption Kov2 - Varkelo' "$work/window.txt" && grep -qx 'text 読み込み' "$work/window.txt" &&
+    grep -qx 'text CSV作成' "$work/window.txt" && grep -q '^text 「127.0.0.1」のスマートゲートウェイ' "$work/window.txt" &&
     [ "$(grep -c '^bar ' "$work/window.txt")" -eq 2 ]
 }
 
@@ -61,18 +53,16 @@ for _ in $(seq 600); do
     close_refused=yes
   fi
   if grep -q 'データ転送中\|CSV作成中' "$work/window.txt"; then
-    import -window root "$work/window.png"
-    shot=$(cat "$work/window.txt")
+    import -window root "$build/window.png"
+    shot=yes
     grep -q 'CSV作成中' "$work/window.txt" && break
   fi
 done
 [ -n "$shot" ] || fail "the window was never seen during the run; last seen: $seen; error.txt: $(iconv -f cp932 -t utf-8 "$work/app/error.txt" 2>&1)"
 [ -n "$close_refused" ] || fail "no close request was tried while connected"
-cp "$work/window.png" "$build/window.png"
 
 wait "$run_pid" || true
 probe && fail "the window is still there after the run"
 grep -qx absent "$work/window.txt" || fail "the probe did not run after the run"
-printf '\x90\xac\x8c\xf7\r\n' | cmp -s - "$work/app/error.txt" || fail "error.txt"
-diff -r "$work/linux/WINDOW01" "$work/app/WINDOW01" > /dev/null || fail "the CSV tree differs from Linux's"
+downloaded run "$work/app" "$work/linux"
 echo "1 passed, 0 failed"

@@ -1,9 +1,8 @@
-// Looks for varkelo's status window from another process, as a user would see
-// it, and writes what it shows into the file named by its first argument, in
-// UTF-8: "caption", "text" of each static control and "bar" with the position
-// of each progress bar, one per line; "absent" when there is no such window.
-// With "close" as the second argument it also asks the window to close, as
-// the close button does.
+// Writes what varkelo's status window shows to another process into the file
+// named by its first argument, in UTF-8: "caption", "text" of each static
+// control and "bar" with each progress bar's position, one per line, or
+// "absent". With "close" after it, also asks the window to close, as its close
+// button does.
 
 #include <windows.h>
 // After windows.h, which it needs.
