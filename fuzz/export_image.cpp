@@ -22,6 +22,7 @@
 #include "export/export_driver.hpp"
 #include "export_input.hpp"
 #include "fuzz_check.hpp"
+#include "text/cp932.hpp"
 #include "temp_folder.hpp"
 
 namespace {
@@ -189,6 +190,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every field of the configuration block and of the first patched sector.
   CheckDecodedFields(BlockFields(Layout::Config, imagePath, 0));
   CheckDecodedFields(BlockFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock));
+  // A text field is decoded a character at a time, and must read as the whole field converted at once,
+  // cut-off and invalid pairs included (64 bytes: their text always fits a field's).
+  const std::span<const std::uint8_t> text = input.first(std::min<std::size_t>(size, 64));
+  FUZZ_CHECK(varkelo::dump::DecodeMultibyteText(text.data(), static_cast<std::int16_t>(text.size())).view() ==
+             varkelo::text::DecodeCp932(text));
 
   const ExportOutcome outcome = RunExport(appFolder, imagePath);
   FUZZ_CHECK(outcome == ExportOutcome::Success || outcome == ExportOutcome::CsvError);

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,24 +101,6 @@ TEST(FieldDecodingTest, FieldsThatCannotBeDecodedThrow) {
   Dump text;
   text.RegisterField("UC", 200, "S[9]Test", 2, "long");  // 200 katakana-sized characters
   EXPECT_THROW(text.GetFieldText(0), FieldError);
-}
-
-TEST(FieldDecodingTest, MultibyteTextMatchesWholeFieldConversion) {
-  // Fields are converted one character at a time; the result must equal a
-  // conversion of the whole field, cut-off and invalid pairs included.
-  std::mt19937 random(12345);
-  const std::uint8_t interesting[] = {0x00, 0x20, 0x41, 0x7F, 0x80, 0x81, 0x82, 0x83, 0x85, 0x88, 0x9F, 0xA0,
-                                      0xA1, 0xDF, 0xE0, 0xEA, 0xEF, 0xF0, 0xFC, 0xFD, 0xFF, 0x40, 0x9E, 0xFB};
-  for (int round = 0; round < 2000; ++round) {
-    std::vector<std::uint8_t> bytes(1 + random() % 52);
-    for (auto& b : bytes) {
-      b = (random() % 2) ? interesting[random() % std::size(interesting)]
-                         : static_cast<std::uint8_t>(random());
-    }
-    ASSERT_EQ(DecodeMultibyteText(bytes.data(), static_cast<std::int16_t>(bytes.size())).view(),
-              text::DecodeCp932(bytes))
-        << "round " << round;
-  }
 }
 
 }  // namespace
