@@ -1,8 +1,3 @@
-// Waiting for the gateway's FrameReceiver (frame handling without I/O, with
-// FrameActions for the socket and "read.nmd"): once this branch sits on top of
-// it, move this file to fuzz/link_frames.cpp. Its seeds are already in
-// fuzz/corpus/link_frames/, and scripts/test fuzzes it from then on.
-//
 // Fuzz target: the link's frame handling, fed an arbitrary byte stream cut
 // into arbitrary arrivals, with the socket and "read.nmd" replaced by
 // in-memory fakes.

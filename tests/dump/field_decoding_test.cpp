@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "dump/dump_image.hpp"
-#include "text/cp932.hpp"
 
 namespace varkelo::dump {
 namespace {

@@ -17,15 +17,18 @@ namespace {
 
 constexpr std::uint32_t E = 4294967295u;  // an erased four-byte value
 
-class DayFileTest : public ::testing::TestWithParam<std::int32_t> {
+// A day sector of 5 January 2012 in the interval layout, or in another after Layout().
+class DayFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dump.PrepareCatalog(GetParam());
+  void SetUp() override { Layout(dump::IntervalSchemaId); }
+  void Layout(std::int32_t schemaId) {
+    schemaId_ = schemaId;
+    dump.PrepareCatalog(schemaId);
     sector.SetDate(12, 1, 5);
   }
   bool Write() {
-    return GetParam() == dump::HalfHourSchemaId ? WriteHalfHourDayFile(sector.Loaded(), path)
-                                                : WriteIntervalDayFile(sector.Loaded(), carry, path);
+    return schemaId_ == dump::HalfHourSchemaId ? WriteHalfHourDayFile(sector.Loaded(), path)
+                                               : WriteIntervalDayFile(sector.Loaded(), carry, path);
   }
   // The lines of a file written without failure.
   std::vector<std::string> Lines() {
@@ -41,30 +44,26 @@ class DayFileTest : public ::testing::TestWithParam<std::int32_t> {
   SectorBuilder sector{dump};
   TempFolder temp;
   std::filesystem::path path = temp.path() / "20120105.csv";
+
+ private:
+  std::int32_t schemaId_ = 0;
 };
 
-// ---------------------------------------------------------------- both layouts
-
-using DayFileFrameTest = DayFileTest;
-
-TEST_P(DayFileFrameTest, DateThatIsNoCalendarDateWritesNothing) {
+TEST_F(DayFileTest, DateThatIsNoCalendarDateWritesNothingInEitherLayout) {
   std::ofstream(path, std::ios::binary) << "old";
-  for (const auto& [y, m, d] : {std::array{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}}) {
-    sector.SetDate(y, m, d);
-    EXPECT_FALSE(Write()) << m << "/" << d;
-    EXPECT_EQ(ReadFileBytes(path), "old");
+  for (const std::int32_t layout : {dump::HalfHourSchemaId, dump::IntervalSchemaId}) {
+    Layout(layout);
+    for (const auto& [y, m, d] : {std::array{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}}) {
+      sector.SetDate(y, m, d);
+      EXPECT_FALSE(Write()) << layout << ": " << m << "/" << d;
+      EXPECT_EQ(ReadFileBytes(path), "old");
+    }
   }
   EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, DayFileFrameTest,
-                         ::testing::Values(dump::HalfHourSchemaId, dump::IntervalSchemaId));
-
-// ---------------------------------------------------------------- half-hourly layout
-
-using HalfHourDayFileTest = DayFileTest;
-
-TEST_P(HalfHourDayFileTest, RecordsAreCopiedWithTheClockOfTheirHalfHour) {
+TEST_F(DayFileTest, HalfHourRecordsAreCopiedWithTheClockOfTheirHalfHour) {
+  Layout(dump::HalfHourSchemaId);
   const struct {
     int h, m;
     SectorBuilder::HalfHourValues v;
@@ -98,15 +97,9 @@ TEST_P(HalfHourDayFileTest, RecordsAreCopiedWithTheClockOfTheirHalfHour) {
   for (const auto& row : rows) EXPECT_EQ(lines[DayFileLine(row.h, row.m)], row.line) << row.h << " " << row.m;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layout, HalfHourDayFileTest, ::testing::Values(dump::HalfHourSchemaId));
-
-// ---------------------------------------------------------------- interval layout
-
-using IntervalDayFileTest = DayFileTest;
-
 // The slot rules on the values of a sample gateway are in the sample exports;
 // here the values it never stores.
-TEST_P(IntervalDayFileTest, IntervalSumsTakeEveryUsablePartWhateverTheirSize) {
+TEST_F(DayFileTest, IntervalSumsTakeEveryUsablePartWhateverTheirSize) {
   // Half hour 1: OwnSlot 2 and NextSlot 3, meters 1 and 2.
   sector.SaveIntervalSlot(2);
   sector.SaveIntervalSlot(3);
@@ -123,7 +116,7 @@ TEST_P(IntervalDayFileTest, IntervalSumsTakeEveryUsablePartWhateverTheirSize) {
   EXPECT_EQ(lines[DayFileLine(5, 1)], "1,12,1,5,2,30,-,1,2,3,4,-,-,-,-,-");
 }
 
-TEST_P(IntervalDayFileTest, ReadingsAndMultiplierFallBackOneByOne) {
+TEST_F(DayFileTest, IntervalReadingsAndMultiplierFallBackOneByOne) {
   // Half hour 3: PreviousSlot 5, OwnSlot 6, NextSlot 7 not saved.
   sector.SaveIntervalSlot(5);
   sector.SaveIntervalSlot(6);
@@ -139,7 +132,7 @@ TEST_P(IntervalDayFileTest, ReadingsAndMultiplierFallBackOneByOne) {
   EXPECT_EQ(lines[DayFileLine(3, 4)], "4,12,1,5,1,30,1,0,0,0,0,10,11,12,13,1\uF8F3");
 }
 
-TEST_P(IntervalDayFileTest, OnlyTheCarryOverSavedGivesTheClockAtMidnight) {
+TEST_F(DayFileTest, IntervalOnlyTheCarryOverSavedGivesTheClockAtMidnight) {
   carry.CarryOverTable[0].Fields = {"1", "1", "1", "1", "900", "901", "902", "903", "0", "50"};
   carry.CarryOverHour = "23";
   carry.CarryOverMinute = "45";
@@ -150,7 +143,7 @@ TEST_P(IntervalDayFileTest, OnlyTheCarryOverSavedGivesTheClockAtMidnight) {
   EXPECT_EQ(lines[DayFileLine(1, 1)], EmptyRow);
 }
 
-TEST_P(IntervalDayFileTest, NeighbourStandingInMustCarryATimeOfDay) {
+TEST_F(DayFileTest, IntervalNeighbourStandingInMustCarryATimeOfDay) {
   // Half hour 10: OwnSlot 20 not saved; PreviousSlot 19 or NextSlot 21 stands in.
   const struct {
     bool previousSaved, nextSaved;
@@ -181,24 +174,17 @@ TEST_P(IntervalDayFileTest, NeighbourStandingInMustCarryATimeOfDay) {
   EXPECT_TRUE(Write());
 }
 
-INSTANTIATE_TEST_SUITE_P(Layout, IntervalDayFileTest, ::testing::Values(dump::IntervalSchemaId));
-
 // What the carry-over brings into the day files is in the sample exports; here
 // the failures, which leave the table at its reset values.
 TEST(LoadCarryOverTest, UnreadableImageOrADateThatIsNoCalendarDateFails) {
   dump::Dump dump;
   dump.PrepareCatalog(dump::IntervalSchemaId);
   TempFolder temp;
-  CarryOver carry;
-  carry.CarryOverSaveFlag = "1";
-  EXPECT_FALSE(LoadCarryOver(dump, temp.path() / "missing.nmd", 12, 3, 1, carry));
-  EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
-
-  ImageFile image{dump::IntervalSchemaId};
-  ASSERT_TRUE(image.Write(temp.path() / "read.nmd"));
-  for (const auto& [y, m, d] : {std::array{12, 13, 1}, {12, 2, 30}, {12, 0, 5}, {12, 4, 0}}) {
+  ASSERT_TRUE(ImageFile{dump::IntervalSchemaId}.Write(temp.path() / "read.nmd"));
+  for (const auto& [image, month] : {std::pair{"missing.nmd", 3}, {"read.nmd", 13}, {"read.nmd", 0}}) {
+    CarryOver carry;
     carry.CarryOverSaveFlag = "1";
-    EXPECT_FALSE(LoadCarryOver(dump, temp.path() / "read.nmd", y, m, d, carry)) << m << "/" << d;
+    EXPECT_FALSE(LoadCarryOver(dump, temp.path() / image, 12, month, 1, carry)) << image << " " << month;
     EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
   }
 }

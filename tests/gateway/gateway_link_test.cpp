@@ -67,15 +67,14 @@ class GatewayLinkTest : public ::testing::Test {
   }
 
   // The gateway's side runs `script` on its own thread.
-  void Start(std::function<void(SimConnection&)> script,
-             std::array<std::uint8_t, 4> address = {127, 0, 0, 1}) {
+  void Start(std::function<void(SimConnection&)> script) {
     gateway = std::thread([this, script = std::move(script)] {
       SimConnection client = listener.Accept(10s);
       if (client.IsOpen()) script(client);
     });
     options.port = listener.Port();
     link = std::make_unique<GatewayLink>(io, observer, options);
-    ASSERT_TRUE(link->Start(address, folder.path() / "read.nmd"));
+    ASSERT_TRUE(link->Start({127, 0, 0, 1}, folder.path() / "read.nmd"));
   }
   // Runs the loop until done() holds; false when `limit` passed first.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
