@@ -22,8 +22,8 @@
 #include "export/export_driver.hpp"
 #include "export_input.hpp"
 #include "fuzz_check.hpp"
-#include "text/cp932.hpp"
 #include "temp_folder.hpp"
+#include "text/cp932.hpp"
 
 namespace {
 

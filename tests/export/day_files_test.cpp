@@ -1,4 +1,3 @@
-#include "export/carry_over.hpp"
 #include "export/day_files.hpp"
 
 #include <gtest/gtest.h>
@@ -7,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "export/carry_over.hpp"
 #include "file_hazards.hpp"
 #include "sector_builder.hpp"
 

@@ -79,7 +79,8 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
   }
 }
 
-// A missing file is the run's; a folder or a FIFO standing where the file should be reads as no file, at once.
+// A missing file is the run's. A folder or a FIFO standing where the file
+// should be reads as no file, at once.
 TEST(ProfileReader, NoRegularFileGivesEmptyAddress) {
   TempFolder temp;
   std::filesystem::create_directory(temp.path() / "System.ini");
