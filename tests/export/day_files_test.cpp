@@ -34,8 +34,8 @@ class DayFileTest : public ::testing::Test {
   std::vector<std::string> Lines() {
     EXPECT_TRUE(Write());
     std::vector<std::string> lines = ReadCsvLines(path);
-    EXPECT_EQ(lines.size(), 1921u);
-    lines.resize(1921);
+    EXPECT_EQ(lines.size(), DayFileLines);
+    lines.resize(DayFileLines);
     return lines;
   }
 

@@ -70,7 +70,8 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
   half.Block(10).SetDate(12, 2, 30);  // no calendar date
   EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
   for (int day = 1; day <= 9; ++day) {
-    EXPECT_EQ(ReadCsvLines(gateway / "201201" / ("2012010" + std::to_string(day) + ".csv")).size(), 1921u);
+    EXPECT_EQ(ReadCsvLines(gateway / "201201" / ("2012010" + std::to_string(day) + ".csv")).size(),
+              DayFileLines);
   }
   EXPECT_FALSE(fs::exists(gateway / "201201" / "20120111.csv"));
   EXPECT_EQ(progress.percents.size(), 10u);

@@ -46,7 +46,7 @@ class NextDayStartTest : public ::testing::Test {
 TEST_F(NextDayStartTest, LastDayOfTheCenturyStartsTheNextYearsFile) {
   ASSERT_TRUE(WriteNextDayStart(Sector(99, 12, 31), gateway, 99, 12, 31));
   const std::vector<std::string> lines = ReadCsvLines(gateway / "210001" / "21000101.csv");
-  ASSERT_EQ(lines.size(), 1921u);
+  ASSERT_EQ(lines.size(), DayFileLines);
   EXPECT_EQ(lines[1], "1,00,1,1,0,0,1,-,-,-,-,100,101,102,103,1");
 }
 

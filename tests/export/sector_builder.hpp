@@ -149,9 +149,11 @@ inline std::vector<std::string> ReadCsvLines(const std::filesystem::path& path) 
 }
 
 // Line (h, m) of a day file: the header is line 0 here.
-inline std::size_t DayFileLine(int halfHour, int meter) {
+constexpr std::size_t DayFileLine(int halfHour, int meter) {
   return static_cast<std::size_t>(1 + varkelo::dump::MeterCount * halfHour + (meter - 1));
 }
+// Lines of a day file or next-day start file: the header and a row per meter and half hour.
+inline constexpr std::size_t DayFileLines = DayFileLine(varkelo::dump::halfhour::Slots, 1);
 
 // Sixteen "-": a row with nothing in it.
 inline constexpr std::string_view EmptyRow = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
