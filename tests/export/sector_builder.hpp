@@ -38,10 +38,9 @@ class SectorBuilder {
 
   void Number(std::int32_t index, std::uint32_t value) { Writer().Number(index, value); }
   void Text(std::int32_t index, std::string_view text) { Writer().Text(index, text); }
-  void Erase(std::int32_t index) { Writer().Fill(index, 0xFF); }
   // "\xFF" alone stands for an erased field.
   void TextOrErased(std::int32_t index, std::string_view text) {
-    text == "\xFF" ? Erase(index) : Text(index, text);
+    text == "\xFF" ? Writer().Fill(index, 0xFF) : Text(index, text);
   }
   void SetDate(int year, int month, int day) {
     Number(dump::head::Year, static_cast<std::uint32_t>(year));
@@ -154,6 +153,3 @@ constexpr std::size_t DayFileLine(int halfHour, int meter) {
 }
 // Lines of a day file or next-day start file: the header and a row per meter and half hour.
 inline constexpr std::size_t DayFileLines = DayFileLine(varkelo::dump::halfhour::Slots, 1);
-
-// Sixteen "-": a row with nothing in it.
-inline constexpr std::string_view EmptyRow = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";

@@ -31,6 +31,10 @@ std::string AddressFrom(const std::string& iniBytes) {
 }
 
 TEST(ProfileReader, GatewayAddressFromSystemIni) {
+  std::string digits;  // 300 of them: a value keeps 254 bytes, its quotes not counted
+  for (int i = 0; i < 300; ++i) digits += static_cast<char>('0' + i % 10);
+  std::string kept;  // characters from UTF-16 are kept whole: 84 of 3 bytes, not 84 and a part
+  for (int i = 0; i < 84; ++i) kept += "あ";
   const struct {
     const char* name;
     std::string ini;
@@ -73,6 +77,10 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
       // From UTF-16: a pair of surrogates is one character, a lone one U+FFFD.
       {"UTF-16 surrogates", Utf16(u"[System]\r\nAddress=\U0001F600\xD800x\r\n"),
        "\xF0\x9F\x98\x80\xEF\xBF\xBDx"},
+      {"at most 254 bytes", "[System]\r\nAddress=" + digits + "\r\n", digits.substr(0, 254)},
+      {"quotes not counted", "[System]\r\nAddress=\"" + digits.substr(0, 254) + "\"\r\n",
+       digits.substr(0, 254)},
+      {"whole characters", Utf16(u"[System]\nAddress=" + std::u16string(100, u'あ')), kept},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AddressFrom(c.ini), c.address) << c.name;
@@ -89,19 +97,6 @@ TEST(ProfileReader, NoRegularFileGivesEmptyAddress) {
   std::filesystem::remove(temp.path() / "System.ini");
   MakeFifo(temp.path() / "System.ini");
   EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
-}
-
-TEST(ProfileReader, ValueKeepsAtMost254Bytes) {
-  std::string value;
-  for (int i = 0; i < 300; ++i) value += static_cast<char>('0' + i % 10);
-  const std::string ini = "[System]\r\nAddress=" + value + "\r\nShort=\"" + value.substr(0, 254) + "\"\r\n";
-  EXPECT_EQ(ParseProfileString(ini, "System", "Address"), value.substr(0, 254));
-  // The quotes do not count towards the limit.
-  EXPECT_EQ(ParseProfileString(ini, "System", "Short"), value.substr(0, 254));
-  // Characters decoded from UTF-16 are kept whole: 84 of 3 bytes, not 84 and a part.
-  std::string kept;
-  for (int i = 0; i < 84; ++i) kept += "あ";
-  EXPECT_EQ(ParseProfileString(Utf16(u"[S]\nLong=" + std::u16string(100, u'あ')), "S", "Long"), kept);
 }
 
 }  // namespace

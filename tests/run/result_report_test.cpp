@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <span>
 #include <string_view>
 
 #include "file_hazards.hpp"
@@ -37,10 +36,9 @@ TEST(ResultReport, OneLineCodeAndExitStatusPerOutcome) {
     EXPECT_EQ(ResultCodeOf(c.outcome), c.code);
     EXPECT_EQ(ExitStatusOf(c.outcome), c.exitStatus);
     EXPECT_TRUE(WriteResultReport(temp.path(), c.outcome, "192.0.2.10"));
-    const std::string bytes = ReadFileBytes(temp.path() / "error.txt");
-    EXPECT_EQ(varkelo::text::DecodeCp932(
-                  std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
-              std::string(c.line) + "\r\n");
+    std::string line;
+    ASSERT_TRUE(varkelo::text::EncodeCp932(std::string(c.line) + "\r\n", line));
+    EXPECT_EQ(ReadFileBytes(temp.path() / "error.txt"), line);
   }
 }
 
