@@ -1,22 +1,15 @@
 #pragma once
 
-// A FIFO where a file is read or written, a guard that turns a hang on it into
-// a failed test, a limit that makes writes fail as on a full disk, and the
-// temporary files of the whole-or-nothing writer. What needs the system is in
-// file_hazards_posix.cpp or file_hazards_windows.cpp.
+// A FIFO where a file is read or written, a limit that makes writes fail as on
+// a full disk, and the temporary files of the whole-or-nothing writer. What
+// needs the system is in file_hazards_posix.cpp or file_hazards_windows.cpp.
+// A test that blocks on a FIFO fails by its CTest time-out.
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <mutex>
-#include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 // A FIFO without a writer: opened the ordinary way for reading, it blocks for
@@ -44,19 +37,6 @@ class FileSizeLimit {
   bool active_ = false;
   std::uint64_t oldLimit_ = 0;
   void (*oldHandler_)(int) = nullptr;
-};
-
-// Ends the test program when a test hangs for 20 s instead of failing.
-class HangGuard {
-  std::jthread watchdog_{[](std::stop_token stop) {
-    std::mutex mutex;
-    std::condition_variable_any wake;
-    std::unique_lock lock(mutex);
-    wake.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; });
-    if (stop.stop_requested()) return;
-    std::fputs("a test hung for 20 s\n", stderr);
-    std::abort();
-  }};
 };
 
 inline std::vector<std::filesystem::path> TemporaryFilesUnder(const std::filesystem::path& folder) {

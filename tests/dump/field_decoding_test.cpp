@@ -27,17 +27,14 @@ const std::vector<DecodeCase>& DecodeCases() {
       {0, "UC", {0xFF}, "255"},
       {0, "US", {0xFF, 0xFF}, "65535"},
       {0, "UL", {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
-      {0, "S", {0xFF, 0xFF}, "-1"},
       {0, "S", {0xFF, 0x7F}, "32767"},
       {0, "S", {0x00, 0x80}, "-32768"},
       {0, "S", {0xFF}, "255"},
       {0, "L", {0x00, 0x00, 0x00, 0x80}, "-2147483648"},
       {0, "L", {0xFF, 0xFF, 0xFF, 0x7F}, "2147483647"},
-      {0, "L", {0xFF, 0xFF, 0xFF, 0xFF}, "-1"},
       {0, "UL", {0x01, 0x02, 0x03}, "0"},
       {0, "US", {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, "0"},
       // "C" is a signed byte.
-      {0, "C", {0xFF}, "-1"},
       {0, "C", {0x80}, "-128"},
       {0, "C", {0x7F}, "127"},
       // The correction follows the type code whatever the length.

@@ -16,7 +16,6 @@ namespace {
 // Where records go, and that a record beyond the end extends the file, are in
 // the link tests; here what only a broken caller or a hostile folder brings.
 TEST(ImageRecordTest, RefusesWhatNamesNoRecordOrCannotBeWrittenAndNeverWritesThroughALink) {
-  const HangGuard guard;
   TempFolder folder;
   const auto path = folder.path() / "read.nmd";
   const std::vector<std::uint8_t> record(RecordSize, 'z');

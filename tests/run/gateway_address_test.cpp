@@ -19,7 +19,6 @@ TEST(GatewayAddress, AcceptedTextsGiveTheirBytes) {
       {"255.255.255.255", {255, 255, 255, 255}},
       // Leading zeros are plain zeros, never octal; spaces around a part and a sign are allowed.
       {"010.000.0.1", {10, 0, 0, 1}},
-      {"0000000000000000000000000000001.2.3.4", {1, 2, 3, 4}},
       {" 10 . 0 .0. 1 ", {10, 0, 0, 1}},
       {"+10.+0.0.1", {10, 0, 0, 1}},
       {"-0.0.0.1", {0, 0, 0, 1}},
