@@ -111,7 +111,7 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   bool closedAtEnd = false;
   Start([&](SimConnection& c) {
     ReadBytes(c, 4);
-    for (std::uint16_t n : {4, 2, 7}) {
+    for (const std::uint16_t n : std::initializer_list<std::uint16_t>{4, 2, 7}) {
       // Pauses of 300 ms add up to more than the time-out of 100 ticks of 5 ms: each arrival restarts it.
       std::this_thread::sleep_for(300ms);
       c.WriteAll(Frame(n));

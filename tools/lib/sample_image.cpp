@@ -222,7 +222,7 @@ int SunPercent(int hour) {
   return percent[static_cast<std::size_t>(hour)];
 }
 
-enum class SlotState { Saved, WrittenUnsaved, Erased };
+enum class SlotState { Saved, WrittenUnsaved, NeverWritten };
 
 struct DayTarget {
   SampleDate Date;
@@ -335,7 +335,7 @@ void PutSectors(std::uint8_t* image, const dump::Dump& layout, const SampleOptio
     DayTarget& target = targets.at(ToDays(gap.Date));
     for (int slot = gap.FirstSlot; slot < gap.FirstSlot + gap.SlotCount; ++slot) {
       target.Slots[static_cast<std::size_t>(slot)] =
-          gap.DataErased ? SlotState::Erased : SlotState::WrittenUnsaved;
+          gap.DataErased ? SlotState::NeverWritten : SlotState::WrittenUnsaved;
     }
   }
 
@@ -352,8 +352,8 @@ void PutSectors(std::uint8_t* image, const dump::Dump& layout, const SampleOptio
     }
     for (int slot = 0; slot < slotsPerDay; ++slot) {
       const SlotState state =
-          target == nullptr ? SlotState::Erased : target->Slots[static_cast<std::size_t>(slot)];
-      const bool written = state != SlotState::Erased;
+          target == nullptr ? SlotState::NeverWritten : target->Slots[static_cast<std::size_t>(slot)];
+      const bool written = state != SlotState::NeverWritten;
       const bool saved = state == SlotState::Saved;
       for (Meter& meter : meters) {
         // The meters keep counting whether or not the gateway stores the slot.
