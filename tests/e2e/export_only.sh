@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# varkelo --export-only on a sample image (the layouts' trees are the sample
-# export test's): "error.txt", the CSV tree, a second export over the first
-# under close requests, a run without an image, command lines that start no
-# run, a report that cannot be written.
+# varkelo --export-only on sample images of both layouts: "error.txt" and the
+# whole CSV tree, byte for byte, against a digest recorded from a reviewed
+# export (a change to any day file, start file, meter list or name changes it;
+# the failure shows the new one); a second export over the first under close
+# requests; a run without an image; command lines that start no run; a report
+# that cannot be written.
 source "$(dirname "$0")/common.bash"
 
-app="$work/first"
-mkdir -p "$app"
-"$maker" --layout interval --seed 7 --days 60 --meters 40 --device-id SG012345ABCD --out "$app/read.nmd" > /dev/null
-"$varkelo" --export-only --exit-code --folder "$app" > "$app/console.txt" || fail "exit status $?"
-report_is "$app/error.txt" 成功 || fail "error.txt"
-grep -q "CSV作成中" "$app/console.txt" || fail "no status line"
-days=$(find "$app/SG012345" -mindepth 2 -name '*.csv' | wc -l)
-[ "$days" -ge 60 ] || fail "only $days day files"
+tree_digest() { (cd "$1" && find . -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) | sha256sum | cut -d' ' -f1; }
+for sample in "half 7 40 12 39b35b41d59e0ebedc9a9acd00bb31fc340f9cac6f9b11e16d4fee8e22e281f1" \
+  "interval 3 60 40 b49bf9d0d25d103dc61f8d723c988f364329f5ba1f7d337e98f27a8b6faf73bd"; do
+  read -r layout seed days meters digest <<< "$sample"
+  app="$work/$layout"
+  mkdir "$app"
+  "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
+  "$varkelo" --export-only --exit-code --folder "$app" > "$app/console.txt" || fail "$layout: exit status $?"
+  report_is "$app/error.txt" 成功 || fail "$layout: error.txt"
+  grep -q "CSV作成中" "$app/console.txt" || fail "$layout: no status line"
+  [ "$(tree_digest "$app/SG012345")" == "$digest" ] || fail "$layout: the tree's digest is $(tree_digest "$app/SG012345")"
+done
+app="$work/interval"
 cp -r "$app/SG012345" "$work/tree"
 
 # A second export over the first, with SIGTERM, SIGINT and SIGHUP sent again and
