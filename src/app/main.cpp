@@ -11,13 +11,13 @@
 #include "run/run_sequence.hpp"
 
 int main(int argc, char** argv) {
-  int exitStatus = 0;
-  const auto options = varkelo::app::ParseCommandLine(argc, argv, &exitStatus);
-  if (!options) return exitStatus;
+  const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
+  if (!commandLine.run) return commandLine.exitStatus;
+  const varkelo::app::Options& options = *commandLine.run;
 
   asio::io_context io;
   varkelo::run::ConsoleView view(io, stdout, varkelo::platform::PrepareTerminal(stdout));
-  varkelo::run::RunSequence run(io, view, options->appFolder);
+  varkelo::run::RunSequence run(io, view, options.appFolder);
   view.ListenForCloseRequests(run);
-  return varkelo::app::RunToEnd(io, run, *options);
+  return varkelo::app::RunToEnd(io, run, options);
 }

@@ -25,7 +25,7 @@ std::string ExistingFolder(const std::string& folder) {
 
 }  // namespace
 
-std::optional<Options> ParseCommandLine(int argc, char** argv, int* exitStatus) {
+CommandLine ParseCommandLine(int argc, char** argv) {
   CLI::App app{"Reads out a smart gateway and writes its readings as CSV files."};
   app.set_version_flag("--version", "varkelo " VARKELO_VERSION);
   std::string folder;
@@ -42,21 +42,18 @@ std::optional<Options> ParseCommandLine(int argc, char** argv, int* exitStatus) 
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
-    *exitStatus = app.exit(e);
-    return std::nullopt;
+    return {.run = std::nullopt, .exitStatus = app.exit(e)};
   } catch (const CLI::CallForVersion& e) {
-    *exitStatus = app.exit(e);
-    return std::nullopt;
+    return {.run = std::nullopt, .exitStatus = app.exit(e)};
   } catch (const CLI::ParseError& e) {
     // No run starts on a command line that says something else was meant.
     app.exit(e);
-    *exitStatus = UsageErrorExitStatus;
-    return std::nullopt;
+    return {.run = std::nullopt, .exitStatus = UsageErrorExitStatus};
   }
   std::error_code error;
   options.appFolder = folder.empty() ? platform::ProgramFolder(argc > 0 ? argv[0] : "")
                                      : std::filesystem::absolute(platform::PathFromUtf8(folder), error);
-  return options;
+  return {.run = options};
 }
 
 int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {

@@ -17,9 +17,14 @@ struct Options {
   bool exitCode = false;
 };
 
-// The options of a run, or nothing when no run is to start (help, version, a
-// bad command line); *exitStatus then holds the status to exit with.
-std::optional<Options> ParseCommandLine(int argc, char** argv, int* exitStatus);
+// What the command line asks for: a run with its options, or no run (help,
+// version, a bad command line) and the status to exit with.
+struct CommandLine {
+  std::optional<Options> run;
+  int exitStatus = 0;
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
 
 // Starts the run, serves the event loop until the run has ended, and gives
 // the program's exit status.

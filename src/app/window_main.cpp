@@ -9,16 +9,16 @@
 #include "run/run_sequence.hpp"
 
 int main(int argc, char** argv) {
-  int exitStatus = 0;
-  const auto options = varkelo::app::ParseCommandLine(argc, argv, &exitStatus);
-  if (!options) return exitStatus;
+  const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
+  if (!commandLine.run) return commandLine.exitStatus;
+  const varkelo::app::Options& options = *commandLine.run;
 
   asio::io_context io;
   varkelo::app::WindowView view(io);
   // Without a desktop (a task started while nobody is logged on) the run goes
   // on without a window.
   view.Open();
-  varkelo::run::RunSequence run(io, view, options->appFolder);
+  varkelo::run::RunSequence run(io, view, options.appFolder);
   view.ListenForCloseRequests(run);
-  return varkelo::app::RunToEnd(io, run, *options);
+  return varkelo::app::RunToEnd(io, run, options);
 }

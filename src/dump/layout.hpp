@@ -138,6 +138,8 @@ inline constexpr std::int32_t TrailerSaveFlag = TrailerHour + 2;
 constexpr std::int32_t Record(std::int32_t slot, std::int32_t m) {
   return head::Entries + SlotEntries * slot + RecordEntries * (m - 1);
 }
+// The first record of the last slot: the carry-over into the next day and the next day's start.
+inline constexpr std::int32_t LastSlotRecord = Record(LastSlot, 1);
 
 inline constexpr std::int32_t FieldCount = Record(Slots, 1);
 inline constexpr std::int32_t Bytes = 123272;
@@ -150,9 +152,9 @@ static_assert(config::ProgramVersion == 32 && config::MeterGroup(1) == 86 && con
 static_assert(config::FieldCount == 526);
 static_assert(halfhour::SlotEntries == 841 && halfhour::SaveFlag(47) == 40373);
 static_assert(halfhour::FieldCount == 40374);
-static_assert(interval::SlotEntries == 403 && interval::Record(interval::LastSlot, 1) == 38291);
-static_assert(interval::Record(interval::LastSlot, 1) + interval::TrailerHour == 38691);
-static_assert(interval::Record(interval::LastSlot, 1) + interval::TrailerSaveFlag == 38693);
+static_assert(interval::SlotEntries == 403 && interval::LastSlotRecord == 38291);
+static_assert(interval::LastSlotRecord + interval::TrailerHour == 38691);
+static_assert(interval::LastSlotRecord + interval::TrailerSaveFlag == 38693);
 static_assert(interval::FieldCount == 38694);
 
 }  // namespace varkelo::dump

@@ -36,16 +36,15 @@ bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std
     if (head.Year != previous.Year % 100 || head.Month != previous.Month || head.Day != previous.Day) {
       return true;
     }
-    const std::int32_t lastSlot = interval::Record(interval::LastSlot, 1);
     for (int n = 0; n < dump::MeterCount; ++n) {
       for (int k = 0; k < interval::RecordEntries; ++k) {
         carry.CarryOverTable[n].Fields[k] =
-            dump.GetFieldText(lastSlot + interval::RecordEntries * n + k).view();
+            dump.GetFieldText(interval::LastSlotRecord + interval::RecordEntries * n + k).view();
       }
     }
-    carry.CarryOverHour = dump.GetFieldText(lastSlot + interval::TrailerHour).view();
-    carry.CarryOverMinute = dump.GetFieldText(lastSlot + interval::TrailerMinute).view();
-    carry.CarryOverSaveFlag = dump.GetFieldText(lastSlot + interval::TrailerSaveFlag).view();
+    carry.CarryOverHour = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerHour).view();
+    carry.CarryOverMinute = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerMinute).view();
+    carry.CarryOverSaveFlag = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerSaveFlag).view();
     return true;
   } catch (...) {
     carry.Reset();

@@ -28,7 +28,7 @@ constexpr std::string_view NextDayStartHeader =
 namespace interval = dump::interval;
 
 // The day's last slot, whose end starts the next day.
-constexpr std::int32_t LastSlot = interval::Record(interval::LastSlot, 1);
+using interval::LastSlotRecord;
 
 constexpr std::int32_t MinutesPerDay = 24 * 60;
 constexpr std::int32_t SlotMinutes = MinutesPerDay / interval::Slots;
@@ -73,7 +73,7 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
     line.Missing();
   }
 
-  const std::int32_t record = LastSlot + interval::RecordEntries * (n - 1);
+  const std::int32_t record = LastSlotRecord + interval::RecordEntries * (n - 1);
   const CollectionState state =
       slotSaved ? CollectionState(dump.GetFieldText(record + interval::State)) : CollectionState();
   // A start row knows only the one slot, not the half hour around it: a slot
@@ -95,12 +95,12 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   if (!date) return false;
   const Date nextDay = NextDay(*date);
 
-  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlot + interval::TrailerSaveFlag));
+  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlotRecord + interval::TrailerSaveFlag));
   std::optional<std::int32_t> startMinute;
   if (slotSaved) {
     const std::optional<std::int32_t> slotMinute =
-        SlotMinuteOfDay(dump.GetFieldText(LastSlot + interval::TrailerHour),
-                        dump.GetFieldText(LastSlot + interval::TrailerMinute));
+        SlotMinuteOfDay(dump.GetFieldText(LastSlotRecord + interval::TrailerHour),
+                        dump.GetFieldText(LastSlotRecord + interval::TrailerMinute));
     if (!slotMinute) return false;
     startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
   }

@@ -78,8 +78,8 @@ TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {
       {IntervalSchemaId, interval::Record(1, 1), "区間使用電力量(順方向1)", "S[2]-Hour[1]-ID[1]"},
       {IntervalSchemaId, interval::Record(interval::LastSlot, MeterCount) + interval::Multiplier, "乗率",
        "S[2]-Hour[95]-ID[40]"},
-      {IntervalSchemaId, interval::Record(interval::LastSlot, 1) + interval::TrailerSaveFlag,
-       "保存完了フラグ", "S[2]Hour[95]"},
+      {IntervalSchemaId, interval::LastSlotRecord + interval::TrailerSaveFlag, "保存完了フラグ",
+       "S[2]Hour[95]"},
   };
   Dump dump;
   for (const auto& field : named) {
