@@ -18,6 +18,7 @@ namespace {
 class NoProgress : public varkelo::exporting::ExportProgress {
  public:
   void LetEventsRun() override {}
+  bool StopRequested() override { return false; }
   void OnProgress(int) override {}
 };
 
@@ -44,7 +45,7 @@ void ExportImage(benchmark::State& state, varkelo::tools::SampleLayout layout) {
   auto outcome = varkelo::exporting::ExportOutcome::CsvError;
   for (auto _ : state) {
     varkelo::exporting::Exporter exporter(folder);
-    outcome = exporter.RunExport(folder / "read.nmd", progress);
+    outcome = exporter.RunExport(folder / "read.nmd", progress).outcome;
   }
   if (outcome != varkelo::exporting::ExportOutcome::Success) state.SkipWithError("the export failed");
   const std::uintmax_t written = BytesUnder(folder) - fs::file_size(folder / "read.nmd");

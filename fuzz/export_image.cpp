@@ -41,12 +41,17 @@ class NoWindow : public varkelo::exporting::ExportProgress {
  public:
   void OnProgress(int percent) override { FUZZ_CHECK(percent >= 0 && percent <= 100); }
   void LetEventsRun() override {}
+  bool StopRequested() override { return false; }
 };
 
+// A failed export says why; a successful one names its folder.
 ExportOutcome RunExport(const fs::path& appFolder, const fs::path& imagePath) {
   varkelo::exporting::Exporter exporter(appFolder);
   NoWindow window;
-  return exporter.RunExport(imagePath, window);
+  const varkelo::exporting::ExportResult result = exporter.RunExport(imagePath, window);
+  FUZZ_CHECK(result.failure.has_value() == (result.outcome == ExportOutcome::CsvError));
+  FUZZ_CHECK(result.outcome == ExportOutcome::CsvError || result.gatewayFolder.parent_path() == appFolder);
+  return result.outcome;
 }
 
 Bytes MakeSample(bool halfHour) {

@@ -1,5 +1,7 @@
 #include "export/export_driver.hpp"
 
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "export/day_files.hpp"
@@ -7,60 +9,124 @@
 #include "export/next_day_start.hpp"
 #include "export/output_paths.hpp"
 #include "export/sector_head.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::exporting {
+namespace {
 
 using dump::LastSectorBlock;
 
+platform::Failure FailureAt(std::string what, const std::filesystem::path& path, std::error_code error = {}) {
+  return {std::move(what), platform::Utf8FromPath(path), error};
+}
+
+// Why a block could not be read: the image missing, or not a file to read.
+platform::Failure ImageFailure(const std::filesystem::path& imagePath, std::int32_t block) {
+  std::error_code error;
+  if (std::filesystem::symlink_status(imagePath, error).type() == std::filesystem::file_type::not_found) {
+    error = std::make_error_code(std::errc::no_such_file_or_directory);
+  }
+  return FailureAt("cannot read block " + std::to_string(block) + " of", imagePath, error);
+}
+
+// Why a block names no day: past the end of a short image it reads as zeros.
+platform::Failure DateFailure(const std::filesystem::path& imagePath, std::int32_t block,
+                              const SectorHead& head) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(imagePath, error);
+  if (!error && size < static_cast<std::uintmax_t>(block + 1) * dump::DumpBlockSize) {
+    return FailureAt("the image ends before the end of block " + std::to_string(block) + ":", imagePath);
+  }
+  return FailureAt("block " + std::to_string(block) + " names no calendar date (" +
+                       std::to_string(head.Year) + "-" + std::to_string(head.Month) + "-" +
+                       std::to_string(head.Day) + ") in",
+                   imagePath);
+}
+
+ExportResult Failed(ExportResult result, platform::Failure failure) {
+  result.outcome = ExportOutcome::CsvError;
+  result.failure = std::move(failure);
+  return result;
+}
+
+}  // namespace
+
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
-ExportOutcome Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
+ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
+  ExportResult result;
   try {
     dump_.PrepareCatalog(dump::ConfigSchemaId);
     // Without a readable configuration block there is nothing to name the
     // output after: no folder and no meter list from an erased image.
-    if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) return ExportOutcome::CsvError;
+    if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) {
+      return Failed(std::move(result), ImageFailure(imagePath, dump::ConfigBlock));
+    }
     const dump::FieldText version = dump_.GetFieldText(dump::config::ProgramVersion);
     const std::int32_t schemaId =
         version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
 
-    const std::filesystem::path gatewayFolder =
-        GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
-    if (!EnsureFolder(gatewayFolder) || !WriteMeterList(dump_, gatewayFolder / "ID.csv")) {
-      return ExportOutcome::CsvError;
+    result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
+    if (!EnsureFolder(result.gatewayFolder)) {
+      return Failed(std::move(result), FailureAt("cannot make the folder", result.gatewayFolder));
     }
+    const std::filesystem::path meterList = result.gatewayFolder / "ID.csv";
+    if (!WriteMeterList(dump_, meterList))
+      return Failed(std::move(result), FailureAt("cannot write", meterList));
 
     dump_.PrepareCatalog(schemaId);
-    bool lastResult = true;
     for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
       progress.LetEventsRun();
-      lastResult = ExportBlock(imagePath, i, schemaId, gatewayFolder);
+      // Between blocks every file is whole: nothing is left half made.
+      if (progress.StopRequested()) {
+        result.outcome = ExportOutcome::Stopped;
+        return result;
+      }
+      std::optional<platform::Failure> failure = ExportBlock(imagePath, i, schemaId, result);
       // A failed block ends the loop with the bar full.
-      if (!lastResult) i = LastSectorBlock;
-      progress.OnProgress(i * 100 / LastSectorBlock);
+      progress.OnProgress(failure ? 100 : i * 100 / LastSectorBlock);
+      if (failure) return Failed(std::move(result), std::move(*failure));
     }
-    return lastResult ? ExportOutcome::Success : ExportOutcome::CsvError;
+    return result;
+  } catch (const std::exception& e) {
+    return Failed(std::move(result), FailureAt(std::string("cannot export: ") + e.what(), imagePath));
   } catch (...) {
-    return ExportOutcome::CsvError;
+    return Failed(std::move(result), FailureAt("cannot export", imagePath));
   }
 }
 
-bool Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
-                           const std::filesystem::path& gatewayFolder) {
-  if (!dump_.LoadBlock(imagePath, block)) return false;
+std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::path& imagePath,
+                                                       std::int32_t block, std::int32_t schemaId,
+                                                       ExportResult& result) {
+  if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
   const SectorHead head = ReadSectorHead(dump_);
-  if (head.Erased()) return true;
+  if (head.Erased()) return std::nullopt;
+  const std::filesystem::path& gatewayFolder = result.gatewayFolder;
   const std::filesystem::path dayFolder = DayFolder(gatewayFolder, head.Year, head.Month);
   const std::filesystem::path dayFile = DayFile(gatewayFolder, head.Year, head.Month, head.Day);
+  const bool dated = SectorHeadDate(dump_).has_value();
 
   if (schemaId == dump::HalfHourSchemaId) {
-    return EnsureFolder(dayFolder) && WriteHalfHourDayFile(dump_, dayFile);
+    // The month folder comes first, dated or not.
+    if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
+    if (!dated) return DateFailure(imagePath, block, head);
+    if (!WriteHalfHourDayFile(dump_, dayFile)) return FailureAt("cannot write", dayFile);
+    ++result.dayFiles;
+    return std::nullopt;
   }
+  if (!dated) return DateFailure(imagePath, block, head);
   // The carry-over reads the previous day's block; this block is loaded again after it.
-  if (!LoadCarryOver(dump_, imagePath, head.Year, head.Month, head.Day, carryOver_)) return false;
-  return dump_.LoadBlock(imagePath, block) && EnsureFolder(dayFolder) &&
-         WriteIntervalDayFile(dump_, carryOver_, dayFile) &&
-         WriteNextDayStart(dump_, gatewayFolder, head.Year, head.Month, head.Day);
+  if (!LoadCarryOver(dump_, imagePath, head.Year, head.Month, head.Day, carryOver_)) {
+    return ImageFailure(imagePath, block);
+  }
+  if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
+  if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
+  if (!WriteIntervalDayFile(dump_, carryOver_, dayFile)) return FailureAt("cannot write", dayFile);
+  ++result.dayFiles;
+  if (!WriteNextDayStart(dump_, gatewayFolder, head.Year, head.Month, head.Day)) {
+    return FailureAt("cannot write the start of the day after", dayFile);
+  }
+  return std::nullopt;
 }
 
 }  // namespace varkelo::exporting

@@ -4,13 +4,25 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 #include "dump/dump_image.hpp"
 #include "export/carry_over.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::exporting {
 
-enum class ExportOutcome { Success, CsvError };
+enum class ExportOutcome { Success, CsvError, Stopped };
+
+struct ExportResult {
+  ExportOutcome outcome = ExportOutcome::Success;
+  // Why the export failed, with CsvError.
+  std::optional<platform::Failure> failure;
+  // The gateway's folder, once its name is known; empty before.
+  std::filesystem::path gatewayFolder;
+  // Day files of stored days written, next-day start files not counted.
+  std::int32_t dayFiles = 0;
+};
 
 // Whoever runs the export hears from it once per sector block.
 class ExportProgress {
@@ -18,6 +30,9 @@ class ExportProgress {
   virtual ~ExportProgress() = default;
   // Before each block: lets the events that are waiting run.
   virtual void LetEventsRun() = 0;
+  // Asked right after LetEventsRun: true ends the export there, with
+  // ExportOutcome::Stopped and only whole files written.
+  virtual bool StopRequested() = 0;
   // After each block: how far the export is, 0 to 100.
   virtual void OnProgress(int percent) = 0;
 };
@@ -27,12 +42,12 @@ class Exporter {
   explicit Exporter(std::filesystem::path appFolder);
 
   // Writes the output tree from the image at imagePath.
-  [[nodiscard]] ExportOutcome RunExport(const std::filesystem::path& imagePath, ExportProgress& progress);
+  [[nodiscard]] ExportResult RunExport(const std::filesystem::path& imagePath, ExportProgress& progress);
 
  private:
-  // One pass of the sector loop; false stops the export.
-  bool ExportBlock(const std::filesystem::path& imagePath, std::int32_t block, std::int32_t schemaId,
-                   const std::filesystem::path& gatewayFolder);
+  // One pass of the sector loop; a failure stops the export.
+  std::optional<platform::Failure> ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
+                                               std::int32_t schemaId, ExportResult& result);
 
   std::filesystem::path appFolder_;
   dump::Dump dump_;

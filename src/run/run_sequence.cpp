@@ -101,17 +101,32 @@ void RunSequence::Export() {
   exporting::ExportOutcome exported = exporting::ExportOutcome::CsvError;
   try {
     exporting::Exporter exporter(appFolder_);
-    exported = exporter.RunExport(imagePath_, *this);
+    exported = exporter.RunExport(imagePath_, *this).outcome;
   } catch (...) {
     // Whatever stops the export fails it.
   }
-  outcome_ = exported == exporting::ExportOutcome::Success ? RunOutcome::Success : RunOutcome::CsvError;
+  switch (exported) {
+    case exporting::ExportOutcome::Success:
+      outcome_ = RunOutcome::Success;
+      break;
+    case exporting::ExportOutcome::CsvError:
+      outcome_ = RunOutcome::CsvError;
+      break;
+    case exporting::ExportOutcome::Stopped:
+      // A stopped run reports that it ended without an outcome.
+      outcome_ = RunOutcome::None;
+      break;
+  }
   busy_ = false;
   PostFinish();
 }
 
 void RunSequence::OnProgress(int percent) {
   view_.ShowProgress(Progress::Export, percent);
+}
+
+bool RunSequence::StopRequested() {
+  return false;
 }
 
 void RunSequence::LetEventsRun() {

@@ -49,6 +49,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   // exporting::ExportProgress
   void OnProgress(int percent) override;
   void LetEventsRun() override;
+  bool StopRequested() override;
 
   void Export();
   void PostFinish();

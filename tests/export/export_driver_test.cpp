@@ -17,27 +17,35 @@ namespace {
 class RecordingProgress : public ExportProgress {
  public:
   void LetEventsRun() override { ++yields; }
+  bool StopRequested() override { return yields == stopAt; }
   void OnProgress(int percent) override { percents.push_back(percent); }
   std::vector<int> percents;
   int yields = 0;
+  int stopAt = -1;  // the yield at which a stop is asked for
 };
 
 class ExportDriverTest : public ::testing::Test {
  protected:
-  ExportOutcome Run(ImageFile& image, std::string_view version) {
+  ExportOutcome Run(ImageFile& image, std::string_view version, int stopAt = -1) {
     image.Block(dump::ConfigBlock).Text(dump::config::DeviceId, "GW000001ABCD");
     image.Block(dump::ConfigBlock).Text(dump::config::ProgramVersion, version);
     EXPECT_TRUE(image.Write(temp.path() / "read.nmd"));
     progress = RecordingProgress();
+    progress.stopAt = stopAt;
     Exporter exporter(temp.path());
-    return exporter.RunExport(temp.path() / "read.nmd", progress);
+    result = exporter.RunExport(temp.path() / "read.nmd", progress);
+    // A failure, and only a failure, says why.
+    EXPECT_EQ(result.failure.has_value(), result.outcome == ExportOutcome::CsvError);
+    return result.outcome;
   }
+  std::string Reason() const { return result.failure ? result.failure->Describe() : ""; }
 
   TempFolder temp;
   fs::path gateway = temp.path() / "GW000001";
   ImageFile half{dump::HalfHourSchemaId};
   ImageFile interval{dump::IntervalSchemaId};
   RecordingProgress progress;
+  ExportResult result;
 };
 
 TEST_F(ExportDriverTest, ProgramVersionChoosesTheLayout) {
@@ -55,6 +63,8 @@ TEST_F(ExportDriverTest, ProgramVersionChoosesTheLayout) {
 
 TEST_F(ExportDriverTest, AllSectorsErasedWritesOnlyTheMeterList) {
   EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::Success);
+  EXPECT_EQ(result.gatewayFolder, gateway);
+  EXPECT_EQ(result.dayFiles, 0);
   std::vector<fs::path> written;
   for (const auto& entry : fs::recursive_directory_iterator(gateway)) written.push_back(entry.path());
   EXPECT_EQ(written, std::vector<fs::path>{gateway / "ID.csv"});
@@ -67,6 +77,8 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
   for (int block = 1; block <= 12; ++block) half.Block(block).SetDate(12, 1, block);
   half.Block(10).SetDate(12, 2, 30);  // no calendar date
   EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
+  EXPECT_EQ(result.dayFiles, 9);
+  EXPECT_NE(Reason().find("block 10 names no calendar date (12-2-30)"), std::string::npos) << Reason();
   for (int day = 1; day <= 9; ++day) {
     EXPECT_EQ(ReadCsvLines(gateway / "201201" / ("2012010" + std::to_string(day) + ".csv")).size(),
               DayFileLines);
@@ -79,6 +91,28 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
   interval.Block(3).SetDate(12, 13, 3);
   EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::CsvError);
   EXPECT_FALSE(fs::exists(gateway / "201213"));
+}
+
+TEST_F(ExportDriverTest, AStopEndsTheExportBetweenBlocksWithWholeFiles) {
+  for (int block = 1; block <= 5; ++block) half.Block(block).SetDate(12, 1, block);
+  EXPECT_EQ(Run(half, "1.02", 3), ExportOutcome::Stopped);
+  EXPECT_EQ(result.dayFiles, 2);
+  EXPECT_EQ(progress.percents.size(), 2u);
+  EXPECT_EQ(ReadCsvLines(gateway / "201201" / "20120102.csv").size(), DayFileLines);
+  EXPECT_FALSE(fs::exists(gateway / "201201" / "20120103.csv"));
+  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
+}
+
+TEST_F(ExportDriverTest, AnImageMissingOrTooShortIsTheReason) {
+  Exporter exporter(temp.path());
+  result = exporter.RunExport(temp.path() / "read.nmd", progress);
+  ASSERT_EQ(result.outcome, ExportOutcome::CsvError);
+  EXPECT_EQ(result.failure->error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(result.failure->subject, (temp.path() / "read.nmd").string());
+
+  ImageFile shortImage(dump::HalfHourSchemaId, 3);
+  EXPECT_EQ(Run(shortImage, "1.02"), ExportOutcome::CsvError);
+  EXPECT_NE(Reason().find("the image ends before the end of block 3"), std::string::npos) << Reason();
 }
 
 TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
@@ -104,6 +138,7 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
     if (c.hazard == Fifo) MakeFifo(c.at);
     const fs::file_type kind = fs::symlink_status(c.at).type();
     EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
+    EXPECT_EQ(result.failure->subject, c.at.string());
     EXPECT_EQ(fs::symlink_status(c.at).type(), kind);
     EXPECT_TRUE(fs::is_empty(outside));
   }
