@@ -72,8 +72,8 @@ class MinimalObserver : public gateway::LinkObserver {
   void OnRequestSent() override {}
   void OnDataFrameAcknowledged() override {}
   void OnDownloadProgress(int) override {}
-  void OnDownloadFinished(gateway::LinkOutcome outcome) override {
-    succeeded = outcome == gateway::LinkOutcome::Downloaded;
+  void OnDownloadFinished(const gateway::LinkResult& result) override {
+    succeeded = result.outcome == gateway::LinkOutcome::Downloaded;
     io_.stop();
   }
   bool succeeded = false;

@@ -6,6 +6,14 @@
 #include "gateway/frames.hpp"
 
 namespace varkelo::gateway {
+namespace {
+
+bool Failed(StreamState state) {
+  return state == StreamState::BadFrame || state == StreamState::NotStored ||
+         state == StreamState::AckNotSent;
+}
+
+}  // namespace
 
 int DownloadProgress(std::int32_t frames) {
   if (frames <= 0) return 0;
@@ -25,57 +33,59 @@ StreamState FrameReceiver::Take(std::span<const std::uint8_t> bytes) {
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
   } catch (...) {
     // Bytes that cannot be kept leave the stream impossible to follow.
-    state_ = StreamState::Failed;
+    state_ = StreamState::BadFrame;
     return state_;
   }
   while (state_ == StreamState::Open) {
     const std::size_t size = CompleteFrameSize(buffer_);
     if (size == 0) break;  // the rest of the frame is still on its way
     const std::int32_t framesBefore = receivedFrames_;
-    if (!TryHandleFrame(size)) {
+    state_ = TryHandleFrame(size);
+    if (Failed(state_)) {
       // One more try with the same bytes; the frame still counts once.
       receivedFrames_ = framesBefore;
-      if (!TryHandleFrame(size)) state_ = StreamState::Failed;
+      state_ = TryHandleFrame(size);
     }
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(size));
   }
   return state_;
 }
 
-bool FrameReceiver::TryHandleFrame(std::size_t size) {
+StreamState FrameReceiver::TryHandleFrame(std::size_t size) {
   try {
     return HandleFrame(size);
   } catch (...) {
-    return false;
+    return StreamState::BadFrame;
   }
 }
 
-bool FrameReceiver::HandleFrame(std::size_t size) {
+StreamState FrameReceiver::HandleFrame(std::size_t size) {
   const std::span<const std::uint8_t> frame(buffer_.data(), size);
   if (receivedFrames_ < std::numeric_limits<std::int32_t>::max()) ++receivedFrames_;
   actions_.OnProgress(DownloadProgress(receivedFrames_));
 
   FrameHeader header;
-  if (!ReadFrameHeader(frame, header)) return false;
+  if (!ReadFrameHeader(frame, header)) return StreamState::BadFrame;
 
   if (header.FrameCode == DataFrameCode) {
     if (header.Length != 2) {
       // Only a whole DataFrame carries a whole record, and records count from 1.
-      if (frame.size() < DataFrameSize || header.RecordNumber < 1) return false;
+      if (frame.size() < DataFrameSize || header.RecordNumber < 1) return StreamState::BadFrame;
       // The record is stored before the gateway hears that it arrived.
-      if (!actions_.StoreRecord(header.RecordNumber, frame.subspan(6, RecordSize))) return false;
+      if (!actions_.StoreRecord(header.RecordNumber, frame.subspan(6, RecordSize)))
+        return StreamState::NotStored;
     }
-    if (!actions_.SendAck(BuildAckFrame(frame))) return false;
+    if (!actions_.SendAck(BuildAckFrame(frame))) return StreamState::AckNotSent;
     actions_.OnAcknowledged();
-    return true;
+    return StreamState::Open;
   }
 
   if (header.FrameCode == EndFrameCode) {
     actions_.OnProgress(100);
-    state_ = frame.size() > 4 && frame[4] == '0' ? StreamState::Succeeded : StreamState::Refused;
+    return frame.size() > 4 && frame[4] == '0' ? StreamState::Succeeded : StreamState::Refused;
   }
   // Any other code only counts towards the progress.
-  return true;
+  return StreamState::Open;
 }
 
 }  // namespace varkelo::gateway

@@ -36,7 +36,10 @@ enum class StreamState {
   Open,       // the end frame has not come yet
   Succeeded,  // the end frame reported success
   Refused,    // the end frame reported failure
-  Failed,     // a frame could not be handled, even at a second try
+  // A frame could not be handled, even at a second try, because:
+  BadFrame,    // its header cannot be read, or it names record 0, or its bytes cannot be kept
+  NotStored,   // its record could not be stored
+  AckNotSent,  // its acknowledgement could not be sent
 };
 
 class FrameReceiver {
@@ -54,9 +57,10 @@ class FrameReceiver {
   std::int32_t ReceivedFrames() const { return receivedFrames_; }
 
  private:
-  // Handles the first `size` buffered bytes as one frame; false when it failed.
-  bool HandleFrame(std::size_t size);
-  bool TryHandleFrame(std::size_t size);
+  // Handles the first `size` buffered bytes as one frame: Open when it was
+  // handled and the stream goes on, else how the stream ends.
+  StreamState HandleFrame(std::size_t size);
+  StreamState TryHandleFrame(std::size_t size);
 
   FrameActions& actions_;
   // TCP delivers a byte stream: bytes wait here until they make a complete frame.

@@ -7,6 +7,7 @@
 #include "gateway/frames.hpp"
 #include "gateway/image_record.hpp"
 #include "platform/socket_tuning.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::gateway {
 
@@ -36,6 +37,8 @@ bool GatewayLink::Start(const std::array<std::uint8_t, 4>& address, std::filesys
   if (imagePath_.empty() || !Connect()) return false;
   finished_ = false;
   receiver_.Reset();
+  recordsStored_ = 0;
+  imageFailure_.reset();
   observer_.OnDownloadProgress(0);
   // The wait for the connection begins once the caller's handler has returned.
   asio::post(socket_.get_executor(), Guarded([this] { BeginConnectWait(); }));
@@ -53,7 +56,7 @@ bool GatewayLink::Connect() {
     socket_.close(error);
     return false;
   }
-  state_ = SocketState::connecting;
+  state_ = SocketState::Connecting;
   const asio::ip::address_v4 gateway(address_);
   // Connecting to 0.0.0.0 reaches this machine itself on some systems; a
   // gateway is never there, so that address simply never connects.
@@ -67,18 +70,26 @@ void GatewayLink::Disconnect() {
   std::error_code ignored;
   if (socket_.is_open()) socket_.close(ignored);
   ++connection_;
-  state_ = SocketState::closed;
+  state_ = SocketState::Closed;
   connectWaiting_ = false;
   connectWaitTimer_.cancel();
   responseTicking_ = false;
   responseTimer_.cancel();
 }
 
-void GatewayLink::Finish(LinkOutcome outcome) {
+void GatewayLink::Stop() {
+  Finish(LinkOutcome::Stopped);
+}
+
+void GatewayLink::Finish(LinkOutcome outcome, std::error_code error) {
   Disconnect();
   if (finished_) return;
   finished_ = true;
-  observer_.OnDownloadFinished(outcome);
+  observer_.OnDownloadFinished(
+      {.outcome = outcome,
+       .error = error,
+       .failure = outcome == LinkOutcome::RecordNotStored ? imageFailure_ : std::nullopt,
+       .recordsStored = recordsStored_});
 }
 
 void GatewayLink::BeginConnectWait() {
@@ -86,14 +97,13 @@ void GatewayLink::BeginConnectWait() {
   connectWaitTimer_.expires_after(options_.connectWait);
   connectWaitTimer_.async_wait(Guarded([this](const std::error_code& error) {
     if (error || !connectWaiting_) return;
-    // Any state but connected, a refused or failed connection included, ends here.
     Finish(LinkOutcome::NotConnected);
   }));
   ContinueConnectWait();
 }
 
 void GatewayLink::ContinueConnectWait() {
-  if (!connectWaiting_ || state_ != SocketState::connected) return;
+  if (!connectWaiting_ || state_ != SocketState::Connected) return;
   connectWaiting_ = false;
   connectWaitTimer_.cancel();
   SendRequest();
@@ -101,10 +111,11 @@ void GatewayLink::ContinueConnectWait() {
 
 void GatewayLink::OnConnected(const std::error_code& error) {
   if (error) {
-    state_ = SocketState::broken;
+    // Refused or unreachable: waiting longer brings no connection.
+    Finish(LinkOutcome::ConnectionRefused, error);
     return;
   }
-  state_ = SocketState::connected;
+  state_ = SocketState::Connected;
   // A gateway that holds back the rest of a frame until its first part is
   // acknowledged must not wait for a delayed acknowledgement on every frame.
   platform::TuneForStopAndWait(static_cast<platform::SocketHandle>(socket_.native_handle()));
@@ -114,7 +125,7 @@ void GatewayLink::OnConnected(const std::error_code& error) {
 
 void GatewayLink::SendRequest() {
   if (!SendFrame(BuildRequestFrame(ReadRequestPhase))) {
-    Finish(LinkOutcome::SendFailed);
+    Finish(LinkOutcome::RequestNotSent);
     return;
   }
   observer_.OnRequestSent();
@@ -149,9 +160,9 @@ void GatewayLink::StartRead() {
 
 void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
   if (error) {
-    // A broken or closed connection is not acted on: nothing more arrives and
-    // the response time-out ends the download.
-    state_ = SocketState::broken;
+    // Nothing more can arrive. A connection closed in order has no reason to
+    // give; a broken one keeps the system's.
+    Finish(LinkOutcome::ClosedEarly, error == asio::error::eof ? std::error_code() : error);
     return;
   }
   platform::RenewAfterRead(static_cast<platform::SocketHandle>(socket_.native_handle()));
@@ -171,15 +182,25 @@ void GatewayLink::OnBytesReceived(std::size_t n) {
     case StreamState::Refused:
       Finish(LinkOutcome::Refused);
       return;
-    case StreamState::Failed:
-      // A frame that cannot be handled ends the download as a silent gateway would.
-      Finish(LinkOutcome::NoResponse);
+    case StreamState::BadFrame:
+      Finish(LinkOutcome::BadFrame);
+      return;
+    case StreamState::NotStored:
+      Finish(LinkOutcome::RecordNotStored);
+      return;
+    case StreamState::AckNotSent:
+      Finish(LinkOutcome::AckNotSent);
       return;
   }
 }
 
 bool GatewayLink::StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) {
-  return WriteImageRecord(imagePath_, recordNumber, record);
+  if (!WriteImageRecord(imagePath_, recordNumber, record)) {
+    imageFailure_ = platform::Failure{"cannot write", platform::Utf8FromPath(imagePath_), {}};
+    return false;
+  }
+  ++recordsStored_;
+  return true;
 }
 
 bool GatewayLink::SendFrame(std::span<const std::uint8_t> frame) {

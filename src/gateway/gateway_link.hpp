@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -45,16 +46,20 @@ class GatewayLink : private FrameActions {
   // start a connection; otherwise OnDownloadFinished follows in every case.
   bool Start(const std::array<std::uint8_t, 4>& address, std::filesystem::path imagePath);
 
-  bool Connected() const { return state_ == SocketState::connected; }
+  // Ends a download that has not finished: closes the connection at once and
+  // reports the outcome Stopped before it returns. Nothing when none runs.
+  void Stop();
+
+  bool Connected() const { return state_ == SocketState::Connected; }
   // Frames taken from the gateway in this download (saturates).
   std::int32_t ReceivedFrames() const { return receiver_.ReceivedFrames(); }
 
  private:
-  enum class SocketState { closed, connecting, connected, broken };
+  enum class SocketState { Closed, Connecting, Connected };
 
   bool Connect();
   void Disconnect();
-  void Finish(LinkOutcome outcome);
+  void Finish(LinkOutcome outcome, std::error_code error = {});
   void BeginConnectWait();
   void ContinueConnectWait();
   void OnConnected(const std::error_code& error);
@@ -85,12 +90,15 @@ class GatewayLink : private FrameActions {
   std::array<std::uint8_t, 4> address_{};
   std::filesystem::path imagePath_;
 
-  SocketState state_ = SocketState::closed;
+  SocketState state_ = SocketState::Closed;
   std::uint64_t connection_ = 0;
   bool connectWaiting_ = false;
   bool responseTicking_ = false;
   bool finished_ = true;
   std::int32_t waitTicks_ = 0;
+  // Of the download under way, for its LinkResult.
+  std::int32_t recordsStored_ = 0;
+  std::optional<platform::Failure> imageFailure_;
 
   FrameReceiver receiver_{*this};
   std::array<std::uint8_t, 16384> readChunk_{};

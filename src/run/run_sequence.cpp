@@ -64,9 +64,9 @@ void RunSequence::OnDownloadProgress(int percent) {
   view_.ShowProgress(Progress::Download, percent);
 }
 
-void RunSequence::OnDownloadFinished(gateway::LinkOutcome outcome) {
+void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
   using gateway::LinkOutcome;
-  if (outcome == LinkOutcome::Downloaded) {
+  if (result.outcome == LinkOutcome::Downloaded) {
     // Still busy: nothing may close the run between the download and the export.
     busy_ = true;
     asio::post(io_, [this] { Export(); });
@@ -74,23 +74,37 @@ void RunSequence::OnDownloadFinished(gateway::LinkOutcome outcome) {
   }
   // The outcome is settled before the view hears of it: the run may be closed from now on.
   busy_ = false;
-  switch (outcome) {
-    case LinkOutcome::Refused:
-      outcome_ = RunOutcome::NoResponse;
+  switch (result.outcome) {
+    case LinkOutcome::NotConnected:
+      outcome_ = RunOutcome::NoConnection;
+      ShowStatus("のタイムアウト");
+      break;
+    case LinkOutcome::ConnectionRefused:
+      outcome_ = RunOutcome::NoConnection;
+      ShowStatus("の接続に失敗しました");
       break;
     case LinkOutcome::NoResponse:
       outcome_ = RunOutcome::NoResponse;
       ShowStatus("のタイムアウト");
       view_.ShowProgress(Progress::Download, 0);
       break;
-    case LinkOutcome::NotConnected:
-      outcome_ = RunOutcome::NoConnection;
-      ShowStatus("のタイムアウト");
+    case LinkOutcome::ClosedEarly:
+      outcome_ = RunOutcome::NoResponse;
+      ShowStatus("との接続が切断されました");
+      view_.ShowProgress(Progress::Download, 0);
       break;
-    default:
-      // The request could not be sent. The outcome stays open: the report says
-      // the run ended without one.
+    case LinkOutcome::Refused:
+    case LinkOutcome::RecordNotStored:
+    case LinkOutcome::BadFrame:
+    case LinkOutcome::AckNotSent:
+      outcome_ = RunOutcome::NoResponse;
+      break;
+    case LinkOutcome::RequestNotSent:
+      // The outcome stays open: the report says the run ended without one.
       view_.ShowStatus("送信エラー");
+      break;
+    case LinkOutcome::Stopped:
+    case LinkOutcome::Downloaded:
       break;
   }
   PostFinish();

@@ -43,7 +43,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void OnRequestSent() override;
   void OnDataFrameAcknowledged() override;
   void OnDownloadProgress(int percent) override;
-  void OnDownloadFinished(gateway::LinkOutcome outcome) override;
+  void OnDownloadFinished(const gateway::LinkResult& result) override;
 
  private:
   // exporting::ExportProgress

@@ -50,13 +50,13 @@ class RecordingObserver : public LinkObserver {
   void OnRequestSent() override { ++requests; }
   void OnDataFrameAcknowledged() override { ++acknowledged; }
   void OnDownloadProgress(int percent) override { progress.push_back(percent); }
-  void OnDownloadFinished(LinkOutcome result) override {
-    outcome = result;
+  void OnDownloadFinished(const LinkResult& finished) override {
+    result = finished;
     ++finishes;
   }
   int requests = 0, acknowledged = 0, finishes = 0;
   std::vector<int> progress;
-  std::optional<LinkOutcome> outcome;
+  std::optional<LinkResult> result;
 };
 
 class GatewayLinkTest : public ::testing::Test {
@@ -88,7 +88,7 @@ class GatewayLinkTest : public ::testing::Test {
   }
   // Until the download has ended, then the gateway's script too.
   bool Finished() {
-    const bool ended = RunUntil([&] { return observer.outcome.has_value(); });
+    const bool ended = RunUntil([&] { return observer.result.has_value(); });
     if (gateway.joinable()) gateway.join();
     return ended;
   }
@@ -134,7 +134,8 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   EXPECT_EQ(Image(), expected);
   EXPECT_TRUE(closedAtEnd);
   EXPECT_EQ(extra, 0u);
-  EXPECT_EQ(observer.outcome, LinkOutcome::Downloaded);
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::Downloaded);
+  EXPECT_EQ(observer.result->recordsStored, 3);
   EXPECT_EQ(observer.finishes + observer.requests, 2);
   EXPECT_EQ(observer.acknowledged, 4);
   EXPECT_EQ(observer.progress.back(), 100);
@@ -142,35 +143,64 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   EXPECT_FALSE(link->Connected());
 }
 
-// A frame whose handling fails twice ends the download at once, as a time-out
-// would, without writing or acknowledging it.
-TEST_F(GatewayLinkTest, FrameThatCannotBeHandledEndsTheDownloadAtOnce) {
-  options.tickInterval = 1h;  // no time-out can end these downloads
+// No time-out can end these downloads: each ends at once, with its reason,
+// without writing or acknowledging what it could not take.
+TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
+  options.connectWait = 1h;
+  options.tickInterval = 1h;
   const struct {
-    std::size_t byte;  // of the frame, changed to `value`
-    std::uint8_t value;
-    bool recordFileIsAFolder;
-  } cases[] = {{1, 0x84, false}, {5, 0x80, false}, {4, 0x00, false}, {0, 0x04, true}};
-  for (const auto& bad : cases) {
-    SCOPED_TRACE(bad.byte);
+    const char* name;
+    std::function<void(Bytes&)> spoil;  // of the second frame; none: the gateway closes instead
+    LinkOutcome outcome;
+    bool recordFileIsAFolder = false;
+  } cases[] = {
+      {"length unreadable", [](Bytes& f) { f[1] = 0x84; }, LinkOutcome::BadFrame},
+      {"record number unreadable", [](Bytes& f) { f[5] = 0x80; }, LinkOutcome::BadFrame},
+      {"record 0", [](Bytes& f) { f[4] = 0; }, LinkOutcome::BadFrame},
+      {"closed early", nullptr, LinkOutcome::ClosedEarly},
+      {"record not stored", [](Bytes&) {}, LinkOutcome::RecordNotStored, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     observer = RecordingObserver();
-    if (bad.recordFileIsAFolder) std::filesystem::create_directory(folder.path() / "read.nmd");
+    if (c.recordFileIsAFolder) {
+      std::filesystem::remove(folder.path() / "read.nmd");
+      std::filesystem::create_directory(folder.path() / "read.nmd");
+    }
     std::size_t extra = 0;
     bool closed = false;
-    Start([&](SimConnection& c) {
-      ReadBytes(c, 4);
-      Bytes frame = Frame(1);
-      frame[bad.byte] = bad.value;
-      c.WriteAll(frame);
-      closed = c.WaitForClose(10s, &extra);
+    Start([&](SimConnection& client) {
+      ReadBytes(client, 4);
+      if (!c.recordFileIsAFolder) {
+        client.WriteAll(Frame(1));
+        ReadBytes(client, DataFrameSize);
+      }
+      if (!c.spoil) return;
+      Bytes frame = Frame(2);
+      c.spoil(frame);
+      client.WriteAll(frame);
+      closed = client.WaitForClose(10s, &extra);
     });
     ASSERT_TRUE(Finished());
-    EXPECT_EQ(observer.outcome, LinkOutcome::NoResponse);
-    EXPECT_TRUE(closed);
+    ASSERT_TRUE(observer.result);
+    EXPECT_EQ(observer.result->outcome, c.outcome);
+    EXPECT_FALSE(observer.result->error);  // an orderly close has no system reason
+    EXPECT_EQ(observer.result->failure.has_value(), c.recordFileIsAFolder);
+    EXPECT_EQ(observer.result->recordsStored, c.recordFileIsAFolder ? 0 : 1);
+    EXPECT_TRUE(closed || !c.spoil);
     EXPECT_EQ(extra, 0u);
-    EXPECT_EQ(link->ReceivedFrames(), 1);  // a second try counts once
-    EXPECT_FALSE(std::filesystem::is_regular_file(folder.path() / "read.nmd"));
+    if (!c.recordFileIsAFolder) {
+      EXPECT_EQ(Image(), Text(Record(1)));
+    }
   }
+
+  // Nobody listens: the connection is refused, with the system's reason.
+  observer = RecordingObserver();
+  listener.Close();
+  Start([](SimConnection&) {});
+  ASSERT_TRUE(Finished());
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::ConnectionRefused);
+  EXPECT_EQ(observer.result->error, asio::error::connection_refused);
 }
 
 TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheDownload) {
@@ -187,8 +217,23 @@ TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheDownload) {
   sent.get_future().wait();
   std::this_thread::sleep_for(50ms);
   ASSERT_TRUE(Finished());
-  EXPECT_EQ(observer.outcome, LinkOutcome::NoResponse);
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::AckNotSent);
   EXPECT_EQ(Image(), Text(Record(1)));  // written before the acknowledgement failed
+}
+
+TEST_F(GatewayLinkTest, StopEndsTheDownloadAtOnce) {
+  bool closed = false;
+  Start([&](SimConnection& c) {
+    ReadBytes(c, 4);
+    closed = c.WaitForClose(10s);
+  });
+  ASSERT_TRUE(RunUntil([&] { return observer.requests == 1; }));
+  link->Stop();
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::Stopped);
+  link->Stop();  // once only
+  EXPECT_EQ(observer.finishes, 1);
+  ASSERT_TRUE(Finished());
+  EXPECT_TRUE(closed);
 }
 
 TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
@@ -199,7 +244,7 @@ TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
   ASSERT_TRUE(link->Start({0, 0, 0, 0}, folder.path() / "read.nmd"));
   ASSERT_TRUE(Finished());
   EXPECT_GE(std::chrono::steady_clock::now() - start, options.connectWait);
-  EXPECT_EQ(observer.outcome, LinkOutcome::NotConnected);
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::NotConnected);
   EXPECT_EQ(observer.requests, 0);
   EXPECT_FALSE(listener.Accept(0ms).IsOpen());
 }

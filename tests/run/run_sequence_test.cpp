@@ -61,7 +61,7 @@ struct RunHarness {
   void Run(std::optional<SimulatorOptions> gateway, const std::function<void()>& afterStart = {}) {
     std::optional<varkelo::tools::GatewaySimulator> simulator;
     std::thread serving;
-    varkelo::gateway::LinkOptions link{.connectWait = 300ms, .tickInterval = 5ms};
+    varkelo::gateway::LinkOptions link{.connectWait = 30s, .tickInterval = 5ms};
     if (gateway) {
       simulator.emplace(*gateway);
       ASSERT_TRUE(simulator->Listen("127.0.0.1", 0));
@@ -98,6 +98,13 @@ struct RunHarness {
   std::optional<RunSequence> run;
 };
 
+// The link's word, played by a test.
+varkelo::gateway::LinkResult Finished(LinkOutcome outcome) {
+  varkelo::gateway::LinkResult result;
+  result.outcome = outcome;
+  return result;
+}
+
 const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
 
 TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
@@ -113,11 +120,12 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
        "「10.0.0」のスマートゲートウェイに接続中"},
       {"no System.ini", std::nullopt, std::nullopt, RunOutcome::InvalidAddress,
        "「」のスマートゲートウェイに接続中"},
-      {"no connection", "127.0.0.1", std::nullopt, RunOutcome::NoConnection, Prefix + "のタイムアウト"},
+      {"connection refused", "127.0.0.1", std::nullopt, RunOutcome::NoConnection,
+       Prefix + "の接続に失敗しました"},
       {"no response", "127.0.0.1", Gateway(SimFault::silent), RunOutcome::NoResponse,
        Prefix + "のタイムアウト"},
       {"peer closes", "127.0.0.1", Gateway(SimFault::close), RunOutcome::NoResponse,
-       Prefix + "のタイムアウト"},
+       Prefix + "との接続が切断されました"},
       {"transfer refused", "127.0.0.1", Gateway(SimFault::refuse, 3), RunOutcome::NoResponse, ""},
       {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
       {"record number 0", "127.0.0.1", Gateway(SimFault::record0), RunOutcome::NoResponse, ""},
@@ -161,7 +169,7 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
 TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
   RunHarness harness;
   RunSequence run(harness.io, harness.view, harness.temp.path());
-  run.OnDownloadFinished(LinkOutcome::SendFailed);  // the link's word, played by the test
+  run.OnDownloadFinished(Finished(LinkOutcome::RequestNotSent));
   harness.io.run_for(10s);
   EXPECT_EQ(run.Outcome(), RunOutcome::None);
   EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
@@ -200,7 +208,7 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusy) {
   // Nor between the end of the download and the start of the export.
   RunHarness harness;
   RunSequence& run = harness.Stored();
-  run.OnDownloadFinished(LinkOutcome::Downloaded);  // the link's word, played by the test
+  run.OnDownloadFinished(Finished(LinkOutcome::Downloaded));
   EXPECT_FALSE(run.OnCloseRequested());
   harness.io.run_for(60s);
   harness.ExpectReport(RunOutcome::Success);
