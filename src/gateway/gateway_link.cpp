@@ -128,15 +128,15 @@ void GatewayLink::SendRequest() {
     Finish(LinkOutcome::RequestNotSent);
     return;
   }
-  observer_.OnRequestSent();
+  // The time-out counts from the request, however long its owner takes to hear of it.
   waitTicks_ = 0;
-  StartResponseTicks();
+  responseTimer_.expires_after(options_.tickInterval);
+  WaitForNextTick();
+  observer_.OnRequestSent();
 }
 
-void GatewayLink::StartResponseTicks() {
-  if (responseTicking_) return;
+void GatewayLink::WaitForNextTick() {
   responseTicking_ = true;
-  responseTimer_.expires_after(options_.tickInterval);
   responseTimer_.async_wait(Guarded([this](const std::error_code& error) {
     if (error || !responseTicking_) return;
     responseTicking_ = false;
@@ -150,7 +150,10 @@ void GatewayLink::OnResponseTick() {
     Finish(LinkOutcome::NoResponse);
     return;
   }
-  StartResponseTicks();
+  // Due one interval after this tick was due, not after it ran: a busy
+  // machine that runs ticks late does not stretch the time-out.
+  responseTimer_.expires_at(responseTimer_.expiry() + options_.tickInterval);
+  WaitForNextTick();
 }
 
 void GatewayLink::StartRead() {

@@ -64,7 +64,7 @@ class GatewayLink : private FrameActions {
   void ContinueConnectWait();
   void OnConnected(const std::error_code& error);
   void SendRequest();
-  void StartResponseTicks();
+  void WaitForNextTick();
   void OnResponseTick();
   void StartRead();
   void OnRead(const std::error_code& error, std::size_t n);

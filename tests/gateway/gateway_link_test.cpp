@@ -47,7 +47,10 @@ Bytes ReadBytes(SimConnection& client, std::size_t n) {
 
 class RecordingObserver : public LinkObserver {
  public:
-  void OnRequestSent() override { ++requests; }
+  void OnRequestSent() override {
+    ++requests;
+    if (onRequestSent) onRequestSent();
+  }
   void OnDataFrameAcknowledged() override { ++acknowledged; }
   void OnDownloadProgress(int percent) override { progress.push_back(percent); }
   void OnDownloadFinished(const LinkResult& finished) override {
@@ -57,6 +60,7 @@ class RecordingObserver : public LinkObserver {
   int requests = 0, acknowledged = 0, finishes = 0;
   std::vector<int> progress;
   std::optional<LinkResult> result;
+  std::function<void()> onRequestSent;
 };
 
 class GatewayLinkTest : public ::testing::Test {
@@ -234,6 +238,25 @@ TEST_F(GatewayLinkTest, StopEndsTheDownloadAtOnce) {
   EXPECT_EQ(observer.finishes, 1);
   ASSERT_TRUE(Finished());
   EXPECT_TRUE(closed);
+}
+
+// The time-out is 20 ticks of 20 ms from the request. A loop held up for 300
+// ms runs the ticks that fell due meanwhile at once: the run still ends near
+// 400 ms, not 300 ms later than that.
+TEST_F(GatewayLinkTest, TicksKeepTheirScheduleWhenTheLoopIsHeldUp) {
+  options.tickInterval = 20ms;
+  options.responseTimeoutTicks = 20;
+  std::chrono::steady_clock::time_point sent;
+  observer.onRequestSent = [&] {
+    sent = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(300ms);
+  };
+  Start([](SimConnection& c) { c.WaitForClose(10s); });
+  ASSERT_TRUE(Finished());
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::NoResponse);
+  const auto took = std::chrono::steady_clock::now() - sent;
+  EXPECT_GE(took, 400ms);
+  EXPECT_LT(took, 550ms);
 }
 
 TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
