@@ -1,6 +1,6 @@
 # What `cmake --install` puts where: the program, its man page, its
-# documentation with an example "System.ini", and the systemd units that run
-# it once per application folder. The tools are a component of their own that
+# documentation with an example "System.ini" and the licence, the systemd units
+# that run it once per application folder and the system user they run as. The tools are a component of their own that
 # only `cmake --install BUILD --component tools` installs.
 include(GNUInstallDirs)
 
@@ -8,6 +8,7 @@ set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME varkelo)
 # Relative to the prefix, like the GNU directories: /usr/lib/systemd/system for
 # a package, /usr/local/lib/systemd/system for a local install; systemd reads both.
 set(VARKELO_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING "Directory of systemd system units")
+set(VARKELO_SYSUSERS_DIR "lib/sysusers.d" CACHE STRING "Directory of systemd-sysusers files")
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(staged ${PROJECT_BINARY_DIR}/packaging)
@@ -20,6 +21,8 @@ foreach(tool gateway_sim make_sample_image)
 endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/System.ini DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence, in the machine-readable form Debian reads from every package.
+install(FILES ${packaging}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Manual pages are installed compressed, as Debian's man reads them.
 add_custom_command(OUTPUT ${staged}/varkelo.1.gz
@@ -41,3 +44,6 @@ install(CODE "
 ")
 install(FILES ${staged}/varkelo@.service ${packaging}/systemd/varkelo@.timer
   DESTINATION ${VARKELO_SYSTEMD_UNIT_DIR})
+# The user and group `varkelo` the service runs as; the Debian package makes
+# them on installation, a local install with `systemd-sysusers varkelo.conf`.
+install(FILES ${packaging}/sysusers/varkelo.conf DESTINATION ${VARKELO_SYSUSERS_DIR})

@@ -1,33 +1,43 @@
 #!/usr/bin/env bash
-# The Debian package from `cpack -G DEB` (files, version, Depends, the unpacked program, its units
-# verified, its man page) and the install rules (a prefix chosen at install time, the tools component).
+# The Debian package from `cpack -G DEB` (files, version, Depends, lintian, the unpacked program, its
+# units verified, its man page) and the install rules (a prefix chosen at install time, the tools component).
 source "$(dirname "$0")/common.bash"
 export LC_ALL=C
 
 cpack -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" > "$work/cpack.txt" 2>&1 ||
   fail "cpack: $(cat "$work/cpack.txt")"
 deb=$(echo "$work"/out/*.deb)
-# The package's version is the program's; Depends as dpkg-shlibdeps works it out from the binary.
+# The package's version is the program's with the package's revision; Depends as dpkg-shlibdeps works
+# it out from the binary, and what makes the package's user.
 version=$(dpkg-deb -f "$deb" Version)
-[ "$("$varkelo" --version)" == "varkelo $version" ] || fail "package version $version"
+[ "$("$varkelo" --version)-1" == "varkelo $version" ] || fail "package version $version"
 [ "$(basename "$deb")" == "varkelo_${version}_$(dpkg --print-architecture).deb" ] || fail "file name $deb"
 depends=", $(dpkg-deb -f "$deb" Depends),"
-[[ "$depends" == *", libc6 ("* && "$depends" == *", libstdc++6 ("* ]] || fail "Depends: $depends"
+[[ "$depends" == *", libc6 ("* && "$depends" == *", libstdc++6 ("* && "$depends" == ", systemd | "* ]] ||
+  fail "Depends: $depends"
+# Debian's policy checks: no error, no warning. lintian prints its findings on standard output; on
+# standard error it only complains of running as root.
+findings=$(lintian --fail-on error,warning "$deb" 2> "$work/lintian.txt") && [ -z "$findings" ] ||
+  fail "lintian: $findings $(cat "$work/lintian.txt")"
 
 # Exactly these files, the tools not among them.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort > "$work/files.txt"
 diff - "$work/files.txt" <<'FILES' || fail "the package's files differ"
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.service
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.timer
+-rw-r--r-- root/root ./usr/lib/sysusers.d/varkelo.conf
 -rw-r--r-- root/root ./usr/share/doc/varkelo/README.md
 -rw-r--r-- root/root ./usr/share/doc/varkelo/System.ini
+-rw-r--r-- root/root ./usr/share/doc/varkelo/changelog.Debian.gz
+-rw-r--r-- root/root ./usr/share/doc/varkelo/copyright
+-rw-r--r-- root/root ./usr/share/lintian/overrides/varkelo
 -rw-r--r-- root/root ./usr/share/man/man1/varkelo.1.gz
 -rwxr-xr-x root/root ./usr/bin/varkelo
 FILES
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-[ "$("$root/usr/bin/varkelo" --version)" == "varkelo $version" ] || fail "the unpacked program's version"
+[ "$("$root/usr/bin/varkelo" --version)" == "varkelo ${version%-*}" ] || fail "the unpacked program's version"
 # The units against the unpacked tree: their program must exist there and
 # their man: page must be found. Any warning counts as a failure.
 output=$(MANPATH="$root/usr/share/man" systemd-analyze verify --recursive-errors=no --root="$root" \
@@ -45,6 +55,7 @@ done
 cmake --install "$build" --prefix "$work/stage" > /dev/null
 service="$work/stage/lib/systemd/system/varkelo@.service"
 grep -qx "ExecStart=$work/stage/bin/varkelo --exit-code --folder %f" "$service" || fail "the staged service: $(grep ExecStart "$service")"
+[ ! -e "$work/stage/share/doc/varkelo/changelog.Debian.gz" ] || fail "the package's changelog is installed by cmake --install"
 cmake --install "$build" --prefix "$work/tools" --component tools > /dev/null
 [ "$(ls "$work/tools/bin" | xargs)" == "gateway_sim make_sample_image" ] || fail "tools: $(ls "$work/tools/bin")"
 echo "1 passed, 0 failed"
