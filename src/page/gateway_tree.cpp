@@ -1,0 +1,270 @@
+#include "page/gateway_tree.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <system_error>
+
+#include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
+#include "text/cp932.hpp"
+
+namespace varkelo::page {
+namespace {
+
+// The headers the export writes: a day file's, and a next-day start file's,
+// which titles columns 8 to 11 with the interval names.
+constexpr std::string_view DayHeader =
+    "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
+    "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
+    "積算電力量(順方向2),積算電力量(順方向3),乗率";
+constexpr std::string_view StartHeader =
+    "収集ID,年,月,日,時,分,リセットフラグ,区間使用電力量(順方向1),区間使用電力量(逆方向1),"
+    "区間使用電力量(順方向2),区間使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
+    "積算電力量(順方向2),積算電力量(順方向3),乗率";
+constexpr std::string_view MeterListHeader = "収集ID,計器情報";
+
+constexpr int DayFileLines = 1 + HalfHours * MeterPositions;
+constexpr int Columns = 16;
+constexpr int ConsumptionColumn = 7;  // "30分使用電力量(順方向1)", 0-based
+constexpr int MultiplierColumn = 15;  // "乗率"
+// A day file of this system stays far below this; anything larger is not one.
+constexpr std::uintmax_t LargestDayFile = 1024 * 1024;
+constexpr std::uintmax_t LargestMeterList = 64 * 1024;
+// Longer multiplier texts are cut for the page.
+constexpr std::size_t LongestMultiplier = 32;
+
+std::string Decoded(std::string_view bytes) {
+  return text::DecodeCp932({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+// The lines of a text whose every line ends in CR LF; none when it does not.
+std::optional<std::vector<std::string_view>> CrLfLines(std::string_view bytes, std::string& reason) {
+  if (bytes.empty()) {
+    reason = "0 バイトのファイルです";
+    return std::nullopt;
+  }
+  if (!bytes.ends_with("\r\n")) {
+    reason = "途中で切れています（最後の行が CR LF で終わっていません）";
+    return std::nullopt;
+  }
+  std::vector<std::string_view> lines;
+  lines.reserve(DayFileLines);
+  while (!bytes.empty()) {
+    const std::size_t end = bytes.find("\r\n");
+    lines.push_back(bytes.substr(0, end));
+    bytes.remove_prefix(end + 2);
+  }
+  return lines;
+}
+
+// A number of at most 15 decimal digits; none for "-" or anything else.
+std::int64_t ValueOf(std::string_view field) {
+  if (field.empty() || field.size() > 15) return NoValue;
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (error != std::errc() || end != field.data() + field.size() || value < 0) return NoValue;
+  return value;
+}
+
+std::string LineNumberReason(std::size_t index, std::string_view what) {
+  return std::to_string(index + 1) + " 行目" + std::string(what);
+}
+
+bool AllDigits(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int NumberOf(std::string_view digits) {
+  int value = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return value;
+}
+
+bool IsCalendarDay(int year, int month, int day) {
+  static constexpr std::array<int, 12> Days = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > Days[static_cast<std::size_t>(month - 1)]) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month != 2 || day <= 28 || leap;
+}
+
+// The whole regular file, at most `largest` bytes; none with the reason.
+std::optional<std::string> ReadWhole(const std::filesystem::path& path, std::uintmax_t largest,
+                                     std::string& reason) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (!error && size > largest) {
+    reason = "大きすぎます（" + std::to_string(size) + " バイト）";
+    return std::nullopt;
+  }
+  std::optional<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
+  std::optional<std::string> bytes;
+  if (file) bytes = file->ReadAll();
+  if (!bytes) reason = "読み込めません";
+  return bytes;
+}
+
+class TreeReader {
+ public:
+  TreeReader(GatewayTree& tree, std::string_view ownPage) : tree_(tree), ownPage_(ownPage) {}
+
+  void ReadGatewayFolder(const std::filesystem::path& folder) {
+    for (const auto& [name, path] : Entries(folder, ".")) {
+      if (name == ownPage_) continue;
+      const platform::EntryKind kind = platform::KindOfEntry(path);
+      if (name == "ID.csv" && kind == platform::EntryKind::RegularFile) {
+        ReadMeterListFile(path);
+      } else if (kind == platform::EntryKind::Folder && name.size() == 6 && AllDigits(name) &&
+                 IsCalendarDay(2000, NumberOf(name.substr(4)), 1)) {
+        ReadMonthFolder(path, name);
+      } else {
+        Skip(name, kind);
+      }
+    }
+  }
+
+ private:
+  // The entries of a folder by name, in order; an unreadable folder is skipped.
+  std::vector<std::pair<std::string, std::filesystem::path>> Entries(const std::filesystem::path& folder,
+                                                                     std::string_view relative) {
+    std::vector<std::pair<std::string, std::filesystem::path>> entries;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+      entries.emplace_back(platform::Utf8FromPath(it->path().filename()), it->path());
+    }
+    if (error) tree_.skipped.push_back({std::string(relative), "フォルダを読めません: " + error.message()});
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }
+
+  void ReadMonthFolder(const std::filesystem::path& folder, const std::string& month) {
+    for (const auto& [name, path] : Entries(folder, month)) {
+      const std::string relative = month + "/" + name;
+      const platform::EntryKind kind = platform::KindOfEntry(path);
+      // YYYYMMDD.csv in the folder YYYYMM.
+      const bool dayName = name.size() == 12 && name.ends_with(".csv") && name.starts_with(month) &&
+                           AllDigits(name.substr(0, 8));
+      const CalendarDay date{NumberOf(name.substr(0, 4)), NumberOf(month.substr(4)),
+                             dayName ? NumberOf(name.substr(6, 2)) : 0};
+      if (!dayName || !IsCalendarDay(date.year, date.month, date.day) ||
+          kind != platform::EntryKind::RegularFile) {
+        Skip(relative, kind);
+        continue;
+      }
+      std::string reason;
+      const std::optional<std::string> bytes = ReadWhole(path, LargestDayFile, reason);
+      DayFileRead read;
+      if (bytes) read = ReadDayFile(*bytes, date);
+      if (read.values) {
+        tree_.days.push_back(std::move(*read.values));
+      } else {
+        tree_.skipped.push_back({relative, bytes ? read.reason : reason});
+      }
+    }
+  }
+
+  void ReadMeterListFile(const std::filesystem::path& path) {
+    std::string reason;
+    const std::optional<std::string> bytes = ReadWhole(path, LargestMeterList, reason);
+    MeterListRead read;
+    if (bytes) read = ReadMeterList(*bytes);
+    if (read.meterInfo) {
+      tree_.meterInfo = std::move(*read.meterInfo);
+    } else {
+      tree_.skipped.push_back({"ID.csv", bytes ? read.reason : reason});
+    }
+  }
+
+  void Skip(const std::string& relative, platform::EntryKind kind) {
+    std::string reason = "この形式のファイルの名前ではありません";
+    if (kind == platform::EntryKind::Folder)
+      reason = "この形式のフォルダの名前ではありません（中は読みません）";
+    if (kind == platform::EntryKind::Other) reason = "通常のファイルでもフォルダでもありません";
+    if (kind == platform::EntryKind::Unreadable) reason = "読めません";
+    tree_.skipped.push_back({relative, std::move(reason)});
+  }
+
+  GatewayTree& tree_;
+  std::string_view ownPage_;
+};
+
+}  // namespace
+
+DayFileRead ReadDayFile(std::string_view bytes, CalendarDay date) {
+  DayFileRead read;
+  const std::optional<std::vector<std::string_view>> lines = CrLfLines(bytes, read.reason);
+  if (!lines) return read;
+  const std::string header = Decoded(lines->front());
+  if (header != DayHeader && header != StartHeader) {
+    read.reason = "日ごとのCSVファイルではありません（1 行目が見出しではありません）";
+    return read;
+  }
+  if (lines->size() != DayFileLines) {
+    read.reason = "途中で切れているか行が多すぎます（" + std::to_string(lines->size()) + " 行、" +
+                  std::to_string(DayFileLines) + " 行のはず）";
+    return read;
+  }
+  DayValues values;
+  values.date = date;
+  values.kind = header == DayHeader ? DayFileKind::Day : DayFileKind::NextDayStart;
+  std::array<std::string_view, Columns> fields;
+  for (std::size_t index = 1; index < lines->size(); ++index) {
+    const std::string_view line = (*lines)[index];
+    std::size_t count = 0;
+    for (std::size_t start = 0;; ++count) {
+      const std::size_t comma = line.find(',', start);
+      if (count < Columns) fields[count] = line.substr(start, comma - start);
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
+    }
+    if (count + 1 != Columns) {
+      read.reason = LineNumberReason(index, "の列数が 16 ではありません");
+      return read;
+    }
+    const std::size_t row = index - 1;
+    MeterDay& meter = values.meters[row % MeterPositions];
+    meter.consumption[row / MeterPositions] = ValueOf(fields[ConsumptionColumn]);
+    const std::string_view multiplier = fields[MultiplierColumn];
+    if (meter.multiplier.empty() && multiplier != "-" && !multiplier.empty()) {
+      meter.multiplier = Decoded(multiplier.substr(0, LongestMultiplier));
+    }
+  }
+  read.values = std::move(values);
+  return read;
+}
+
+MeterListRead ReadMeterList(std::string_view bytes) {
+  MeterListRead read;
+  const std::optional<std::vector<std::string_view>> lines = CrLfLines(bytes, read.reason);
+  if (!lines) return read;
+  if (Decoded(lines->front()) != MeterListHeader || lines->size() != 1 + MeterPositions) {
+    read.reason = "メーター一覧の形式ではありません";
+    return read;
+  }
+  std::vector<std::string> info;
+  for (int position = 1; position <= MeterPositions; ++position) {
+    const std::string_view line = (*lines)[static_cast<std::size_t>(position)];
+    const std::string prefix = std::to_string(position) + ",";
+    if (!line.starts_with(prefix)) {
+      read.reason = LineNumberReason(static_cast<std::size_t>(position),
+                                     "が収集ID " + std::to_string(position) + " の行ではありません");
+      return read;
+    }
+    info.push_back(Decoded(line.substr(prefix.size())));
+  }
+  read.meterInfo = std::move(info);
+  return read;
+}
+
+GatewayTree ReadGatewayTree(const std::filesystem::path& gatewayFolder, std::string_view ownPage) {
+  GatewayTree tree;
+  tree.folderName = platform::Utf8FromPath(gatewayFolder.filename());
+  TreeReader(tree, ownPage).ReadGatewayFolder(gatewayFolder);
+  std::sort(tree.days.begin(), tree.days.end(),
+            [](const DayValues& a, const DayValues& b) { return a.date < b.date; });
+  std::sort(tree.skipped.begin(), tree.skipped.end(),
+            [](const SkippedFile& a, const SkippedFile& b) { return a.path < b.path; });
+  return tree;
+}
+
+}  // namespace varkelo::page

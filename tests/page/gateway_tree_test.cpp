@@ -1,0 +1,206 @@
+#include "page/gateway_tree.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "file_hazards.hpp"
+#include "page/page_html.hpp"
+#include "temp_folder.hpp"
+#include "text/cp932.hpp"
+
+using namespace varkelo;
+using page::NoValue;
+
+namespace {
+
+constexpr std::string_view DayHeader =
+    "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
+    "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
+    "積算電力量(順方向2),積算電力量(順方向3),乗率";
+
+std::string Cp932(std::string_view utf8) {
+  std::string bytes;
+  EXPECT_TRUE(text::EncodeCp932(utf8, bytes));
+  return bytes;
+}
+
+// A day file whose row (h, m) is `row(h, m)`, every other line as the export writes it.
+std::string DayFile(const std::function<std::string(int, int)>& row = nullptr,
+                    std::string_view header = DayHeader) {
+  std::string file = Cp932(header) + "\r\n";
+  for (int h = 0; h < page::HalfHours; ++h) {
+    for (int m = 1; m <= page::MeterPositions; ++m) {
+      std::string line = row ? row(h, m) : "";
+      if (line.empty())
+        line = std::to_string(m) + ",13,1,5,0,0,0," + std::to_string(h * 100 + m) + ",0,0,0,9,0,0,0,1";
+      file += line + "\r\n";
+    }
+  }
+  return file;
+}
+
+// The page's value code read back as its script reads it.
+std::vector<std::int64_t> Decoded(std::string_view code) {
+  std::string alphabet;
+  for (char c = '!'; c <= '~'; ++c) {
+    if (std::string_view("\"\\<.").find(c) == std::string_view::npos) alphabet += c;
+  }
+  std::vector<std::int64_t> values;
+  std::int64_t high = 0;
+  for (const char c : code) {
+    const auto digit = static_cast<std::int64_t>(alphabet.find(c));
+    if (c == '.') {
+      values.push_back(NoValue);
+    } else if (digit >= 45) {
+      high = high * 45 + digit - 45;
+    } else {
+      values.push_back(high * 45 + digit);
+      high = 0;
+    }
+  }
+  values.resize(page::HalfHours, NoValue);
+  return values;
+}
+
+TEST(DayFileTest, ValuesGapsAndMultiplierOfEachPosition) {
+  const std::string file = DayFile([](int h, int m) -> std::string {
+    if (m == 3 && h == 7) return "3,13,1,5,3,30,0,-,0,0,0,-,0,0,0,-";     // a gap
+    if (m == 4 && h == 0) return "4,13,1,5,0,0,0,12,0,0,0,-,0,0,0,-";     // multiplier later
+    if (m == 4 && h == 1) return "4,13,1,5,0,30,0,x1,0,0,0,-,0,0,0,0.5";  // not a number
+    if (m == 5)
+      return "9,13,1,5,0,0,0," + std::to_string(4294967294 - h) + ",0,0,0,1,0,0,0,";  // empty multiplier
+    return "";
+  });
+  const page::DayFileRead read = page::ReadDayFile(file, {2013, 1, 5});
+  ASSERT_TRUE(read.values) << read.reason;
+  const page::DayValues& day = *read.values;
+  EXPECT_EQ(day.kind, page::DayFileKind::Day);
+  EXPECT_EQ(day.meters[0].consumption[47], 4701);
+  EXPECT_EQ(day.meters[2].consumption[7], NoValue);
+  EXPECT_EQ(day.meters[2].consumption[8], 803);
+  EXPECT_EQ(day.meters[3].consumption[0], 12);
+  EXPECT_EQ(day.meters[3].consumption[1], NoValue);
+  EXPECT_EQ(day.meters[3].multiplier, "0.5");
+  // Position, not the stored ID, names the meter.
+  EXPECT_EQ(day.meters[4].consumption[2], 4294967292);
+  EXPECT_EQ(day.meters[4].multiplier, "");
+  EXPECT_EQ(day.meters[0].multiplier, "1");
+
+  for (const page::MeterDay& meter : day.meters) {
+    EXPECT_EQ(Decoded(page::EncodedValues(meter)),
+              std::vector<std::int64_t>(meter.consumption.begin(), meter.consumption.end()));
+  }
+}
+
+TEST(DayFileTest, StartFileAndCodeOfMissingValues) {
+  const std::string header(DayHeader);
+  std::string startHeader = header;
+  for (std::size_t at; (at = startHeader.find("30分使用電力量")) != std::string::npos;) {
+    startHeader.replace(at, std::string_view("30分使用電力量").size(), "区間使用電力量");
+  }
+  const std::string file = DayFile(
+      [](int h, int m) -> std::string {
+        if (h > 0) return "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
+        return std::to_string(m) + ",13,1,6,0,0,1,-,-,-,-,100,-,5,7,10";
+      },
+      startHeader);
+  const page::DayFileRead read = page::ReadDayFile(file, {2013, 1, 6});
+  ASSERT_TRUE(read.values) << read.reason;
+  EXPECT_EQ(read.values->kind, page::DayFileKind::NextDayStart);
+  EXPECT_EQ(page::EncodedValues(read.values->meters[0]), "");  // nothing but gaps: nothing in the page
+  EXPECT_EQ(read.values->meters[0].multiplier, "10");
+
+  page::MeterDay meter;
+  meter.consumption.fill(NoValue);
+  meter.consumption[1] = 0;
+  meter.consumption[2] = 44;
+  meter.consumption[3] = 45;
+  EXPECT_EQ(page::EncodedValues(meter), ".!PR!");  // trailing gaps left out, 45 in two digits
+}
+
+TEST(DayFileTest, FilesThatAreNoDayFileAreRefusedWithTheirReason) {
+  const std::string good = DayFile();
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  } cases[] = {
+      {"empty", "", "0 バイト"},
+      {"cut inside a line", good.substr(0, good.size() / 2), "途中で切れています"},
+      {"cut after a line", good.substr(0, good.rfind("\r\n", good.size() - 3) + 2), "1920 行"},
+      {"not CSV", "\x89PNG\r\n\x1a\n\r\n", "1 行目が見出しではありません"},
+      {"other header", Cp932("収集ID,計器情報\r\n"), "1 行目が見出しではありません"},
+      {"a line more", good + "-,-\r\n", "1922 行"},
+      {"15 fields",
+       DayFile([](int h, int m) { return h == 2 && m == 1 ? "1,13,1,5,1,0,0,3,0,0,0,9,0,0,0" : ""; }),
+       "82 行目の列数"},
+      {"17 fields",
+       DayFile([](int h, int m) { return h == 47 && m == 40 ? "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-," : ""; }),
+       "1921 行目の列数"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const page::DayFileRead read = page::ReadDayFile(c.bytes, {2013, 1, 5});
+    EXPECT_FALSE(read.values);
+    EXPECT_NE(read.reason.find(c.reason), std::string::npos) << read.reason;
+  }
+}
+
+TEST(MeterListTest, WholeListOrReason) {
+  std::string list = "収集ID,計器情報\r\n";
+  for (int m = 1; m <= 40; ++m)
+    list += std::to_string(m) + (m == 2 ? ",<b>&-2007-3P3W-\uF8F3\r\n" : ",-2000-****-**********\r\n");
+  const page::MeterListRead read = page::ReadMeterList(Cp932(list));
+  ASSERT_TRUE(read.meterInfo) << read.reason;
+  EXPECT_EQ((*read.meterInfo)[1], "<b>&-2007-3P3W-\uF8F3");
+  EXPECT_EQ((*read.meterInfo)[39], "-2000-****-**********");
+
+  std::string renumbered = list;
+  renumbered.replace(renumbered.find("\r\n3,"), 4, "\r\n4,");
+  for (const std::string& bytes :
+       {Cp932(renumbered), Cp932(list.substr(0, list.size() - 23)), std::string("x\r\n")}) {
+    EXPECT_FALSE(page::ReadMeterList(bytes).meterInfo);
+  }
+}
+
+TEST(GatewayTreeTest, DaysInOrderAndEveryOddEntrySkippedAndNamed) {
+  TempFolder temp;
+  const std::filesystem::path gateway = temp.path() / "SG012345";
+  const auto put = [&](const std::string& relative, const std::string& bytes) {
+    std::filesystem::create_directories((gateway / relative).parent_path());
+    std::ofstream(gateway / relative, std::ios::binary) << bytes;
+  };
+  put("201302/20130201.csv", DayFile());
+  put("201301/20130131.csv", DayFile());
+  put("201301/20130105.csv", "");         // 0 bytes
+  put("201302/20130105.csv", DayFile());  // in another month's folder
+  put("201302/20130230.csv", DayFile());  // no such day
+  put("201302/notes.txt", "x");
+  put("201313/20131301.csv", DayFile());  // no such month: the folder is unknown
+  put("ID.csv", "broken");
+  put("report.html", "<p>");         // the page itself
+  put(".report.html12345.tmp", "");  // a writer's leftover
+  std::filesystem::create_directories(gateway / "201303" / "sub");
+  MakeFifo(gateway / "201303" / "20130301.csv");  // never opened, never waited for
+
+  const page::GatewayTree tree = page::ReadGatewayTree(gateway, "report.html");
+  EXPECT_EQ(tree.folderName, "SG012345");
+  ASSERT_EQ(tree.days.size(), 2u);
+  EXPECT_EQ(tree.days[0].date, (page::CalendarDay{2013, 1, 31}));
+  EXPECT_EQ(tree.days[1].date, (page::CalendarDay{2013, 2, 1}));
+  EXPECT_TRUE(tree.meterInfo.empty());
+  std::vector<std::string> skipped;
+  for (const page::SkippedFile& file : tree.skipped) {
+    EXPECT_FALSE(file.reason.empty()) << file.path;
+    skipped.push_back(file.path);
+  }
+  EXPECT_EQ(skipped,
+            (std::vector<std::string>{".report.html12345.tmp", "201301/20130105.csv", "201302/20130105.csv",
+                                      "201302/20130230.csv", "201302/notes.txt", "201303/20130301.csv",
+                                      "201303/sub", "201313", "ID.csv"}));
+}
+
+}  // namespace
