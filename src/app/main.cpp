@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   const varkelo::app::Options& options = *commandLine.run;
+  if (options.reportOnly) return varkelo::app::MakePagesOnly(options);
 
   asio::io_context io;
   varkelo::run::ConsoleView view(io, stdout, varkelo::platform::PrepareTerminal(stdout));

@@ -9,6 +9,7 @@
 
 #include "platform/program.hpp"
 #include "platform/utf8_path.hpp"
+#include "run/gateway_pages.hpp"
 #include "run/run_outcome.hpp"
 
 namespace varkelo::app {
@@ -23,7 +24,24 @@ std::string ExistingFolder(const std::string& folder) {
   return "Directory does not exist: " + folder;
 }
 
+// Makes the pages, names those written on `written` (if any) and says on
+// standard error which could not be made.
+bool MakePages(const std::filesystem::path& appFolder, std::FILE* written) {
+  const run::PagesMade made = run::MakeGatewayPages(appFolder);
+  for (const std::filesystem::path& page : made.written) {
+    if (written != nullptr) std::fprintf(written, "%s\n", platform::Utf8FromPath(page).c_str());
+  }
+  for (const platform::Failure& failure : made.failures) {
+    std::fprintf(stderr, "varkelo: page: %s\n", failure.Describe().c_str());
+  }
+  return made.failures.empty();
+}
+
 }  // namespace
+
+int MakePagesOnly(const Options& options) {
+  return MakePages(options.appFolder, stdout) ? 0 : PageNotWrittenExitStatus;
+}
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   CLI::App app{"Reads out a smart gateway and writes its readings as CSV files."};
@@ -34,6 +52,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       ->check(CLI::Validator(ExistingFolder, "DIR"));
   app.add_flag("--export-only", options.exportOnly, "Only make the CSV files again from the stored read.nmd");
   app.add_flag("--exit-code", options.exitCode, "Exit with 0 on success, else with the result code");
+  app.add_flag("--report", options.report,
+               "After a successful export, also write the gateway's page report.html");
+  app.add_flag("--report-only", options.reportOnly,
+               "Only write report.html from the CSV files already in the folder (no download, no export)")
+      ->excludes("--export-only")
+      ->excludes("--report");
 
   // CLI11 takes the arguments after the program's name, last one first.
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
@@ -74,6 +98,9 @@ int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options
                  platform::Utf8FromPath(options.appFolder / "error.txt").c_str());
     return run::ReportNotWrittenExitStatus;
   }
+  // The page follows the files, and never changes the run's outcome. It is
+  // made after "error.txt", whose line it shows.
+  if (options.report && run.Outcome() == run::RunOutcome::Success) MakePages(options.appFolder, nullptr);
   return options.exitCode ? run::ExitStatusOf(run.Outcome()) : 0;
 }
 

@@ -15,6 +15,10 @@ struct Options {
   std::filesystem::path appFolder;
   bool exportOnly = false;
   bool exitCode = false;
+  // Refresh each gateway's page after an export that succeeded.
+  bool report = false;
+  // Only make the pages from the CSV trees in the folder: no download, no export, no "error.txt".
+  bool reportOnly = false;
 };
 
 // What the command line asks for: a run with its options, or no run (help,
@@ -25,6 +29,13 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(int argc, char** argv);
+
+// Exit status of --report-only when a page could not be made.
+inline constexpr int PageNotWrittenExitStatus = 8;
+
+// --report-only: makes the pages, says on the console which were written and
+// which not; 0 when every page was written, else PageNotWrittenExitStatus.
+int MakePagesOnly(const Options& options);
 
 // Starts the run, serves the event loop until the run has ended, and gives
 // the program's exit status.

@@ -1,0 +1,90 @@
+#include "run/gateway_pages.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "dump/dump_image.hpp"
+#include "export/output_paths.hpp"
+#include "page/gateway_page.hpp"
+#include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
+
+namespace varkelo::run {
+namespace {
+
+struct ImageGateway {
+  std::filesystem::path folder;
+  std::string layout;
+};
+
+// The gateway folder and the layout that the configuration block of the image names.
+std::optional<ImageGateway> GatewayOfImage(const std::filesystem::path& appFolder) {
+  try {
+    dump::Dump dump;
+    dump.PrepareCatalog(dump::ConfigSchemaId);
+    const std::filesystem::path image = appFolder / "read.nmd";
+    if (platform::KindOfEntry(image) != platform::EntryKind::RegularFile ||
+        !dump.LoadBlock(image, dump::ConfigBlock)) {
+      return std::nullopt;
+    }
+    // The export chooses the layout by the same test.
+    const bool halfHourly = dump.GetFieldText(dump::config::ProgramVersion).view().starts_with("1");
+    return ImageGateway{exporting::GatewayFolder(appFolder, dump.GetFieldText(dump::config::DeviceId)),
+                        halfHourly ? "30分ごとの値（30分値を記録する形式）"
+                                   : "15分ごとの区間値（2区間を30分にまとめる形式）"};
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+bool IsMonthFolderName(const std::string& name) {
+  return name.size() == 6 &&
+         std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool LooksLikeGatewayFolder(const std::filesystem::path& folder) {
+  if (platform::KindOfEntry(folder) != platform::EntryKind::Folder) return false;
+  if (platform::KindOfEntry(folder / "ID.csv") == platform::EntryKind::RegularFile) return true;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (IsMonthFolderName(platform::Utf8FromPath(it->path().filename())) &&
+        platform::KindOfEntry(it->path()) == platform::EntryKind::Folder) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+PagesMade MakeGatewayPages(const std::filesystem::path& appFolder) {
+  std::vector<std::pair<std::filesystem::path, std::string>> gateways;
+  const std::optional<ImageGateway> named = GatewayOfImage(appFolder);
+  if (named && LooksLikeGatewayFolder(named->folder)) {
+    gateways.emplace_back(named->folder, named->layout);
+  } else {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(appFolder, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+      if (LooksLikeGatewayFolder(it->path())) gateways.emplace_back(it->path(), "");
+    }
+    std::sort(gateways.begin(), gateways.end());
+  }
+  PagesMade made;
+  if (gateways.empty()) {
+    made.failures.push_back({"no gateway folder with CSV files in", platform::Utf8FromPath(appFolder), {}});
+  }
+  for (const auto& [folder, layout] : gateways) {
+    if (std::optional<platform::Failure> failure = page::WriteGatewayPage(folder, layout)) {
+      made.failures.push_back(std::move(*failure));
+    } else {
+      made.written.push_back(folder / page::PageFileName);
+    }
+  }
+  return made;
+}
+
+}  // namespace varkelo::run
