@@ -56,13 +56,16 @@ svg text { font-size: 11px; fill: #3a4352; }
 .lone { stroke: none; }
 .peak { fill: #fff; stroke-width: 2.5; }
 .skipped td:first-child { font-family: monospace; }
+.peaks { columns: 3; list-style: none; padding: 0; margin: 0; font-size: 13px; }
 @page { size: A4 landscape; margin: 10mm; }
 @media print {
   body { max-width: none; padding: 0; font-size: 11px; }
   section { break-after: page; break-inside: avoid; margin: 0; }
   .controls select, .controls input, .controls label, .screen { display: none; }
   svg { max-height: 165mm; }
-  .meters { font-size: 9px; }
+  .meters, .peaks { font-size: 8px; }
+  .peaks { columns: 4; }
+  #curve svg, #totals svg { max-height: 110mm; }
   th, td { padding: 0 4px; }
 }
 )css";
@@ -279,16 +282,15 @@ constexpr std::string_view Script = R"js(
       const mark = el("circle", { cx: x(peak), cy: y(meter.values[peak] * k), r: 5, class: "peak", stroke: color,
         "data-meter": p, "data-half-hour": peak }, chart);
       el("title", {}, mark, "収集ID " + p + " の最大デマンド " + time(peak) + " " + round(meter.values[peak] * k));
-      const row = document.createElement("tr");
-      for (const text of ["収集ID " + p, time(peak) + "〜", String(round(meter.values[peak] * k)),
-        meter.count + " / 48", meter.factor === null ? (meter.multiplier || "なし") + "（数値でない）" :
-        meter.multiplier + (useFactor ? "（掛けています）" : "（掛けていません）")]) {
-        const cell = document.createElement("td");
-        cell.textContent = text;
-        row.appendChild(cell);
-      }
-      row.firstChild.style.color = color;
-      rows.appendChild(row);
+      const item = document.createElement("li");
+      const name = document.createElement("b");
+      name.textContent = "収集ID " + p;
+      name.style.color = color;
+      item.appendChild(name);
+      item.appendChild(document.createTextNode(" " + time(peak) + "〜 " + round(meter.values[peak] * k) +
+        "（値のある30分 " + meter.count + "/48、乗率 " + (meter.multiplier || "なし") +
+        (meter.factor === null ? "：数値でない" : useFactor ? "：掛けています" : "") + "）"));
+      rows.appendChild(item);
     }
     document.getElementById("curve-title").textContent = day ? day.date + (day.start ? "（翌日開始ファイル）" : "") :
       "日ごとのCSVファイルがありません";
@@ -541,7 +543,8 @@ std::string GatewayPageHtml(const GatewayTree& tree, const PageFacts& facts) {
 <div class="controls"><label>日 <select id="curve-day"></select></label><label>メーター <select id="curve-meter"></select></label><label><input type="checkbox" id="curve-factor"> 乗率を掛ける</label></div>
 <p class="note" id="curve-note"></p>
 <div id="curve-chart"></div>
-<table><thead><tr><th>メーター</th><th>最大デマンドの30分</th><th>値</th><th>値のある30分</th><th>乗率</th></tr></thead><tbody id="curve-peaks"></tbody></table>
+<h3>最大デマンドの30分</h3>
+<ul class="peaks" id="curve-peaks"></ul>
 </section>
 <script type="application/json" id="page-data">)";
   AppendData(out, tree);

@@ -100,7 +100,7 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
   grep -q "Content-Security-Policy\" content=\"default-src 'none'" "$page" || fail "$layout: no policy"
   ! grep -qiE 'src=|href=|url\(|@import' "$page" || fail "$layout: the page names something to fetch"
 
-  browse --hide-scrollbars --window-size=1280,2900 --screenshot="$1/page-$layout.png" "file://$page"
+  browse --hide-scrollbars --window-size=1280,2900 --screenshot="$1/page-$layout.png" "file://$page#day=$date"
   [ "$(head -c 4 "$1/page-$layout.png" | tail -c 3)" == PNG ] || fail "$layout: no screenshot"
 done
 
