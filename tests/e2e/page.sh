@@ -116,5 +116,9 @@ grep -q "no gateway folder" "$work/stderr.txt" || fail "no gateway folder: $(cat
 cp -r "$work/half/SG012345" "$work/empty/" && rm "$work/empty/SG012345/report.html"
 expect_status 5 "$varkelo" --export-only --report --exit-code --folder "$work/empty" > /dev/null
 [ ! -e "$work/empty/SG012345/report.html" ] || fail "a page after a failed export"
+# Without an image: the page of every gateway folder, and no other folder.
+mkdir -p "$work/empty/other/2013"
+"$varkelo" --report-only --folder "$work/empty" > "$work/made.txt" || fail "every gateway folder: status $?"
+[ "$(cat "$work/made.txt")" == "$work/empty/SG012345/report.html" ] || fail "made $(cat "$work/made.txt")"
 expect_status 64 "$varkelo" --report-only --export-only --folder "$work/empty" 2> /dev/null
 echo "1 passed, 0 failed"
