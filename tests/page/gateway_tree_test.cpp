@@ -204,3 +204,30 @@ TEST(GatewayTreeTest, DaysInOrderAndEveryOddEntrySkippedAndNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Texts from the files (meter information, file names, multipliers) never
+// become markup or end the script's data.
+TEST(PageHtmlTest, TextsFromTheFilesStayText) {
+  page::GatewayTree tree;
+  tree.folderName = "G<1>";
+  tree.meterInfo.assign(page::MeterPositions, "<script>alert(1)</script>");
+  tree.skipped.push_back({"201301/<img src=x>.csv", "r"});
+  page::DayValues day;
+  day.date = {2013, 1, 5};
+  day.meters[0].consumption.fill(5);
+  day.meters[0].multiplier = "</script>\"\\";
+  tree.days.push_back(day);
+  const std::string html = page::GatewayPageHtml(tree, {});
+  EXPECT_EQ(html.find("<img"), std::string::npos);
+  EXPECT_EQ(html.find("<script>alert"), std::string::npos);
+  EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+  EXPECT_NE(html.find(R"("\u003c/script\u003e\"\\")"), std::string::npos);
+  // The page's own two script elements, nothing else closed.
+  std::size_t closes = 0;
+  for (std::size_t at = 0; (at = html.find("</script>", at)) != std::string::npos; ++at) ++closes;
+  EXPECT_EQ(closes, 2u);
+}
+
+}  // namespace
