@@ -65,7 +65,7 @@ std::vector<std::int64_t> Decoded(std::string_view code) {
   return values;
 }
 
-TEST(DayFileTest, ValuesGapsAndMultiplierOfEachPosition) {
+TEST(DayFileReadingTest, ValuesGapsAndMultiplierOfEachPosition) {
   const std::string file = DayFile([](int h, int m) -> std::string {
     if (m == 3 && h == 7) return "3,13,1,5,3,30,0,-,0,0,0,-,0,0,0,-";     // a gap
     if (m == 4 && h == 0) return "4,13,1,5,0,0,0,12,0,0,0,-,0,0,0,-";     // multiplier later
@@ -95,7 +95,7 @@ TEST(DayFileTest, ValuesGapsAndMultiplierOfEachPosition) {
   }
 }
 
-TEST(DayFileTest, StartFileAndCodeOfMissingValues) {
+TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
   const std::string header(DayHeader);
   std::string startHeader = header;
   for (std::size_t at; (at = startHeader.find("30分使用電力量")) != std::string::npos;) {
@@ -121,7 +121,7 @@ TEST(DayFileTest, StartFileAndCodeOfMissingValues) {
   EXPECT_EQ(page::EncodedValues(meter), ".!PR!");  // trailing gaps left out, 45 in two digits
 }
 
-TEST(DayFileTest, FilesThatAreNoDayFileAreRefusedWithTheirReason) {
+TEST(DayFileReadingTest, FilesThatAreNoDayFileAreRefusedWithTheirReason) {
   const std::string good = DayFile();
   const struct {
     const char* name;
@@ -149,7 +149,7 @@ TEST(DayFileTest, FilesThatAreNoDayFileAreRefusedWithTheirReason) {
   }
 }
 
-TEST(MeterListTest, WholeListOrReason) {
+TEST(MeterListReadingTest, WholeListOrReason) {
   std::string list = "収集ID,計器情報\r\n";
   for (int m = 1; m <= 40; ++m)
     list += std::to_string(m) + (m == 2 ? ",<b>&-2007-3P3W-\uF8F3\r\n" : ",-2000-****-**********\r\n");
