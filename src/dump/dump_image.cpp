@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::dump {
 
@@ -63,19 +64,23 @@ void Dump::PrepareCatalog(std::int32_t schemaId) {
   }
 }
 
-bool Dump::LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber) {
-  if (blockNumber < 0) return false;
+platform::Status Dump::LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber) {
+  if (blockNumber < 0) {
+    return platform::Failure{.what = "cannot read block " + std::to_string(blockNumber) + " of",
+                             .subject = platform::Utf8FromPath(path),
+                             .error = std::make_error_code(std::errc::invalid_argument)};
+  }
   // 64-bit: the blocks past 16383 start beyond what a 32-bit position holds.
   const std::int64_t position = std::int64_t{blockNumber} * DumpBlockSize;
 
   // Opened as a regular file only: a FIFO or device at "read.nmd" fails at once.
-  std::optional<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
-  if (!file) return false;
+  platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
+  if (!file) return file.AsStatus();
   std::vector<std::uint8_t> buffer(DumpBlockSize, 0);
   // A short read at the end of the file leaves the rest of the block zero.
-  if (!file->ReadAt(position, buffer)) return false;
+  if (const auto read = file->ReadAt(position, buffer); !read) return read.AsStatus();
   image_.swap(buffer);
-  return true;
+  return {};
 }
 
 void Dump::LoadBlockBytes(std::span<const std::uint8_t> block) {

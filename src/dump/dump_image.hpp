@@ -16,6 +16,7 @@
 
 #include "dump/field_text.hpp"
 #include "dump/layout.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::dump {
 
@@ -71,9 +72,9 @@ class Dump {
   void PrepareCatalog(std::int32_t schemaId);
 
   // Reads block blockNumber of the file into the image. Bytes past the end of
-  // the file read as 0. False, with the image unchanged, for a negative block
+  // the file read as 0. Fails, with the image unchanged, for a negative block
   // number and when the file is not a regular file or cannot be read.
-  bool LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber);
+  platform::Status LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber);
 
   // Takes a block held in memory as LoadBlock takes one from the file: the
   // first DumpBlockSize bytes, zeros past the end of `block`.

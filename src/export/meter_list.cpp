@@ -46,7 +46,7 @@ bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
       line += number.empty() ? std::string_view("**********") : number.view();
       if (!writer.WriteLine(line)) return false;
     }
-    return writer.Close();
+    return static_cast<bool>(writer.Close());
   } catch (...) {
     return false;
   }

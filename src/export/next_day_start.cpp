@@ -116,11 +116,13 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
 
   text::LineWriter writer;
   if (!writer.Open(path)) return false;
-  bool written = writer.WriteLine(NextDayStartHeader);
-  for (std::size_t i = 0; written && i < rows.Count(); ++i) written = writer.WriteLine(rows.Row(i));
+  bool written = static_cast<bool>(writer.WriteLine(NextDayStartHeader));
+  for (std::size_t i = 0; written && i < rows.Count(); ++i)
+    written = static_cast<bool>(writer.WriteLine(rows.Row(i)));
   // The other 47 half hours of the day.
   const std::int32_t fillerLines = (HalfHoursPerDay - 1) * dump::MeterCount;
-  for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteLine(EmptyRowLine);
+  for (std::int32_t i = 0; written && i < fillerLines; ++i)
+    written = static_cast<bool>(writer.WriteLine(EmptyRowLine));
   return written && writer.Close();
 }
 

@@ -95,12 +95,13 @@ bool FileExists(const std::filesystem::path& path) {
   return platform::KindOfEntry(path) == platform::EntryKind::RegularFile;
 }
 
-bool CreateFolder(const std::filesystem::path& path) {
+platform::Status CreateFolder(const std::filesystem::path& path) {
   return platform::CreateFolder(path);
 }
 
-bool EnsureFolder(const std::filesystem::path& path) {
-  return FolderExists(path) || CreateFolder(path);
+platform::Status EnsureFolder(const std::filesystem::path& path) {
+  if (FolderExists(path)) return {};
+  return CreateFolder(path);
 }
 
 }  // namespace varkelo::exporting

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.hpp"
+
 namespace varkelo::exporting {
 
 // The folder name made of the first eight characters of the gateway's device
@@ -40,11 +42,11 @@ std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::i
 bool FolderExists(const std::filesystem::path& path);
 bool FileExists(const std::filesystem::path& path);
 
-// Creates that one folder; its parent must exist. False when it cannot be made.
-bool CreateFolder(const std::filesystem::path& path);
+// Creates that one folder; its parent must exist. Fails when it cannot be made.
+platform::Status CreateFolder(const std::filesystem::path& path);
 
-// Creates the folder when it is missing. False when it is missing and cannot
+// Creates the folder when it is missing. Fails when it is missing and cannot
 // be made, and when anything but a folder stands there (a link to a folder too).
-bool EnsureFolder(const std::filesystem::path& path);
+platform::Status EnsureFolder(const std::filesystem::path& path);
 
 }  // namespace varkelo::exporting

@@ -198,8 +198,8 @@ void GatewayLink::OnBytesReceived(std::size_t n) {
 }
 
 bool GatewayLink::StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) {
-  if (!WriteImageRecord(imagePath_, recordNumber, record)) {
-    imageFailure_ = platform::Failure{"cannot write", platform::Utf8FromPath(imagePath_), {}};
+  if (platform::Status stored = WriteImageRecord(imagePath_, recordNumber, record); !stored) {
+    imageFailure_ = stored.Reason();
     return false;
   }
   ++recordsStored_;

@@ -32,9 +32,9 @@ std::string UtcText(std::chrono::system_clock::time_point when) {
 // The report line of "error.txt" in `appFolder` and when it was written.
 void ReadLastReport(const std::filesystem::path& appFolder, PageFacts& facts) {
   const std::filesystem::path path = appFolder / "error.txt";
-  std::optional<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
-  std::optional<std::string> bytes;
-  if (file) bytes = file->ReadAll();
+  platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
+  if (!file) return;
+  const platform::Result<std::string> bytes = file->ReadAll();
   if (!bytes) return;
   std::string_view line(*bytes);
   line = line.substr(0, std::min({line.find('\r'), line.find('\n'), LongestReport}));
@@ -69,9 +69,10 @@ std::optional<platform::Failure> WriteGatewayPage(const std::filesystem::path& g
   facts.madeAt = UtcText(std::chrono::system_clock::now());
 
   platform::WholeFileWriter writer;
-  if (!writer.Open(target) || !writer.Write(GatewayPageHtml(tree, facts)) || !writer.Commit()) {
-    return platform::Failure{"cannot write", platform::Utf8FromPath(target), {}};
-  }
+  platform::Status written = writer.Open(target);
+  if (written) written = writer.Write(GatewayPageHtml(tree, facts));
+  if (written) written = writer.Commit();
+  if (!written) return written.Reason();
   return std::nullopt;
 }
 

@@ -96,9 +96,11 @@ std::optional<std::string> ReadWhole(const std::filesystem::path& path, std::uin
     reason = "大きすぎます（" + std::to_string(size) + " バイト）";
     return std::nullopt;
   }
-  std::optional<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
+  platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
   std::optional<std::string> bytes;
-  if (file) bytes = file->ReadAll();
+  if (file) {
+    if (platform::Result<std::string> read = file->ReadAll()) bytes = std::move(*read);
+  }
   if (!bytes) reason = "読み込めません";
   return bytes;
 }

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::platform {
 namespace {
@@ -25,83 +26,113 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std:
   return target.parent_path() / name;
 }
 
+// Whatever step failed, a person hears that the target was not written, and why.
+Failure CannotWrite(const std::filesystem::path& target, std::error_code error) {
+  return {.what = "cannot write", .subject = Utf8FromPath(target), .error = error};
+}
+
 }  // namespace
 
-RegularFile::RegularFile(RegularFile&& other) noexcept : handle_(other.handle_) {
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : handle_(other.handle_), path_(std::move(other.path_)) {
   other.handle_ = NoHandle;
 }
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
   if (this != &other) {
-    Close();
+    static_cast<void>(Close());
     handle_ = other.handle_;
+    path_ = std::move(other.path_);
     other.handle_ = NoHandle;
   }
   return *this;
 }
 
 RegularFile::~RegularFile() {
-  Close();
+  static_cast<void>(Close());
 }
 
-std::optional<std::string> RegularFile::ReadAll() {
+Failure RegularFile::FailureOf(const char* what, std::error_code error) const {
+  return {.what = what, .subject = Utf8FromPath(path_), .error = error};
+}
+
+Result<std::string> RegularFile::ReadAll() {
   std::string content;
   std::uint8_t chunk[16384];
   while (true) {
-    const std::optional<std::size_t> n = ReadAt(static_cast<std::int64_t>(content.size()), chunk);
-    if (!n) return std::nullopt;
+    const Result<std::size_t> n = ReadAt(static_cast<std::int64_t>(content.size()), chunk);
+    if (!n) return n.Reason();
     content.append(reinterpret_cast<const char*>(chunk), *n);
     if (*n < sizeof chunk) return content;
   }
 }
 
-bool WholeFileWriter::Open(const std::filesystem::path& target) {
+Status WholeFileWriter::Open(const std::filesystem::path& target) {
   Discard();
-  if (!target.has_filename()) return false;
+  failure_.reset();
+  if (!target.has_filename()) return CannotWrite(target, std::make_error_code(std::errc::is_a_directory));
+  std::error_code error = std::make_error_code(std::errc::file_exists);
   try {
     std::random_device random;
     for (int attempt = 0; attempt < NameAttempts && !file_; ++attempt) {
       temporary_ = TemporaryPathFor(target, random);
-      file_ = RegularFile::CreateNew(temporary_);
+      Result<RegularFile> created = RegularFile::CreateNew(temporary_);
+      if (created) {
+        file_ = std::move(*created);
+      } else {
+        error = created.Reason().error;
+      }
     }
   } catch (...) {
     // No source of random names: no temporary file either.
+    error = std::make_error_code(std::errc::resource_unavailable_try_again);
   }
-  if (!file_) return false;
+  if (!file_) return CannotWrite(target, error);
   target_ = target;
   size_ = 0;
-  failed_ = false;
-  return true;
+  return {};
 }
 
-bool WholeFileWriter::Write(std::string_view bytes) {
-  if (!file_ || failed_) return false;
+Status WholeFileWriter::Write(std::string_view bytes) {
+  if (failure_) return *failure_;
+  if (!file_) return CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
   const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  if (!file_->WriteAt(size_, raw)) {
-    failed_ = true;
-    return false;
+  if (const Status written = file_->WriteAt(size_, raw); !written) {
+    failure_ = CannotWrite(target_, written.Reason().error);
+    return *failure_;
   }
   size_ += static_cast<std::int64_t>(bytes.size());
-  return true;
+  return {};
 }
 
-bool WholeFileWriter::Commit() {
-  if (!file_) return false;
-  const bool complete = file_->Close() && !failed_;
+Status WholeFileWriter::Commit() {
+  if (!file_)
+    return failure_ ? *failure_ : CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
+  const Status closed = file_->Close();
   file_.reset();
-  // Only a regular file, or nothing, may be replaced: the rename would swap
-  // out a link or a FIFO that someone put there on purpose.
-  const EntryKind standing = KindOfEntry(target_);
-  const bool placeable = standing == EntryKind::Missing || standing == EntryKind::RegularFile;
-  if (complete && placeable && ReplaceFile(temporary_, target_)) return true;
-  RemoveFile(temporary_);
-  return false;
+  if (!failure_ && !closed) failure_ = CannotWrite(target_, closed.Reason().error);
+  if (!failure_) {
+    // Only a regular file, or nothing, may be replaced: the rename would swap
+    // out a link or a FIFO that someone put there on purpose.
+    const EntryKind standing = KindOfEntry(target_);
+    if (standing == EntryKind::Folder) {
+      failure_ = CannotWrite(target_, std::make_error_code(std::errc::is_a_directory));
+    } else if (standing != EntryKind::Missing && standing != EntryKind::RegularFile) {
+      failure_ = CannotWrite(target_, FileError::NotRegularFile);
+    } else if (const Status replaced = ReplaceFile(temporary_, target_); !replaced) {
+      failure_ = CannotWrite(target_, replaced.Reason().error);
+    } else {
+      return {};
+    }
+  }
+  static_cast<void>(RemoveFile(temporary_));
+  return *failure_;
 }
 
 void WholeFileWriter::Discard() {
   if (!file_) return;
   file_.reset();
-  RemoveFile(temporary_);
+  static_cast<void>(RemoveFile(temporary_));
 }
 
 }  // namespace varkelo::platform

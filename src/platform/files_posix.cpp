@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace varkelo::platform {
 namespace {
@@ -17,21 +18,49 @@ int Descriptor(std::intptr_t handle) {
   return static_cast<int>(handle);
 }
 
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
+
+Status Checked(bool done, const char* what, const std::filesystem::path& path) {
+  if (done) return {};
+  return Failure{.what = what, .subject = Utf8FromPath(path), .error = LastError()};
+}
+
 // Opens without following a link at the last component and without blocking
 // (a FIFO without a writer would block a reader forever), then keeps the file
 // only when it is a regular file.
-std::optional<int> OpenRegular(const std::filesystem::path& path, int flags) {
+Result<int> OpenRegular(const std::filesystem::path& path, int flags, const char* what) {
+  const auto failure = [&](std::error_code error) -> Result<int> {
+    return Failure{.what = what, .subject = Utf8FromPath(path), .error = error};
+  };
   int fd = -1;
   do {
     fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) {
+    // O_NOFOLLOW tells a link at the last component by ELOOP.
+    struct stat status {};
+    if (errno == ELOOP && ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+      return failure(FileError::SymbolicLink);
+    return failure(LastError());
+  }
   struct stat status {};
   const int fileFlags = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || fileFlags < 0 ||
-      ::fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
+  if (::fstat(fd, &status) != 0 || fileFlags < 0) {
+    const std::error_code error = LastError();
     ::close(fd);
-    return std::nullopt;
+    return failure(error);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return failure(S_ISDIR(status.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                           : make_error_code(FileError::NotRegularFile));
+  }
+  if (::fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
+    const std::error_code error = LastError();
+    ::close(fd);
+    return failure(error);
   }
   return fd;
 }
@@ -42,57 +71,67 @@ bool FitsOffset(std::int64_t offset, std::size_t count) {
 
 }  // namespace
 
-std::optional<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& path) {
-  const std::optional<int> fd = OpenRegular(path, O_RDONLY);
-  if (!fd) return std::nullopt;
-  return RegularFile(*fd);
+Result<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& path) {
+  const Result<int> fd = OpenRegular(path, O_RDONLY, "cannot open");
+  if (!fd) return fd.Reason();
+  return RegularFile(*fd, path);
 }
 
-std::optional<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
-  const std::optional<int> fd = OpenRegular(path, O_WRONLY | O_CREAT);
-  if (!fd) return std::nullopt;
-  return RegularFile(*fd);
+Result<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
+  const Result<int> fd = OpenRegular(path, O_WRONLY | O_CREAT, "cannot open for writing");
+  if (!fd) return fd.Reason();
+  return RegularFile(*fd, path);
 }
 
-std::optional<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
-  const std::optional<int> fd = OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL);
-  if (!fd) return std::nullopt;
-  return RegularFile(*fd);
+Result<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
+  const Result<int> fd = OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL, "cannot create");
+  if (!fd) return fd.Reason();
+  return RegularFile(*fd, path);
 }
 
-std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
-  if (handle_ == NoHandle || !FitsOffset(offset, buffer.size())) return std::nullopt;
+Result<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot read", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, buffer.size()))
+    return FailureOf("cannot read", std::make_error_code(std::errc::file_too_large));
   std::size_t done = 0;
   while (done < buffer.size()) {
     const ssize_t n = ::pread(Descriptor(handle_), buffer.data() + done, buffer.size() - done,
                               static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) return FailureOf("cannot read", LastError());
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
   return done;
 }
 
-bool RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  if (handle_ == NoHandle || !FitsOffset(offset, bytes.size())) return false;
+Status RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot write", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, bytes.size()))
+    return FailureOf("cannot write", std::make_error_code(std::errc::file_too_large));
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::pwrite(Descriptor(handle_), bytes.data() + done, bytes.size() - done,
                                static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return FailureOf("cannot write", LastError());
+    // No progress and no error: the disk took nothing, as when it is full.
+    if (n == 0) return FailureOf("cannot write", std::make_error_code(std::errc::no_space_on_device));
     done += static_cast<std::size_t>(n);
   }
-  return true;
+  return {};
 }
 
-bool RegularFile::Close() {
-  if (handle_ == NoHandle) return true;
+Status RegularFile::Close() {
+  if (handle_ == NoHandle) return {};
   // Linux closes the descriptor even when close reports EINTR: never retry.
   const bool closed = ::close(Descriptor(handle_)) == 0;
+  const std::error_code error = closed ? std::error_code() : LastError();
   handle_ = NoHandle;
-  return closed;
+  if (!closed) return FailureOf("cannot close", error);
+  return {};
 }
 
 EntryKind KindOfEntry(const std::filesystem::path& path) {
@@ -104,16 +143,16 @@ EntryKind KindOfEntry(const std::filesystem::path& path) {
   return EntryKind::Other;
 }
 
-bool CreateFolder(const std::filesystem::path& path) {
-  return ::mkdir(path.c_str(), 0777) == 0;
+Status CreateFolder(const std::filesystem::path& path) {
+  return Checked(::mkdir(path.c_str(), 0777) == 0, "cannot make the folder", path);
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+Status ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return Checked(std::rename(from.c_str(), to.c_str()) == 0, "cannot replace", to);
 }
 
-bool RemoveFile(const std::filesystem::path& path) {
-  return ::unlink(path.c_str()) == 0;
+Status RemoveFile(const std::filesystem::path& path) {
+  return Checked(::unlink(path.c_str()) == 0, "cannot remove", path);
 }
 
 }  // namespace varkelo::platform

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 // windows.h names a function of its own ReplaceFile.
 #undef ReplaceFile
@@ -19,19 +20,37 @@ HANDLE Handle(std::intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
+std::error_code LastError() {
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+Status Checked(bool done, const char* what, const std::filesystem::path& path) {
+  if (done) return {};
+  return Failure{.what = what, .subject = Utf8FromPath(path), .error = LastError()};
+}
+
 // Opens the entry itself, never what a reparse point leads to, and keeps it
 // only when it is a file on a disk: not a folder (which CreateFileW refuses
 // here), a link, a device such as NUL or CON, or a pipe.
-std::optional<std::intptr_t> OpenRegular(const std::filesystem::path& path, DWORD access, DWORD disposition) {
+Result<std::intptr_t> OpenRegular(const std::filesystem::path& path, DWORD access, DWORD disposition,
+                                  const char* what) {
+  const auto failure = [&](std::error_code error) -> Result<std::intptr_t> {
+    return Failure{.what = what, .subject = Utf8FromPath(path), .error = error};
+  };
   const HANDLE file =
       CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (file == INVALID_HANDLE_VALUE) return failure(LastError());
   BY_HANDLE_FILE_INFORMATION information{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
-      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information)) {
     CloseHandle(file);
-    return std::nullopt;
+    return failure(FileError::NotRegularFile);
+  }
+  if ((information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    CloseHandle(file);
+    return failure((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                       ? make_error_code(FileError::SymbolicLink)
+                       : std::make_error_code(std::errc::is_a_directory));
   }
   return reinterpret_cast<std::intptr_t>(file);
 }
@@ -53,26 +72,29 @@ constexpr std::size_t MaxChunk = 1u << 30;
 
 }  // namespace
 
-std::optional<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& path) {
-  const auto handle = OpenRegular(path, GENERIC_READ, OPEN_EXISTING);
-  if (!handle) return std::nullopt;
-  return RegularFile(*handle);
+Result<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& path) {
+  const auto handle = OpenRegular(path, GENERIC_READ, OPEN_EXISTING, "cannot open");
+  if (!handle) return handle.Reason();
+  return RegularFile(*handle, path);
 }
 
-std::optional<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
-  const auto handle = OpenRegular(path, GENERIC_WRITE, OPEN_ALWAYS);
-  if (!handle) return std::nullopt;
-  return RegularFile(*handle);
+Result<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
+  const auto handle = OpenRegular(path, GENERIC_WRITE, OPEN_ALWAYS, "cannot open for writing");
+  if (!handle) return handle.Reason();
+  return RegularFile(*handle, path);
 }
 
-std::optional<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
-  const auto handle = OpenRegular(path, GENERIC_WRITE, CREATE_NEW);
-  if (!handle) return std::nullopt;
-  return RegularFile(*handle);
+Result<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
+  const auto handle = OpenRegular(path, GENERIC_WRITE, CREATE_NEW, "cannot create");
+  if (!handle) return handle.Reason();
+  return RegularFile(*handle, path);
 }
 
-std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
-  if (handle_ == NoHandle || !FitsOffset(offset, buffer.size())) return std::nullopt;
+Result<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot read", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, buffer.size()))
+    return FailureOf("cannot read", std::make_error_code(std::errc::file_too_large));
   std::size_t done = 0;
   while (done < buffer.size()) {
     OVERLAPPED position = At(offset + static_cast<std::int64_t>(done));
@@ -80,7 +102,7 @@ std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<st
     DWORD n = 0;
     if (!ReadFile(Handle(handle_), buffer.data() + done, wanted, &n, &position)) {
       if (GetLastError() == ERROR_HANDLE_EOF) break;
-      return std::nullopt;
+      return FailureOf("cannot read", LastError());
     }
     if (n == 0) break;
     done += n;
@@ -88,24 +110,32 @@ std::optional<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<st
   return done;
 }
 
-bool RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  if (handle_ == NoHandle || !FitsOffset(offset, bytes.size())) return false;
+Status RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot write", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, bytes.size()))
+    return FailureOf("cannot write", std::make_error_code(std::errc::file_too_large));
   std::size_t done = 0;
   while (done < bytes.size()) {
     OVERLAPPED position = At(offset + static_cast<std::int64_t>(done));
     const DWORD wanted = static_cast<DWORD>(std::min(bytes.size() - done, MaxChunk));
     DWORD n = 0;
-    if (!WriteFile(Handle(handle_), bytes.data() + done, wanted, &n, &position) || n == 0) return false;
+    if (!WriteFile(Handle(handle_), bytes.data() + done, wanted, &n, &position))
+      return FailureOf("cannot write", LastError());
+    // No progress and no error: the disk took nothing, as when it is full.
+    if (n == 0) return FailureOf("cannot write", std::make_error_code(std::errc::no_space_on_device));
     done += n;
   }
-  return true;
+  return {};
 }
 
-bool RegularFile::Close() {
-  if (handle_ == NoHandle) return true;
+Status RegularFile::Close() {
+  if (handle_ == NoHandle) return {};
   const bool closed = CloseHandle(Handle(handle_)) != 0;
+  const std::error_code error = closed ? std::error_code() : LastError();
   handle_ = NoHandle;
-  return closed;
+  if (!closed) return FailureOf("cannot close", error);
+  return {};
 }
 
 EntryKind KindOfEntry(const std::filesystem::path& path) {
@@ -121,18 +151,18 @@ EntryKind KindOfEntry(const std::filesystem::path& path) {
   return EntryKind::RegularFile;
 }
 
-bool CreateFolder(const std::filesystem::path& path) {
-  return CreateDirectoryW(path.c_str(), nullptr) != 0;
+Status CreateFolder(const std::filesystem::path& path) {
+  return Checked(CreateDirectoryW(path.c_str(), nullptr) != 0, "cannot make the folder", path);
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+Status ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   // One rename within the folder. Windows refuses it while another program
   // holds the target open without allowing deletion; the writer then fails.
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return Checked(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0, "cannot replace", to);
 }
 
-bool RemoveFile(const std::filesystem::path& path) {
-  return DeleteFileW(path.c_str()) != 0;
+Status RemoveFile(const std::filesystem::path& path) {
+  return Checked(DeleteFileW(path.c_str()) != 0, "cannot remove", path);
 }
 
 }  // namespace varkelo::platform

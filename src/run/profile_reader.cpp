@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 #include "text/unicode.hpp"
 
 namespace varkelo::run {
@@ -105,30 +106,30 @@ std::string ParseProfileString(std::string_view fileBytes, std::string_view sect
   return {};
 }
 
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key) {
+platform::Result<std::string> ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                                                std::string_view key) {
+  const auto cannotRead = [&](std::error_code error) {
+    return platform::Failure{.what = "cannot read", .subject = platform::Utf8FromPath(file), .error = error};
+  };
   try {
-    std::optional<platform::RegularFile> opened = platform::RegularFile::OpenForReading(file);
-    if (!opened) return {};
-    const std::optional<std::string> bytes = opened->ReadAll();
-    return bytes ? ParseProfileString(*bytes, section, key) : std::string();
-  } catch (...) {
-    // An unreadable file reads as one without the key.
-    return {};
+    platform::Result<platform::RegularFile> opened = platform::RegularFile::OpenForReading(file);
+    if (!opened) return cannotRead(opened.Reason().error);
+    const platform::Result<std::string> bytes = opened->ReadAll();
+    if (!bytes) return cannotRead(bytes.Reason().error);
+    return ParseProfileString(*bytes, section, key);
+  } catch (const std::bad_alloc&) {
+    return cannotRead(std::make_error_code(std::errc::not_enough_memory));
   }
 }
 
-std::string ReadGatewayAddress(const std::filesystem::path& appFolder) {
-  try {
-    std::string value = ReadProfileString(appFolder / "System.ini", "System", "Address");
-    value.resize(std::min(value.size(), value.find('\0')));
-    const std::size_t first = value.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const std::size_t last = value.find_last_not_of(' ');
-    return value.substr(first, last - first + 1);
-  } catch (...) {
-    return {};
-  }
+platform::Result<std::string> ReadGatewayAddress(const std::filesystem::path& appFolder) {
+  platform::Result<std::string> value = ReadProfileString(appFolder / "System.ini", "System", "Address");
+  if (!value) return value;
+  value->resize(std::min(value->size(), value->find('\0')));
+  const std::size_t first = value->find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  const std::size_t last = value->find_last_not_of(' ');
+  return value->substr(first, last - first + 1);
 }
 
 }  // namespace varkelo::run

@@ -1,12 +1,14 @@
 #pragma once
 
-// Reading one value of an INI file ("System.ini") the way the platform's
-// profile reader of the program's origin does, so that a file written for the
-// original tool yields the same text here.
+// Reading one value of an INI file ("System.ini") as Windows' own INI reader
+// reads it, so that a file written for that reader yields the same text on
+// every platform.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/failure.hpp"
 
 namespace varkelo::run {
 
@@ -31,13 +33,14 @@ inline constexpr std::size_t ProfileValueMaxLength = 254;
 // and Ctrl-Z.
 std::string ParseProfileString(std::string_view fileBytes, std::string_view section, std::string_view key);
 
-// ParseProfileString of the regular file `file`, or "" when it cannot be read
-// (missing, a folder, a FIFO, a link).
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key);
+// ParseProfileString of the regular file `file`. Fails when the file cannot
+// be read (missing, a folder, a FIFO, a link), as "cannot read" the file.
+platform::Result<std::string> ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                                                std::string_view key);
 
 // GatewayAddress: "Address" in section "System" of "System.ini" in appFolder,
-// up to its first NUL, with leading and trailing spaces removed.
-std::string ReadGatewayAddress(const std::filesystem::path& appFolder);
+// up to its first NUL, with leading and trailing spaces removed; empty when
+// the file has none. Fails when "System.ini" cannot be read.
+platform::Result<std::string> ReadGatewayAddress(const std::filesystem::path& appFolder);
 
 }  // namespace varkelo::run

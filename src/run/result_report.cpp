@@ -1,5 +1,7 @@
 #include "run/result_report.hpp"
 
+#include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 #include "text/line_writer.hpp"
 
 namespace varkelo::run {
@@ -51,15 +53,26 @@ std::string ResultReportLine(RunOutcome outcome, std::string_view gatewayAddress
   return "異常";
 }
 
-bool WriteResultReport(const std::filesystem::path& appFolder, RunOutcome outcome,
-                       std::string_view gatewayAddress) {
+platform::Status WriteResultReport(const std::filesystem::path& appFolder, RunOutcome outcome,
+                                   std::string_view gatewayAddress) {
+  const std::filesystem::path report = appFolder / "error.txt";
+  platform::Status written;
   try {
     text::LineWriter writer;
-    return writer.Open(appFolder / "error.txt") &&
-           writer.WriteLine(ResultReportLine(outcome, gatewayAddress)) && writer.Close();
-  } catch (...) {
-    return false;
+    written = writer.Open(report);
+    if (written) written = writer.WriteLine(ResultReportLine(outcome, gatewayAddress));
+    if (written) written = writer.Close();
+  } catch (const std::bad_alloc&) {
+    written = platform::Failure{.what = "cannot write",
+                                .subject = platform::Utf8FromPath(report),
+                                .error = std::make_error_code(std::errc::not_enough_memory)};
   }
+  // A full disk still lets a file be removed: no earlier outcome stays to be
+  // read as this run's.
+  if (!written && platform::KindOfEntry(report) == platform::EntryKind::RegularFile) {
+    static_cast<void>(platform::RemoveFile(report));
+  }
+  return written;
 }
 
 }  // namespace varkelo::run

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.hpp"
 #include "run/run_outcome.hpp"
 
 namespace varkelo::run {
@@ -27,9 +28,11 @@ inline constexpr int ReportNotWrittenExitStatus = 7;
 std::string ResultReportLine(RunOutcome outcome, std::string_view gatewayAddress);
 
 // Replaces "error.txt" in appFolder with the line of the outcome, whole or not
-// at all. False when it was not written (the old file, if any, then stays):
-// whoever started the run must not read an old outcome as this run's.
-[[nodiscard]] bool WriteResultReport(const std::filesystem::path& appFolder, RunOutcome outcome,
-                                     std::string_view gatewayAddress);
+// at all. When it cannot be written, an earlier "error.txt" (a regular file)
+// is removed, so that nobody reads an old outcome as this run's; a link,
+// folder or anything else standing there is left alone. The failure says why
+// the report was not written.
+platform::Status WriteResultReport(const std::filesystem::path& appFolder, RunOutcome outcome,
+                                   std::string_view gatewayAddress);
 
 }  // namespace varkelo::run

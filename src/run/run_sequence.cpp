@@ -25,7 +25,8 @@ void RunSequence::Start() {
   view_.ShowProgress(Progress::Download, 0);
   view_.ShowProgress(Progress::Export, 0);
   try {
-    address_ = ReadGatewayAddress(appFolder_);
+    const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
+    address_ = read ? *read : std::string();
     const auto address = ParseGatewayAddress(address_);
     ShowStatus("に接続中");
     if (address) {
@@ -44,7 +45,8 @@ void RunSequence::StartExportOnly() {
   view_.ShowProgress(Progress::Download, 0);
   view_.ShowProgress(Progress::Export, 0);
   try {
-    address_ = ReadGatewayAddress(appFolder_);
+    const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
+    address_ = read ? *read : std::string();
   } catch (...) {
     address_.clear();
   }
@@ -157,7 +159,7 @@ void RunSequence::Finish() {
   if (finished_) return;
   finished_ = true;
   busy_ = false;
-  reportWritten_ = WriteResultReport(appFolder_, outcome_, address_);
+  reportWritten_ = static_cast<bool>(WriteResultReport(appFolder_, outcome_, address_));
   view_.Close();
   io_.stop();
 }

@@ -1,5 +1,6 @@
 #include "text/line_writer.hpp"
 
+#include "platform/utf8_path.hpp"
 #include "text/cp932.hpp"
 
 namespace varkelo::text {
@@ -10,43 +11,63 @@ constexpr std::size_t kFlushSize = 64 * 1024;
 
 }  // namespace
 
-bool LineWriter::Open(const std::filesystem::path& path) {
+platform::Status LineWriter::Open(const std::filesystem::path& path) {
   buffer_.clear();
   buffer_.reserve(kFlushSize + 1024);
-  failed_ = !file_.Open(path);
-  return !failed_;
+  path_ = path;
+  failure_.reset();
+  platform::Status opened = file_.Open(path);
+  if (!opened) failure_ = opened.Reason();
+  return opened;
 }
 
-bool LineWriter::WriteLine(std::string_view utf8) {
-  if (!file_.IsOpen() || failed_) return false;
+platform::Status LineWriter::WriteLine(std::string_view utf8) {
+  if (failure_) return *failure_;
+  if (!file_.IsOpen()) return NotOpen();
   // Written before the line is added, so a failing file takes nothing of this line.
-  if (buffer_.size() >= kFlushSize && !Flush()) return false;
+  if (buffer_.size() >= kFlushSize) {
+    if (platform::Status flushed = Flush(); !flushed) return flushed;
+  }
   const std::size_t line_start = buffer_.size();
   if (!EncodeCp932(utf8, buffer_)) {
     buffer_.resize(line_start);
-    failed_ = true;
-    return false;
+    failure_ = platform::Failure{.what = "cannot write",
+                                 .subject = platform::Utf8FromPath(path_),
+                                 .error = std::make_error_code(std::errc::illegal_byte_sequence)};
+    return *failure_;
   }
   buffer_.append("\r\n");
-  return true;
+  return {};
 }
 
-bool LineWriter::Close() {
-  if (!file_.IsOpen()) return false;
-  if (failed_ || !Flush()) {
+platform::Status LineWriter::Close() {
+  if (!file_.IsOpen()) return failure_ ? platform::Status(*failure_) : NotOpen();
+  if (failure_) {
     file_.Discard();
     buffer_.clear();
-    return false;
+    return *failure_;
   }
-  return file_.Commit();
+  if (platform::Status flushed = Flush(); !flushed) {
+    file_.Discard();
+    return flushed;
+  }
+  platform::Status committed = file_.Commit();
+  if (!committed) failure_ = committed.Reason();
+  return committed;
 }
 
-bool LineWriter::Flush() {
-  if (buffer_.empty()) return true;
-  const bool written = file_.Write(buffer_);
+platform::Status LineWriter::Flush() {
+  if (buffer_.empty()) return {};
+  platform::Status written = file_.Write(buffer_);
   buffer_.clear();
-  if (!written) failed_ = true;
+  if (!written) failure_ = written.Reason();
   return written;
+}
+
+platform::Failure LineWriter::NotOpen() const {
+  return {.what = "cannot write",
+          .subject = platform::Utf8FromPath(path_),
+          .error = std::make_error_code(std::errc::bad_file_descriptor)};
 }
 
 }  // namespace varkelo::text

@@ -5,6 +5,7 @@
 // put in place whole or not at all.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,28 +20,31 @@ class LineWriter {
   LineWriter& operator=(const LineWriter&) = delete;
 
   // Starts the file that Close puts at `path`; until then the file at `path`
-  // stays as it was. False when the file cannot be started.
-  bool Open(const std::filesystem::path& path);
+  // stays as it was. Fails when the file cannot be started.
+  platform::Status Open(const std::filesystem::path& path);
 
-  // Encodes one line and appends CR LF. False, and nothing of the line
+  // Encodes one line and appends CR LF. Fails, with nothing of the line
   // written, when a character cannot be encoded or the file cannot be written;
-  // the writer is then failed and every later call fails too.
-  bool WriteLine(std::string_view utf8);
+  // the writer is then failed and every later call fails the same way.
+  platform::Status WriteLine(std::string_view utf8);
 
   // Writes what is buffered and replaces the file at `path` with the whole
-  // file. False, with the file at `path` as it was, when any write failed or
+  // file. Fails, with the file at `path` as it was, when any write failed or
   // anything but a regular file stands at `path`. A writer destroyed or
   // reopened without Close leaves nothing behind either.
-  bool Close();
+  platform::Status Close();
 
   bool IsOpen() const { return file_.IsOpen(); }
 
  private:
-  bool Flush();
+  platform::Status Flush();
+  platform::Failure NotOpen() const;
 
   platform::WholeFileWriter file_;
+  std::filesystem::path path_;
   std::string buffer_;
-  bool failed_ = false;
+  // Why the writer failed, once it has.
+  std::optional<platform::Failure> failure_;
 };
 
 }  // namespace varkelo::text

@@ -27,7 +27,8 @@ std::string Utf16(std::u16string_view text, bool bigEndian = false) {
 std::string AddressFrom(const std::string& iniBytes) {
   TempFolder temp;
   std::ofstream(temp.path() / "System.ini", std::ios::binary) << iniBytes;
-  return ReadGatewayAddress(temp.path());
+  const auto address = ReadGatewayAddress(temp.path());
+  return address ? *address : "(unreadable)";
 }
 
 TEST(ProfileReader, GatewayAddressFromSystemIni) {
@@ -87,15 +88,18 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
   }
 }
 
-// A missing file is the run's. A folder or a FIFO standing where the file
-// should be reads as no file, at once.
-TEST(ProfileReader, NoRegularFileGivesEmptyAddress) {
+// A folder or a FIFO standing where the file should be fails at once, and
+// says which file.
+TEST(ProfileReader, NoRegularFileFailsNamingIt) {
   TempFolder temp;
-  std::filesystem::create_directory(temp.path() / "System.ini");
-  EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
-  std::filesystem::remove(temp.path() / "System.ini");
-  MakeFifo(temp.path() / "System.ini");
-  EXPECT_EQ(ReadGatewayAddress(temp.path()), "");
+  const std::filesystem::path ini = temp.path() / "System.ini";
+  for (const bool fifo : {false, true}) {
+    fifo ? MakeFifo(ini) : static_cast<void>(std::filesystem::create_directory(ini));
+    const auto address = ReadGatewayAddress(temp.path());
+    ASSERT_FALSE(address) << fifo;
+    EXPECT_NE(address.Reason().Describe().find("System.ini: "), std::string::npos);
+    std::filesystem::remove(ini);
+  }
 }
 
 }  // namespace

@@ -30,28 +30,32 @@ TEST(LineWriterTest, WritesCodePage932LinesEndingInCrLfAndReplacesTheFileOnlyAtC
   EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
+// ... and says why, naming the file: the reason of the first failure stays.
 TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
   const struct {
     const char* name;
-    std::function<void(LineWriter&)> fail;
+    std::function<platform::Status(LineWriter&)> fail;  // the last call's status
+    const char* reason;
   } cases[] = {
       {"a line that cannot be encoded",
        [](LineWriter& writer) {
          EXPECT_TRUE(writer.WriteLine("a,1"));
          EXPECT_FALSE(writer.WriteLine("b,caf\u00E9"));
          EXPECT_FALSE(writer.WriteLine("c,2"));
-         EXPECT_FALSE(writer.Close());
-       }},
+         return writer.Close();
+       },
+       ""},  // the system's text for a character without a code
       {"a write failing half-way",
        [](LineWriter& writer) {
          const FileSizeLimit limit(100'000);
-         if (!limit.Active()) return;  // no such limit on this system
+         if (!limit.Active()) return writer.WriteLine("\u00E9");  // no such limit on this system
          bool failed = false;
          for (int i = 0; i < 10000 && !failed; ++i) failed = !writer.WriteLine(std::string(99, 'y'));
          EXPECT_TRUE(failed);
-         EXPECT_FALSE(writer.Close());
-       }},
-      {"destroyed without Close", [](LineWriter& writer) { EXPECT_TRUE(writer.WriteLine("a,1")); }},
+         return writer.Close();
+       },
+       ""},  // the system's text, whichever it is
+      {"destroyed without Close", [](LineWriter& writer) { return writer.WriteLine("a,1"); }, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -61,14 +65,20 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
     {
       LineWriter writer;
       ASSERT_TRUE(writer.Open(path));
-      c.fail(writer);
+      const platform::Status last = c.fail(writer);
+      EXPECT_EQ(static_cast<bool>(last), c.reason == nullptr);
+      if (c.reason != nullptr) {
+        EXPECT_EQ(last.Reason().Describe().find("cannot write " + path.string() + ": "), 0u);
+        EXPECT_NE(last.Reason().Describe().find(c.reason), std::string::npos);
+      }
     }
     EXPECT_EQ(ReadFileBytes(path), "old\r\n");
     EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
   }
 
   LineWriter missing;
-  EXPECT_FALSE(missing.Open("no such folder/ID.csv"));
+  const platform::Status opened = missing.Open("no such folder/ID.csv");
+  EXPECT_EQ(opened.Reason().Describe().find("cannot write no such folder/ID.csv: "), 0u);
   EXPECT_FALSE(missing.WriteLine("x"));
   EXPECT_FALSE(missing.Close());
 }
