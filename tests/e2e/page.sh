@@ -5,8 +5,9 @@
 # files: every completeness cell by kind, every point of the load curve (a
 # planted "-" must be a gap), each meter's peak half hour; odd files are
 # listed; the page asks for nothing over the network (its requests are in the
-# browser's net log, which a control page shows to work). Screenshots of the
-# pages are left in the build folder.
+# browser's net log, which a control page shows to work); printed, each
+# section takes one A4 page. Screenshots of the pages are left in the build
+# folder.
 source "$(dirname "$0")/common.bash"
 command -v chromium > /dev/null || fail "chromium is missing (scripts/setup-deps installs it)"
 
@@ -100,6 +101,10 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
   grep -q "Content-Security-Policy\" content=\"default-src 'none'" "$page" || fail "$layout: no policy"
   ! grep -qiE 'src=|href=|url\(|@import' "$page" || fail "$layout: the page names something to fetch"
 
+  # Printed: one A4 page for each of the four sections.
+  browse --no-pdf-header-footer --print-to-pdf="$work/$layout.pdf" "file://$page"
+  [ "$(grep -a -o '/Count [0-9]*' "$work/$layout.pdf")" == "/Count 4" ] ||
+    fail "$layout: printed as $(grep -a -o '/Count [0-9]*' "$work/$layout.pdf")"
   browse --hide-scrollbars --window-size=1280,2900 --screenshot="$1/page-$layout.png" "file://$page#day=$date"
   [ "$(head -c 4 "$1/page-$layout.png" | tail -c 3)" == PNG ] || fail "$layout: no screenshot"
 done
