@@ -4,6 +4,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/failure.hpp"
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 #include "text/cp932.hpp"
@@ -97,12 +98,16 @@ std::optional<std::string> ReadWhole(const std::filesystem::path& path, std::uin
     return std::nullopt;
   }
   platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
-  std::optional<std::string> bytes;
-  if (file) {
-    if (platform::Result<std::string> read = file->ReadAll()) bytes = std::move(*read);
+  if (!file) {
+    reason = "読み込めません（" + platform::ErrorText(file.Reason().error) + "）";
+    return std::nullopt;
   }
-  if (!bytes) reason = "読み込めません";
-  return bytes;
+  platform::Result<std::string> read = file->ReadAll();
+  if (!read) {
+    reason = "読み込めません（" + platform::ErrorText(read.Reason().error) + "）";
+    return std::nullopt;
+  }
+  return std::move(*read);
 }
 
 class TreeReader {
