@@ -29,3 +29,7 @@ endif()
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${PROJECT_BINARY_DIR}/wine)
 endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/windows-resources.cmake)
+# Release programs are shipped stripped: no debug information in the ZIP.
+add_link_options($<$<CONFIG:Release,MinSizeRel>:-s>)

@@ -14,12 +14,15 @@ constexpr wchar_t WindowClass[] = L"VarkeloStatusWindow";
 // How often waiting window messages are served while the run works.
 constexpr std::chrono::milliseconds MessageInterval{10};
 
-// Client area: the status text above, the two labelled bars below it.
+// Client area: the status text above, the two labelled bars below it, in
+// pixels at 96 dots per inch; the window scales them to its display's DPI.
+constexpr int DefaultDpi = 96;
 constexpr int Width = 440;
 constexpr int Height = 118;
 constexpr int Margin = 12;
 constexpr int LabelWidth = 64;
 constexpr int RowHeight = 20;
+constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -29,6 +32,40 @@ std::wstring Wide(std::string_view utf8) {
   return text;
 }
 
+// A function of user32 that older Windows versions lack, or null there.
+template <typename Function>
+Function User32Function(const char* name) {
+  const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// The DPI of the display the window is on (Windows 10 1607 and later), else
+// the system's.
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(window);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : DefaultDpi;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : DefaultDpi;
+}
+
+// The window's outer size for a client area of width x height at dpi.
+SIZE FrameSize(int width, int height, DWORD style, int dpi) {
+  using AdjustFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
+  RECT frame{0, 0, width, height};
+  if (adjustForDpi != nullptr)
+    adjustForDpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi));
+  else
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -36,6 +73,11 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
   }
   auto* view = reinterpret_cast<WindowView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (view == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_DPICHANGED) {
+    // Moved to a display of another scale: Windows proposes the new frame.
+    view->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    return 0;
+  }
   return view->OnMessage(window, message, wParam, lParam);
 }
 
@@ -69,40 +111,68 @@ bool WindowView::Open() {
   windowClass.lpszClassName = WindowClass;
   RegisterClassExW(&windowClass);
 
-  // A fixed-size window: it can be moved and minimised, not resized.
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT frame{0, 0, Width, Height};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  HWND window =
-      CreateWindowExW(0, WindowClass, Wide(run::Caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  // A fixed-size window: it can be moved and minimised, not resized. Its
+  // size follows the DPI of the display it opens on.
+  HWND window = CreateWindowExW(0, WindowClass, Wide(run::Caption).c_str(), WindowStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, Width, Height, nullptr, nullptr, instance, this);
   if (window == nullptr) return false;
   window_ = window;
+  dpi_ = WindowDpi(window);
+  const SIZE frame = FrameSize(Scaled(Width), Scaled(Height), WindowStyle, dpi_);
+  SetWindowPos(window, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
-  const int barX = Margin + LabelWidth;
-  const int barWidth = Width - barX - Margin;
   // The status text on a sunken background a little larger than the text.
-  status_ = MakeChild(window, L"STATIC", Wide(run::InitialStatus), SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
-                      Margin, Margin, Width - 2 * Margin, RowHeight + 6, font_, WS_EX_STATICEDGE);
-  const int downloadY = Margin + RowHeight + 6 + 16;
-  const int exportY = downloadY + RowHeight + 12;
-  MakeChild(window, L"STATIC", L"読み込み", SS_LEFT | SS_CENTERIMAGE, Margin, downloadY, LabelWidth,
-            RowHeight, font_);
-  MakeChild(window, L"STATIC", L"CSV作成", SS_LEFT | SS_CENTERIMAGE, Margin, exportY, LabelWidth, RowHeight,
-            font_);
-  downloadBar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0, barX, downloadY, barWidth, RowHeight, nullptr);
-  exportBar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0, barX, exportY, barWidth, RowHeight, nullptr);
+  status_ = MakeChild(window, L"STATIC", Wide(run::InitialStatus), SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                      0, 0, 0, nullptr, WS_EX_STATICEDGE);
+  downloadLabel_ = MakeChild(window, L"STATIC", L"読み込み", SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0, nullptr);
+  exportLabel_ = MakeChild(window, L"STATIC", L"CSV作成", SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0, nullptr);
+  downloadBar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0, 0, 0, 0, 0, nullptr);
+  exportBar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0, 0, 0, 0, 0, nullptr);
   for (HWND bar : {downloadBar_, exportBar_}) {
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     SendMessageW(bar, PBM_SETPOS, 0, 0);
   }
+  Layout();
 
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   ServeMessages();
   return true;
+}
+
+int WindowView::Scaled(int pixels) const {
+  return MulDiv(pixels, dpi_, DefaultDpi);
+}
+
+void WindowView::Layout() {
+  HFONT font =
+      CreateFontW(-Scaled(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+  const int barX = Margin + LabelWidth;
+  const int barWidth = Width - barX - Margin;
+  const int downloadY = Margin + RowHeight + 6 + 16;
+  const int exportY = downloadY + RowHeight + 12;
+  const auto place = [&](HWND control, int x, int y, int width, int height, bool text) {
+    MoveWindow(control, Scaled(x), Scaled(y), Scaled(width), Scaled(height), TRUE);
+    if (text && font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  };
+  place(status_, Margin, Margin, Width - 2 * Margin, RowHeight + 6, true);
+  place(downloadLabel_, Margin, downloadY, LabelWidth, RowHeight, true);
+  place(exportLabel_, Margin, exportY, LabelWidth, RowHeight, true);
+  place(downloadBar_, barX, downloadY, barWidth, RowHeight, false);
+  place(exportBar_, barX, exportY, barWidth, RowHeight, false);
+  // The controls use the new font from now on; the old one can go.
+  if (font == nullptr) return;
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
+}
+
+void WindowView::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (window_ == nullptr || dpi <= 0) return;
+  dpi_ = dpi;
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
 }
 
 void WindowView::ListenForCloseRequests(run::CloseRequests& run) {
@@ -128,7 +198,7 @@ void WindowView::Destroy() {
   messageTimer_.cancel();
   if (window_ != nullptr) {
     HWND window = window_;
-    window_ = status_ = downloadBar_ = exportBar_ = nullptr;
+    window_ = status_ = downloadLabel_ = exportLabel_ = downloadBar_ = exportBar_ = nullptr;
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
   }

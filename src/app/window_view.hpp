@@ -35,18 +35,26 @@ class WindowView : public run::View {
 
   // The window procedure's way back to its view.
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The window moved to a display of another scale; `suggested` is its new frame.
+  void OnDpiChanged(int dpi, const RECT& suggested);
 
  private:
   void ServeMessages();
   void Destroy();
+  // Places the controls and sets their font for the current DPI.
+  void Layout();
+  int Scaled(int pixels) const;
 
   asio::steady_timer messageTimer_;
   run::CloseRequests* run_ = nullptr;
   HWND window_ = nullptr;
   HWND status_ = nullptr;
+  HWND downloadLabel_ = nullptr;
+  HWND exportLabel_ = nullptr;
   HWND downloadBar_ = nullptr;
   HWND exportBar_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
   bool closed_ = false;
 };
 
