@@ -1,11 +1,21 @@
-# The Windows package: a ZIP with both programs, an example System.ini and a
-# short README in Japanese and English, with CR LF line ends.
+# The Windows package: a ZIP with both programs, an example System.ini, a
+# short README in Japanese and English and the licence. The texts have CR LF
+# line ends, and the README a byte-order mark, so that Notepad of any Windows
+# version reads it as UTF-8.
 install(TARGETS varkelo varkelo-cli RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/System.ini DESTINATION .)
-file(READ ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt text)
-string(REPLACE "\n" "\r\n" text "${text}")
-file(WRITE ${PROJECT_BINARY_DIR}/package/README.txt "${text}")
-install(FILES ${PROJECT_BINARY_DIR}/package/README.txt DESTINATION .)
+string(ASCII 239 187 191 utf8_bom)
+foreach(text_file packaging/windows/README.txt LICENSE)
+  get_filename_component(name ${text_file} NAME_WE)
+  file(READ ${PROJECT_SOURCE_DIR}/${text_file} text)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${text_file})
+  string(REPLACE "\n" "\r\n" text "${text}")
+  if(name STREQUAL "README")
+    set(text "${utf8_bom}${text}")
+  endif()
+  file(WRITE ${PROJECT_BINARY_DIR}/package/${name}.txt "${text}")
+  install(FILES ${PROJECT_BINARY_DIR}/package/${name}.txt DESTINATION .)
+endforeach()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME varkelo)

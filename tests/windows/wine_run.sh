@@ -34,8 +34,18 @@ expect_status 64 wine_run "$exe/varkelo.exe" --no-such-option 2> /dev/null
 (cd "$build" && cpack -B "$work/package" > /dev/null) || fail "cpack"
 (cd "$work/package" && cmake -E tar xf varkelo-*-windows-x64.zip)
 packaged=$(echo "$work"/package/varkelo-*-windows-x64/)
-for file in varkelo.exe varkelo-cli.exe System.ini README.txt; do
+for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do
   [ -f "$packaged/$file" ] || fail "the package lacks $file"
+done
+# Notepad of any Windows version reads the README as UTF-8 only with its byte-order mark.
+[ "$(head -c 3 "$packaged/README.txt")" == $'\xef\xbb\xbf' ] || fail "README.txt has no byte-order mark"
+! grep -q $'[^\r]$' "$packaged/README.txt" || fail "README.txt has a line without CR LF"
+# Both programs carry their manifest and version resource, and no debug information.
+for exe in varkelo.exe varkelo-cli.exe; do
+  headers=$(x86_64-w64-mingw32-objdump -p -h "$packaged/$exe")
+  grep -q 'Entry: ID: 0x000010,' <<< "$headers" && grep -q 'Entry: ID: 0x000018,' <<< "$headers" ||
+    fail "$exe lacks its version resource or manifest"
+  ! grep -q '\.debug_' <<< "$headers" || fail "$exe is not stripped"
 done
 grep -q $'^Address=192.0.2.10\r$' "$packaged/System.ini" || fail "System.ini is not the CR LF example"
 rm "$packaged/System.ini" # no address: a run that ends at once, with its report
