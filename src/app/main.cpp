@@ -17,7 +17,9 @@ int main(int argc, char** argv) {
   if (options.reportOnly) return varkelo::app::MakePagesOnly(options);
 
   asio::io_context io;
-  varkelo::run::ConsoleView view(io, stdout, varkelo::platform::PrepareTerminal(stdout));
+  // Both streams of a console show UTF-8, whichever of them is redirected.
+  varkelo::platform::PrepareTerminal(stderr);
+  varkelo::run::ConsoleView view(io, stdout, stderr, varkelo::platform::PrepareTerminal(stdout));
   varkelo::run::RunSequence run(io, view, options.appFolder);
   view.ListenForCloseRequests(run);
   return varkelo::app::RunToEnd(io, run, options);

@@ -93,11 +93,8 @@ int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options
   }
   // Whatever ended the loop, the outcome reaches "error.txt".
   run.Finish();
-  if (!run.ReportWritten()) {
-    std::fprintf(stderr, "varkelo: cannot write %s\n",
-                 platform::Utf8FromPath(options.appFolder / "error.txt").c_str());
-    return run::ReportNotWrittenExitStatus;
-  }
+  // The view has said why.
+  if (!run.ReportWritten()) return run::ReportNotWrittenExitStatus;
   // The page follows the files, and never changes the run's outcome. It is
   // made after "error.txt", whose line it shows.
   if (options.report && run.Outcome() == run::RunOutcome::Success) MakePages(options.appFolder, nullptr);

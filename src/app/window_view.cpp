@@ -189,7 +189,7 @@ void WindowView::ShowProgress(run::Progress bar, int percent) {
     SendMessageW(control, PBM_SETPOS, static_cast<WPARAM>(std::clamp(percent, 0, 100)), 0);
 }
 
-void WindowView::Close() {
+void WindowView::Close(const run::RunResult&) {
   closed_ = true;
   Destroy();
 }

@@ -31,7 +31,8 @@ class WindowView : public run::View {
 
   void ShowStatus(std::string_view text) override;
   void ShowProgress(run::Progress bar, int percent) override;
-  void Close() override;
+  // The window shows no more than "error.txt" holds: it just goes.
+  void Close(const run::RunResult& result) override;
 
   // The window procedure's way back to its view.
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

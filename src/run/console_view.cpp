@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/program.hpp"
+#include "platform/utf8_path.hpp"
+#include "run/result_report.hpp"
 
 namespace varkelo::run {
 namespace {
@@ -21,8 +23,17 @@ std::string Bar(std::string_view label, int value) {
 
 }  // namespace
 
-ConsoleView::ConsoleView(asio::io_context& io, std::FILE* out, bool isTerminal)
-    : signals_(io), out_(out), isTerminal_(isTerminal) {}
+std::string OutcomeLine(const RunResult& result) {
+  std::string line = ResultReportLine(result.outcome, result.gatewayAddress);
+  if (result.outcome == RunOutcome::Success) {
+    line += ": " + std::to_string(result.dayFiles) + (result.dayFiles == 1 ? " day file" : " day files") +
+            " in " + platform::Utf8FromPath(result.gatewayFolder);
+  }
+  return line;
+}
+
+ConsoleView::ConsoleView(asio::io_context& io, std::FILE* out, std::FILE* errors, bool isTerminal)
+    : signals_(io), out_(out), errors_(errors), isTerminal_(isTerminal) {}
 
 void ConsoleView::ListenForCloseRequests(CloseRequests& run) {
   run_ = &run;
@@ -62,13 +73,21 @@ void ConsoleView::ShowProgress(Progress bar, int percent) {
   if (isTerminal_) Redraw();
 }
 
-void ConsoleView::Close() {
+void ConsoleView::Close(const RunResult& result) {
   closed_ = true;
   std::error_code ignored;
   signals_.cancel(ignored);
   // The run is over and reported: a close signal from now until the program
   // has ended must not kill it and turn its exit status into a failure.
   platform::IgnoreCloseSignals();
+  // The reasons first, so that where both streams meet (a terminal, the
+  // journal) the outcome is the last line.
+  std::fflush(out_);
+  for (const auto* failure : {&result.reason, &result.reportFailure}) {
+    if (*failure) std::fprintf(errors_, "varkelo: %s\n", (*failure)->Describe().c_str());
+  }
+  std::fflush(errors_);
+  std::fprintf(out_, "%s\n", OutcomeLine(result).c_str());
   std::fflush(out_);
 }
 

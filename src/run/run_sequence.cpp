@@ -1,13 +1,42 @@
 #include "run/run_sequence.hpp"
 
+#include <array>
 #include <asio/post.hpp>
+#include <cstdint>
+#include <exception>
 #include <utility>
 
 #include "gateway/frames.hpp"
+#include "platform/utf8_path.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
 
 namespace varkelo::run {
+namespace {
+
+// Why an address read from "System.ini" cannot be used, where the system has no word for it.
+enum class StartError { NotFourNumbers = 1, NamesNoGateway };
+
+class StartErrorCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "varkelo.start"; }
+  std::string message(int value) const override {
+    switch (static_cast<StartError>(value)) {
+      case StartError::NotFourNumbers:
+        return "not four decimal numbers from 0 to 255 separated by dots (host names are not supported)";
+      case StartError::NamesNoGateway:
+        return "0.0.0.0 names no gateway";
+    }
+    return "unknown start-up error";
+  }
+};
+
+std::error_code StartErrorCode(StartError error) {
+  static const StartErrorCategory category;
+  return {static_cast<int>(error), category};
+}
+
+}  // namespace
 
 RunSequence::RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
                          gateway::LinkOptions linkOptions)
@@ -15,6 +44,7 @@ RunSequence::RunSequence(asio::io_context& io, View& view, std::filesystem::path
       view_(view),
       appFolder_(std::move(appFolder)),
       imagePath_(appFolder_.empty() ? std::filesystem::path() : appFolder_ / "read.nmd"),
+      linkOptions_(linkOptions),
       link_(io, *this, linkOptions) {}
 
 void RunSequence::ShowStatus(std::string_view tail) {
@@ -24,21 +54,49 @@ void RunSequence::ShowStatus(std::string_view tail) {
 void RunSequence::Start() {
   view_.ShowProgress(Progress::Download, 0);
   view_.ShowProgress(Progress::Export, 0);
+  const std::string ini = platform::Utf8FromPath(appFolder_ / "System.ini");
+  // Whatever stops the start-up counts as a start-up failure.
+  platform::Failure failure{.what = "cannot start the run", .subject = ini, .error = {}};
   try {
     const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
     address_ = read ? *read : std::string();
     const auto address = ParseGatewayAddress(address_);
     ShowStatus("に接続中");
-    if (address) {
+    if (!read) {
+      failure = read.Reason();
+    } else if (address_.empty()) {
+      failure = {.what = "no Address in the [System] section of", .subject = ini, .error = {}};
+    } else if (!address) {
+      failure = {.what = "invalid Address=" + address_ + " in",
+                 .subject = ini,
+                 .error = StartErrorCode(StartError::NotFourNumbers)};
+    } else if (*address == std::array<std::uint8_t, 4>{}) {
+      // It passes the check, but names no gateway: a connection to it would
+      // reach this very computer on some systems and fail on others.
+      ShowStatus("の接続に失敗しました");
+      Settle(RunOutcome::NoConnection,
+             platform::Failure{.what = "cannot connect to the address in",
+                               .subject = ini,
+                               .error = StartErrorCode(StartError::NamesNoGateway)});
+      PostFinish();
+      return;
+    } else {
       busy_ = true;
       if (link_.Start(*address, imagePath_)) return;
+      failure = {.what = "cannot start a connection to", .subject = address_, .error = {}};
     }
+  } catch (const std::exception& e) {
+    failure.what = std::string("cannot start the run (") + e.what() + "):";
   } catch (...) {
-    // Whatever stops the start-up counts as a start-up failure.
   }
   busy_ = false;
-  outcome_ = RunOutcome::InvalidAddress;
+  Settle(RunOutcome::InvalidAddress, std::move(failure));
   PostFinish();
+}
+
+void RunSequence::Settle(RunOutcome outcome, std::optional<platform::Failure> reason) {
+  result_.outcome = outcome;
+  result_.reason = std::move(reason);
 }
 
 void RunSequence::StartExportOnly() {
@@ -78,59 +136,111 @@ void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
   busy_ = false;
   switch (result.outcome) {
     case LinkOutcome::NotConnected:
-      outcome_ = RunOutcome::NoConnection;
+    case LinkOutcome::ConnectionRefused:
+      Settle(RunOutcome::NoConnection, LinkFailure(result));
+      break;
+    case LinkOutcome::RequestNotSent:
+    case LinkOutcome::Stopped:
+    case LinkOutcome::Downloaded:
+      // The outcome stays open: the report says the run ended without one.
+      Settle(RunOutcome::None, LinkFailure(result));
+      break;
+    default:
+      Settle(RunOutcome::NoResponse, LinkFailure(result));
+      break;
+  }
+  switch (result.outcome) {
+    case LinkOutcome::NotConnected:
+    case LinkOutcome::NoResponse:
       ShowStatus("のタイムアウト");
       break;
     case LinkOutcome::ConnectionRefused:
-      outcome_ = RunOutcome::NoConnection;
       ShowStatus("の接続に失敗しました");
       break;
-    case LinkOutcome::NoResponse:
-      outcome_ = RunOutcome::NoResponse;
-      ShowStatus("のタイムアウト");
-      view_.ShowProgress(Progress::Download, 0);
-      break;
     case LinkOutcome::ClosedEarly:
-      outcome_ = RunOutcome::NoResponse;
       ShowStatus("との接続が切断されました");
-      view_.ShowProgress(Progress::Download, 0);
-      break;
-    case LinkOutcome::Refused:
-    case LinkOutcome::RecordNotStored:
-    case LinkOutcome::BadFrame:
-    case LinkOutcome::AckNotSent:
-      outcome_ = RunOutcome::NoResponse;
       break;
     case LinkOutcome::RequestNotSent:
-      // The outcome stays open: the report says the run ended without one.
       view_.ShowStatus("送信エラー");
       break;
-    case LinkOutcome::Stopped:
-    case LinkOutcome::Downloaded:
+    default:
       break;
+  }
+  if (result.outcome == LinkOutcome::NoResponse || result.outcome == LinkOutcome::ClosedEarly) {
+    view_.ShowProgress(Progress::Download, 0);
   }
   PostFinish();
 }
 
+platform::Failure RunSequence::LinkFailure(const gateway::LinkResult& result) const {
+  using gateway::LinkOutcome;
+  const std::string gateway = address_ + ":" + std::to_string(linkOptions_.port);
+  const std::string records = std::to_string(result.recordsStored) + " records";
+  const auto seconds = [](std::chrono::milliseconds wait) {
+    const auto tenths = wait.count() / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " s";
+  };
+  const auto at = [&](std::string what) {
+    return platform::Failure{.what = std::move(what), .subject = gateway, .error = result.error};
+  };
+  switch (result.outcome) {
+    case LinkOutcome::NotConnected:
+      return at("no connection within " + seconds(linkOptions_.connectWait) + " to the gateway at");
+    case LinkOutcome::ConnectionRefused:
+      return at("cannot connect to the gateway at");
+    case LinkOutcome::NoResponse:
+      return at("no data for " + seconds(linkOptions_.tickInterval * linkOptions_.responseTimeoutTicks) +
+                ", after " + records + ", from the gateway at");
+    case LinkOutcome::ClosedEarly:
+      return at("connection closed after " + records + ", before the end of the transfer, by the gateway at");
+    case LinkOutcome::Refused:
+      return at("transfer refused, after " + records + ", by the gateway at");
+    case LinkOutcome::RecordNotStored:
+      if (result.failure) return *result.failure;
+      return {.what = "cannot store a record in", .subject = platform::Utf8FromPath(imagePath_), .error = {}};
+    case LinkOutcome::BadFrame:
+      return at("a frame that cannot be read, after " + records + ", from the gateway at");
+    case LinkOutcome::AckNotSent:
+      return at("cannot send an acknowledgement, after " + records + ", to the gateway at");
+    case LinkOutcome::RequestNotSent:
+      return at("cannot send the read request to the gateway at");
+    case LinkOutcome::Stopped:
+    case LinkOutcome::Downloaded:
+      break;
+  }
+  return at("download stopped, after " + records + ", from the gateway at");
+}
+
 void RunSequence::Export() {
   ShowStatus("のCSV作成中");
-  exporting::ExportOutcome exported = exporting::ExportOutcome::CsvError;
+  exporting::ExportResult exported{.outcome = exporting::ExportOutcome::CsvError,
+                                   .failure = std::nullopt,
+                                   .gatewayFolder = {},
+                                   .dayFiles = 0};
   try {
     exporting::Exporter exporter(appFolder_);
-    exported = exporter.RunExport(imagePath_, *this).outcome;
+    exported = exporter.RunExport(imagePath_, *this);
   } catch (...) {
     // Whatever stops the export fails it.
   }
-  switch (exported) {
+  result_.gatewayFolder = exported.gatewayFolder;
+  result_.dayFiles = exported.dayFiles;
+  switch (exported.outcome) {
     case exporting::ExportOutcome::Success:
-      outcome_ = RunOutcome::Success;
+      Settle(RunOutcome::Success, std::nullopt);
       break;
     case exporting::ExportOutcome::CsvError:
-      outcome_ = RunOutcome::CsvError;
+      Settle(RunOutcome::CsvError, exported.failure
+                                       ? *exported.failure
+                                       : platform::Failure{.what = "cannot make the CSV files from",
+                                                           .subject = platform::Utf8FromPath(imagePath_),
+                                                           .error = {}});
       break;
     case exporting::ExportOutcome::Stopped:
       // A stopped run reports that it ended without an outcome.
-      outcome_ = RunOutcome::None;
+      Settle(RunOutcome::None, platform::Failure{.what = "the export was stopped before its end, in",
+                                                 .subject = platform::Utf8FromPath(result_.gatewayFolder),
+                                                 .error = {}});
       break;
   }
   busy_ = false;
@@ -159,8 +269,10 @@ void RunSequence::Finish() {
   if (finished_) return;
   finished_ = true;
   busy_ = false;
-  reportWritten_ = static_cast<bool>(WriteResultReport(appFolder_, outcome_, address_));
-  view_.Close();
+  result_.gatewayAddress = address_;
+  const platform::Status written = WriteResultReport(appFolder_, result_.outcome, address_);
+  if (!written) result_.reportFailure = written.Reason();
+  view_.Close(result_);
   io_.stop();
 }
 

@@ -13,6 +13,7 @@
 #include "export/export_driver.hpp"
 #include "gateway/gateway_link.hpp"
 #include "run/result_report.hpp"
+#include "run/run_result.hpp"
 #include "run/view.hpp"
 
 namespace varkelo::run {
@@ -34,10 +35,12 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
 
   bool OnCloseRequested() override;
 
-  RunOutcome Outcome() const { return outcome_; }
+  RunOutcome Outcome() const { return result_.outcome; }
   bool Finished() const { return finished_; }
   // False when "error.txt" could not be written.
-  bool ReportWritten() const { return reportWritten_; }
+  bool ReportWritten() const { return !result_.reportFailure; }
+  // All the view hears at the end.
+  const RunResult& Result() const { return result_; }
 
   // What the run's own link reports; public so a test can play the link.
   void OnRequestSent() override;
@@ -54,18 +57,22 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void Export();
   void PostFinish();
   void ShowStatus(std::string_view tail);
+  // Settles the outcome and why.
+  void Settle(RunOutcome outcome, std::optional<platform::Failure> reason);
+  // The reason of a download that did not end with the image.
+  platform::Failure LinkFailure(const gateway::LinkResult& result) const;
 
   asio::io_context& io_;
   View& view_;
   std::filesystem::path appFolder_;
   std::filesystem::path imagePath_;
   std::string address_;
+  gateway::LinkOptions linkOptions_;
   gateway::GatewayLink link_;
-  RunOutcome outcome_ = RunOutcome::None;
+  RunResult result_;
   // True while the link runs and from a finished download until the export ends.
   bool busy_ = false;
   bool finished_ = false;
-  bool reportWritten_ = false;
 };
 
 }  // namespace varkelo::run

@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "run/run_result.hpp"
+
 namespace varkelo::run {
 
 inline constexpr std::string_view Caption = "Kov2 - Varkelo";
@@ -20,8 +22,9 @@ class View {
   virtual void ShowStatus(std::string_view text) = 0;
   // percent is 0 to 100.
   virtual void ShowProgress(Progress bar, int percent) = 0;
-  // The run is over; the view goes away.
-  virtual void Close() = 0;
+  // The run is over, its report written or not: the view shows how the run
+  // ended, as far as it shows anything, and goes away.
+  virtual void Close(const RunResult& result) = 0;
 };
 
 // The run's side of a close request: a view asks, the run answers.

@@ -34,7 +34,7 @@ class RecordingView : public View {
   void ShowProgress(Progress bar, int percent) override {
     (bar == Progress::Download ? download : exported).push_back(percent);
   }
-  void Close() override { ++closes; }
+  void Close(const RunResult&) override { ++closes; }
 
   std::vector<std::string> statuses;  // each change once
   std::vector<int> download, exported;
@@ -116,10 +116,6 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     std::string lastStatus;
   } cases[] = {
       {"success", " 127.0.0.1 ", Gateway(), RunOutcome::Success, Prefix + "のCSV作成中"},
-      {"invalid address", "10.0.0", std::nullopt, RunOutcome::InvalidAddress,
-       "「10.0.0」のスマートゲートウェイに接続中"},
-      {"no System.ini", std::nullopt, std::nullopt, RunOutcome::InvalidAddress,
-       "「」のスマートゲートウェイに接続中"},
       {"connection refused", "127.0.0.1", std::nullopt, RunOutcome::NoConnection,
        Prefix + "の接続に失敗しました"},
       {"no response", "127.0.0.1", Gateway(SimFault::silent), RunOutcome::NoResponse,
@@ -129,8 +125,6 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
       {"transfer refused", "127.0.0.1", Gateway(SimFault::refuse, 3), RunOutcome::NoResponse, ""},
       {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
       {"record number 0", "127.0.0.1", Gateway(SimFault::record0), RunOutcome::NoResponse, ""},
-      // Blocks past record 200 read as zeros: no calendar date.
-      {"export failure", "127.0.0.1", Gateway(SimFault::none, 200), RunOutcome::CsvError, ""},
       // Frames in pieces, and the last record and the end frame in one arrival.
       {"split frames", "127.0.0.1", Gateway(SimFault::split, 40), RunOutcome::CsvError, ""},
       {"joined frames", "127.0.0.1", Gateway(SimFault::joined, 40), RunOutcome::CsvError, ""},
