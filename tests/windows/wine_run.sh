@@ -4,7 +4,7 @@
 # simulator, from an application folder with a Japanese name, of a gateway
 # whose device ID starts with a Windows device name, must give the Linux
 # build's bytes; so must varkelo-cli's export of the other layout; failures
-# reach the exit status. The ZIP package holds what its README names, and its
+# reach the exit status, and varkelo-cli says why, in UTF-8. The ZIP package holds what its README names, and its
 # program writes "error.txt" into its own folder.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
@@ -29,6 +29,9 @@ diff -r "$work/linux-interval" "$work/win-interval" > /dev/null || fail "interva
 mkdir "$work/空"
 expect_status 2 wine_run "$exe/varkelo.exe" --exit-code --folder "Z:$work/空"
 [ -s "$work/空/error.txt" ] || fail "no System.ini: no error.txt"
+# varkelo-cli also says why: the path and the system's text (Japanese here) in UTF-8.
+expect_status 2 wine_run "$exe/varkelo-cli.exe" --exit-code --folder "Z:$work/空" > /dev/null 2> "$work/why.txt"
+grep -q "^varkelo: cannot read Z:.*/空.System.ini: ファイルが見つかりません" "$work/why.txt" || fail "why: $(cat "$work/why.txt")"
 expect_status 64 wine_run "$exe/varkelo.exe" --no-such-option 2> /dev/null
 
 (cd "$build" && cpack -B "$work/package" > /dev/null) || fail "cpack"
