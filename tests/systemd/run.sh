@@ -188,7 +188,8 @@ check "the stopped run's error.txt says 異常" report_is /srv/varkelo/gw01/erro
 
 # Purge: no unit, no enablement link, the data kept.
 inside dpkg --purge varkelo > "$work/purge.txt" 2>&1 || fail "dpkg --purge: $(cat "$work/purge.txt")"
-check "purge leaves no unit" [ -z "$(inside systemctl list-unit-files --no-legend 'varkelo@*')" ]
+check "purge leaves no unit, none loaded" \
+  [ -z "$(inside systemctl list-unit-files --no-legend 'varkelo@*')$(inside systemctl list-units --all --no-legend 'varkelo@*')" ]
 check "purge leaves no enablement link" [ -z "$(find "$machine/etc/systemd/system" -name 'varkelo@*')" ]
 check "purge keeps the data" [ -f "$machine/srv/varkelo/gw01/read.nmd" -a -d "$machine/srv/varkelo/gw01/SG012345" ]
 
