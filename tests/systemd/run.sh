@@ -102,8 +102,8 @@ unit() { echo "varkelo@$(inside systemd-escape --path "$1")"; }
 show() { inside systemctl show -P "$2" "$1"; }
 # FILE (in the container) holds exactly the line TEXT, in code page 932 with CR LF.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$machine$1"; }
-folder() { # DIR ADDRESS: an application folder of the user varkelo
-  inside install -d -o varkelo -g varkelo "$1"
+folder() { # DIR ADDRESS [GROUP MODE]: an application folder of the user varkelo
+  inside install -d -o varkelo -g "${3:-varkelo}" -m "${4:-755}" "$1"
   printf '[System]\r\nAddress=%s\r\n' "$2" > "$machine$1/System.ini"
 }
 simulators=0
@@ -125,10 +125,12 @@ check "installing makes the system user varkelo, no login" [ "${uid:-1000}" -lt 
 check "installing adds both units, enabling none" [ "$(inside systemctl list-unit-files --no-legend 'varkelo@*' |
   awk '{ print $1, $2 }' | xargs)" == "varkelo@.service static varkelo@.timer disabled" ]
 
-# A read-out by the service: 成功, every file the run wrote owned by varkelo,
-# the same tree as a plain run of the program as root without any unit.
+# A read-out by the service into a folder shared with the group meters: 成功,
+# every file the run wrote owned by varkelo and readable by the group, the same
+# tree as a plain run of the program as root without any unit.
 gw01=$(unit /srv/varkelo/gw01)
-folder /srv/varkelo/gw01 127.0.0.1
+inside groupadd --system meters
+folder /srv/varkelo/gw01 127.0.0.1 meters 2750
 simulator
 inside systemctl start "$gw01.service" || true
 check "the service's read-out ends in success" [ "$(show "$gw01.service" Result)/$(show "$gw01.service" ExecMainStatus)" == success/0 ]
@@ -139,6 +141,8 @@ inside mkdir /srv/plain
 cp "$machine/srv/varkelo/gw01/System.ini" "$machine/srv/plain/"
 simulator
 inside /usr/bin/varkelo --folder /srv/plain > /dev/null 2>&1 || true
+check "the group meters can read all of it" [ -z "$(find "$machine/srv/varkelo/gw01" -mindepth 1 ! -name System.ini \
+  \( ! -group "$(inside getent group meters | cut -d: -f3)" -o ! -perm -g+r -o -type d ! -perm -g+sx \))" ]
 check "it wrote the same tree as a plain run" diff -r "$machine/srv/plain" "$machine/srv/varkelo/gw01"
 
 # A folder that is not there: the start fails its assertion, and the journal
@@ -188,8 +192,8 @@ check "the stopped run's error.txt says 異常" report_is /srv/varkelo/gw01/erro
 
 # Purge: no unit, no enablement link, the data kept.
 inside dpkg --purge varkelo > "$work/purge.txt" 2>&1 || fail "dpkg --purge: $(cat "$work/purge.txt")"
-check "purge leaves no unit, none loaded" \
-  [ -z "$(inside systemctl list-unit-files --no-legend 'varkelo@*')$(inside systemctl list-units --all --no-legend 'varkelo@*')" ]
+check "purge leaves no unit file" [ -z "$(inside systemctl list-unit-files --no-legend 'varkelo@*')" ]
+check "removal stopped the timer, purge unloaded it" [ -z "$(inside systemctl list-units --all --no-legend 'varkelo@*.timer')" ]
 check "purge leaves no enablement link" [ -z "$(find "$machine/etc/systemd/system" -name 'varkelo@*')" ]
 check "purge keeps the data" [ -f "$machine/srv/varkelo/gw01/read.nmd" -a -d "$machine/srv/varkelo/gw01/SG012345" ]
 
