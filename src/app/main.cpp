@@ -6,11 +6,14 @@
 #include <cstdio>
 
 #include "app/program.hpp"
-#include "platform/program.hpp"
+#include "platform/process.hpp"
+#include "platform/stop_signals.hpp"
 #include "run/console_view.hpp"
 #include "run/run_sequence.hpp"
 
 int main(int argc, char** argv) {
+  // Before anything else: a stop from now on ends the run with its report.
+  varkelo::platform::HoldStopSignals();
   const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   const varkelo::app::Options& options = *commandLine.run;
@@ -19,8 +22,7 @@ int main(int argc, char** argv) {
   asio::io_context io;
   // Both streams of a console show UTF-8, whichever of them is redirected.
   varkelo::platform::PrepareTerminal(stderr);
-  varkelo::run::ConsoleView view(io, stdout, stderr, varkelo::platform::PrepareTerminal(stdout));
+  varkelo::run::ConsoleView view(stdout, stderr, varkelo::platform::PrepareTerminal(stdout));
   varkelo::run::RunSequence run(io, view, options.appFolder);
-  view.ListenForCloseRequests(run);
   return varkelo::app::RunToEnd(io, run, options);
 }

@@ -7,7 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/program.hpp"
+#include "platform/process.hpp"
+#include "platform/stop_signals.hpp"
 #include "platform/utf8_path.hpp"
 #include "run/gateway_pages.hpp"
 #include "run/run_outcome.hpp"
@@ -18,10 +19,43 @@ namespace {
 // Usage errors, as the BSD sysexits convention numbers them.
 constexpr int UsageErrorExitStatus = 64;
 
-std::string ExistingFolder(const std::string& folder) {
-  std::error_code error;
-  if (std::filesystem::is_directory(platform::PathFromUtf8(folder), error)) return {};
-  return "Directory does not exist: " + folder;
+std::string ExitStatusLine(run::RunOutcome outcome, std::string_view meaning) {
+  std::string line = "  " + std::to_string(run::ExitStatusOf(outcome));
+  line.resize(7, ' ');
+  return line.append(meaning) + "\n";
+}
+
+std::string HelpFooter() {
+  using run::RunOutcome;
+  return "Files, all in the application folder:\n"
+         "  System.ini    read: the gateway's IPv4 address, [System] Address=...\n"
+         "  read.nmd      written: the gateway's memory image\n"
+         "  DEVICE-ID/    written: ID.csv and one CSV file per stored day\n"
+         "  error.txt     written: the outcome of the run, one line\n"
+         "  DEVICE-ID/report.html  written with --report or --report-only: the gateway's page\n"
+         "\n"
+         "Exit status:\n"
+         "  0    the run ended and error.txt says how (with --exit-code: it succeeded)\n"
+         "  With --exit-code, a run that failed:\n" +
+         ExitStatusLine(RunOutcome::InvalidAddress, "no valid address in System.ini") +
+         ExitStatusLine(RunOutcome::NoConnection, "no connection to the gateway") +
+         ExitStatusLine(RunOutcome::NoResponse, "the gateway fell silent or refused the transfer") +
+         ExitStatusLine(RunOutcome::CsvError, "the CSV files could not be made") +
+         ExitStatusLine(RunOutcome::None, "the run ended without an outcome, or was stopped") + "  " +
+         std::to_string(run::ReportNotWrittenExitStatus) + "    error.txt could not be written\n  " +
+         std::to_string(PageNotWrittenExitStatus) + "    --report-only: a page could not be written\n  " +
+         std::to_string(UsageErrorExitStatus) +
+         "   a bad command line or no application folder: nothing is written\n"
+         "\n"
+         "A stop from the system (SIGTERM, SIGINT, SIGHUP; Ctrl+C or a log-off on\n"
+         "Windows) ends the run at once; error.txt then tells a run without an outcome.\n"
+         "More in man varkelo (on Windows: README.txt).";
+}
+
+// A usage error as one sentence on standard error; no run starts.
+CommandLine UsageError(const std::string& sentence) {
+  std::fprintf(stderr, "varkelo: %s\nSee varkelo --help.\n", sentence.c_str());
+  return {.run = std::nullopt, .exitStatus = UsageErrorExitStatus};
 }
 
 // Makes the pages, names those written on `written` (if any) and says on
@@ -44,16 +78,27 @@ int MakePagesOnly(const Options& options) {
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {
-  CLI::App app{"Reads out a smart gateway and writes its readings as CSV files."};
-  app.set_version_flag("--version", "varkelo " VARKELO_VERSION);
-  std::string folder;
+  CLI::App app{"varkelo reads out one smart meter gateway over TCP and writes what it read as CSV files.",
+               "varkelo"};
+  app.set_help_flag("-h,--help", "Show this help and exit");
+  app.set_version_flag("--version", "varkelo " VARKELO_VERSION, "Show the version and exit");
+  app.footer(HelpFooter());
+  // Stray arguments and unknown options are told apart below, in sentences.
+  app.allow_extras();
+  std::vector<std::string> folders;
   Options options;
-  app.add_option("--folder", folder, "Application folder (default: the program's own folder)")
-      ->check(CLI::Validator(ExistingFolder, "DIR"));
-  app.add_flag("--export-only", options.exportOnly, "Only make the CSV files again from the stored read.nmd");
-  app.add_flag("--exit-code", options.exitCode, "Exit with 0 on success, else with the result code");
-  app.add_flag("--report", options.report,
-               "After a successful export, also write the gateway's page report.html");
+  app.add_option("--folder", folders,
+                 platform::ProgramFolderAlwaysServes()
+                     ? "The application folder (default: the program's own folder)"
+                     : "The application folder (default: the program's own folder, if it holds System.ini)")
+      ->type_name("DIR")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_flag("--export-only", options.exportOnly,
+               "Make the CSV files again from the read.nmd in the folder, without the gateway");
+  app.add_flag("--exit-code", options.exitCode, "Exit with the run's outcome (below) instead of 0");
+  app.add_flag("--report", options.report, "After a successful export, also write the gateway's page report.html");
   app.add_flag("--report-only", options.reportOnly,
                "Only write report.html from the CSV files already in the folder (no download, no export)")
       ->excludes("--export-only")
@@ -69,18 +114,41 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return {.run = std::nullopt, .exitStatus = app.exit(e)};
   } catch (const CLI::CallForVersion& e) {
     return {.run = std::nullopt, .exitStatus = app.exit(e)};
+  } catch (const CLI::ArgumentMismatch&) {
+    return UsageError("--folder needs the folder after it: --folder DIR");
   } catch (const CLI::ParseError& e) {
-    // No run starts on a command line that says something else was meant.
-    app.exit(e);
-    return {.run = std::nullopt, .exitStatus = UsageErrorExitStatus};
+    return UsageError(e.what());
   }
+  // No run starts on a command line that says something else was meant.
+  for (const std::string& extra : app.remaining()) {
+    if (extra.starts_with("-")) return UsageError(extra + " is not an option of varkelo");
+    return UsageError("varkelo takes no arguments besides its options, and " + extra + " is none");
+  }
+  if (folders.size() > 1) return UsageError("--folder given twice");
+
   std::error_code error;
-  options.appFolder = folder.empty() ? platform::ProgramFolder(argc > 0 ? argv[0] : "")
-                                     : std::filesystem::absolute(platform::PathFromUtf8(folder), error);
+  if (!folders.empty()) {
+    const std::filesystem::path folder = platform::PathFromUtf8(folders.front());
+    if (!std::filesystem::is_directory(folder, error)) {
+      return UsageError("--folder " + folders.front() +
+                        (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
+    }
+    options.appFolder = std::filesystem::absolute(folder, error);
+    return {.run = options};
+  }
+  options.appFolder = platform::ProgramFolder(argc > 0 ? argv[0] : "");
+  // An installed program's folder (/usr/bin) is no place to write into.
+  if (!platform::ProgramFolderAlwaysServes() &&
+      !std::filesystem::exists(options.appFolder / "System.ini", error)) {
+    return UsageError("--folder DIR is needed: " + platform::Utf8FromPath(options.appFolder) +
+                      ", the program's own folder, holds no System.ini");
+  }
   return {.run = options};
 }
 
 int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {
+  // From here on a stop from the system ends the run at its next safe point.
+  const platform::StopSignals stops(io, [&run] { run.OnStopRequested(); });
   if (options.exportOnly) {
     run.StartExportOnly();
   } else {

@@ -224,15 +224,19 @@ void WindowView::ServeMessages() {
 LRESULT WindowView::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      // The run answers: refused while busy, otherwise it ends, reports and
-      // closes this view itself.
+      // The close button is the user's wish, not a stop: the run refuses it
+      // while busy, otherwise it ends, reports and closes this view itself.
       if (run_ != nullptr) run_->OnCloseRequested();
       return 0;
     case WM_QUERYENDSESSION:
-      // Logging off while the gateway is connected or the export runs is
-      // refused, as far as Windows lets a program refuse it; otherwise the run
-      // ends and reports before the session does.
-      return run_ == nullptr || run_->OnCloseRequested() ? TRUE : FALSE;
+      // A log-off or a shutdown is never refused: the run stops when the
+      // session really ends.
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process may be ended as soon as this returns: the run stops and
+      // reports first.
+      if (wParam != FALSE && run_ != nullptr) run_->OnStopRequested();
+      return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

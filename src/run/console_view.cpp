@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/program.hpp"
+#include "platform/process.hpp"
 #include "platform/utf8_path.hpp"
 #include "run/result_report.hpp"
 
@@ -21,6 +21,16 @@ std::string Bar(std::string_view label, int value) {
   return line;
 }
 
+// Columns a terminal gives the code point: two for the East Asian wide and
+// full-width ranges, one for everything else the view prints.
+int ColumnsOf(char32_t c) {
+  const bool wide =
+      (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0xA4CF) ||
+      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+      (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+  return wide ? 2 : 1;
+}
+
 }  // namespace
 
 std::string OutcomeLine(const RunResult& result) {
@@ -32,24 +42,25 @@ std::string OutcomeLine(const RunResult& result) {
   return line;
 }
 
-ConsoleView::ConsoleView(asio::io_context& io, std::FILE* out, std::FILE* errors, bool isTerminal)
-    : signals_(io), out_(out), errors_(errors), isTerminal_(isTerminal) {}
-
-void ConsoleView::ListenForCloseRequests(CloseRequests& run) {
-  run_ = &run;
-  std::error_code ignored;
-  for (const int signal : platform::CloseSignals()) signals_.add(signal, ignored);
-  WaitForSignal();
+std::string_view CutToColumns(std::string_view line, int columns) {
+  if (columns <= 0) return line;
+  int used = 0;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (i + length > line.size()) break;  // a character cut off already
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(line[i + k]) & 0x3F);
+    used += ColumnsOf(c);
+    if (used > columns) break;
+    i += length;
+  }
+  return line.substr(0, i);
 }
 
-void ConsoleView::WaitForSignal() {
-  signals_.async_wait([this](const std::error_code& error, int) {
-    if (error || closed_ || run_ == nullptr) return;
-    // A refused request is dropped here and now; it never waits for a better moment.
-    if (run_->OnCloseRequested()) return;
-    WaitForSignal();
-  });
-}
+ConsoleView::ConsoleView(std::FILE* out, std::FILE* errors, bool isTerminal)
+    : out_(out), errors_(errors), isTerminal_(isTerminal) {}
 
 void ConsoleView::ShowStatus(std::string_view text) {
   if (isTerminal_) {
@@ -74,12 +85,6 @@ void ConsoleView::ShowProgress(Progress bar, int percent) {
 }
 
 void ConsoleView::Close(const RunResult& result) {
-  closed_ = true;
-  std::error_code ignored;
-  signals_.cancel(ignored);
-  // The run is over and reported: a close signal from now until the program
-  // has ended must not kill it and turn its exit status into a failure.
-  platform::IgnoreCloseSignals();
   // The reasons first, so that where both streams meet (a terminal, the
   // journal) the outcome is the last line.
   std::fflush(out_);
@@ -97,7 +102,13 @@ void ConsoleView::Redraw() {
   drawn_ = true;
   const std::string lines[] = {std::string(Caption), status_, Bar("読み込み", download_),
                                Bar("CSV作成 ", export_)};
-  for (const std::string& line : lines) std::fprintf(out_, "\r\x1b[2K%s\n", line.c_str());
+  // One column short of the width: a line that fills the last column makes
+  // some terminals wrap, and the redraw would then scroll.
+  const int columns = std::max(platform::TerminalColumns(out_) - 1, 0);
+  for (const std::string& line : lines) {
+    const std::string_view shown = CutToColumns(line, columns);
+    std::fprintf(out_, "\r\x1b[2K%.*s\n", static_cast<int>(shown.size()), shown.data());
+  }
   std::fflush(out_);
 }
 

@@ -1,18 +1,16 @@
 #pragma once
 
 // The view for terminals and schedulers. On a terminal it shows the caption,
-// the status text and the two progress bars, redrawn in place; otherwise it
-// prints each new status text once, as a plain line for a log. At the end it
-// says on the error stream why the run failed (one line each: what, the path
-// or address, the system's reason) and ends its output with the report line
-// of "error.txt" and, on success, where the files went. The system's
-// close signals (SIGINT, SIGTERM, SIGHUP; Ctrl+C and Ctrl+Break on Windows)
-// are its close button: each is a close request to the run.
+// the status text and the two progress bars, redrawn in place, each line cut
+// to the terminal's width so that a redraw never scrolls; otherwise it prints
+// each new status text once, as a plain line for a log. At the end it says on
+// the error stream why the run failed (one line each: what, the path or
+// address, the system's reason) and ends its output with the report line of
+// "error.txt" and, on success, where the files went.
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "run/view.hpp"
 
@@ -22,29 +20,27 @@ namespace varkelo::run {
 // files written and their folder.
 std::string OutcomeLine(const RunResult& result);
 
+// The longest start of the UTF-8 text `line` that fills at most `columns`
+// columns of a terminal (East Asian wide characters take two); all of it when
+// columns is 0 (width unknown).
+std::string_view CutToColumns(std::string_view line, int columns);
+
 class ConsoleView : public View {
  public:
   // `out` takes the run's progress and its outcome, `errors` its reasons.
-  ConsoleView(asio::io_context& io, std::FILE* out, std::FILE* errors, bool isTerminal);
-
-  // From now on every close signal is put to `run`, which answers at once.
-  void ListenForCloseRequests(CloseRequests& run);
+  ConsoleView(std::FILE* out, std::FILE* errors, bool isTerminal);
 
   void ShowStatus(std::string_view text) override;
   void ShowProgress(Progress bar, int percent) override;
   void Close(const RunResult& result) override;
 
  private:
-  void WaitForSignal();
   void Redraw();
 
-  asio::signal_set signals_;
-  CloseRequests* run_ = nullptr;
   std::FILE* out_;
   std::FILE* errors_;
   bool isTerminal_;
   bool drawn_ = false;
-  bool closed_ = false;
   std::string status_{InitialStatus};
   std::string printedStatus_;
   int download_ = 0;

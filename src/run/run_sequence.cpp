@@ -212,6 +212,7 @@ platform::Failure RunSequence::LinkFailure(const gateway::LinkResult& result) co
 }
 
 void RunSequence::Export() {
+  if (finished_) return;
   ShowStatus("のCSV作成中");
   exporting::ExportResult exported{.outcome = exporting::ExportOutcome::CsvError,
                                    .failure = std::nullopt,
@@ -223,6 +224,8 @@ void RunSequence::Export() {
   } catch (...) {
     // Whatever stops the export fails it.
   }
+  // A stop reported the run already, at the moment it came.
+  if (finished_) return;
   result_.gatewayFolder = exported.gatewayFolder;
   result_.dayFiles = exported.dayFiles;
   switch (exported.outcome) {
@@ -251,13 +254,10 @@ void RunSequence::OnProgress(int percent) {
   view_.ShowProgress(Progress::Export, percent);
 }
 
-bool RunSequence::StopRequested() {
-  return false;
-}
-
 void RunSequence::LetEventsRun() {
-  // Close requests that arrive during the export are answered now, while the
-  // run is busy, so none of them waits to close the program after the export.
+  // Requests that arrive during the export are answered now: a close request
+  // is refused, not kept to close the program after the export, and a stop
+  // ends the export right after this, between two files.
   io_.poll();
 }
 
@@ -274,6 +274,21 @@ void RunSequence::Finish() {
   if (!written) result_.reportFailure = written.Reason();
   view_.Close(result_);
   io_.stop();
+}
+
+void RunSequence::OnStopRequested() {
+  if (finished_) return;
+  if (busy_) {
+    stopped_ = true;
+    // The link, when it runs, says more precisely where the stop found it.
+    Settle(RunOutcome::None, platform::Failure{.what = "the run was stopped by the system, in",
+                                               .subject = platform::Utf8FromPath(appFolder_),
+                                               .error = {}});
+  }
+  link_.Stop();
+  // Every file written so far is whole: the link writes records one at a time
+  // and the export is between two files whenever a handler runs.
+  Finish();
 }
 
 bool RunSequence::OnCloseRequested() {

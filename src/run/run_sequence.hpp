@@ -3,7 +3,8 @@
 // One unattended run: read the gateway's address, download its image, make
 // the CSV files, report the outcome in "error.txt", close the view. Each stage
 // starts the next as a handler posted to the one event loop; the run refuses
-// to be closed while the gateway is connected or the export is pending or busy.
+// to be closed while the gateway is connected or the export is pending or busy,
+// but a stop from the system ends it at once, wherever it is.
 
 #include <asio/io_context.hpp>
 #include <filesystem>
@@ -34,6 +35,9 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void Finish();
 
   bool OnCloseRequested() override;
+  // Closes the link, ends an export between two files, and writes the report:
+  // 異常 for a run still under way, its outcome for one that has one.
+  void OnStopRequested() override;
 
   RunOutcome Outcome() const { return result_.outcome; }
   bool Finished() const { return finished_; }
@@ -52,7 +56,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   // exporting::ExportProgress
   void OnProgress(int percent) override;
   void LetEventsRun() override;
-  bool StopRequested() override;
+  bool StopRequested() override { return stopped_; }
 
   void Export();
   void PostFinish();
@@ -72,6 +76,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   RunResult result_;
   // True while the link runs and from a finished download until the export ends.
   bool busy_ = false;
+  bool stopped_ = false;
   bool finished_ = false;
 };
 

@@ -31,9 +31,13 @@ class View {
 class CloseRequests {
  public:
   virtual ~CloseRequests() = default;
-  // True when the run has ended (its report written) and the view may go;
-  // false when the run is busy and the request is dropped.
+  // The user's wish to close (a window's close button). True when the run has
+  // ended (its report written) and the view may go; false when the run is
+  // busy and the request is dropped.
   virtual bool OnCloseRequested() = 0;
+  // The system's demand to stop (a signal, a log-off, a shutdown): the run
+  // ends here and now, reporting, whatever it was doing.
+  virtual void OnStopRequested() = 0;
 };
 
 }  // namespace varkelo::run

@@ -3,6 +3,7 @@
 # simulators on 127.0.0.2 to 127.0.0.21, then one over a poor link (a low
 # loopback MTU and a simulator that holds back the tail of each frame). Each
 # must succeed, download its own gateway's image and write that image's tree.
+# Then runs stopped by the system as a service manager stops them (SIGTERM).
 source "$(dirname "$0")/common.bash"
 
 bash "$(dirname "$0")/../../tools/gateway_fleet.sh" "$build" "$work" 20 3
@@ -24,4 +25,65 @@ start_simulator "$work/expected/read.nmd" --fault nagle
 simulator_done
 grep -q "データ転送中" "$work/console.txt" || fail "poor link: no transfer status printed"
 downloaded "poor link" "$work/app" "$work/expected"
+
+# Stops: the run ends within a second, closing the connection, with 異常 in
+# error.txt and exit status 6, wherever it is. 127.0.9.9 leads into the
+# loopback, where nothing answers it: the connect wait lasts.
+ip link set lo mtu 65536
+ip route del 127.0.0.0/8 dev lo table local
+ip route add 127.0.9.9/32 dev lo
+# Sends SIGTERM to the run PID and checks how it ended; NAME for the failure.
+stopped() {
+  local started=$(date +%s%N) waited
+  kill -TERM "$2"
+  expect_status 6 wait "$2"
+  waited=$((($(date +%s%N) - started) / 1000000))
+  [ "$waited" -lt 1000 ] || fail "$1: ended $waited ms after the stop"
+  report_is "$3/error.txt" 異常 || fail "$1: error.txt"
+}
+# Waits until the run's standard output, FILE, holds TEXT.
+printed() {
+  for _ in $(seq 2000); do
+    grep -q "$2" "$1" 2> /dev/null && return
+    sleep 0.005
+  done
+  fail "never printed $2"
+}
+printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
+"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" &
+printed "$work/console.txt" "に接続中"
+stopped "connect wait" $! "$work/app"
+
+app_folder "$work/app"
+start_simulator "$work/expected/read.nmd" --fault silent --fault-after 10
+"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" &
+printed "$work/console.txt" "データ転送中"
+stopped "download" $! "$work/app"
+simulator_done
+grep -q closed "$work/sim.txt" || fail "download: the connection was not closed: $(cat "$work/sim.txt")"
+
+# From the program's first instruction on, a stop waits for the run and ends it:
+# SIGTERM at moments from 0 to 20 ms after the program holds the stop signals
+# (before that it is still the system's code that runs, which no program can
+# take over). Bit 14 is SIGTERM, blocked (SigBlk) or caught (SigCgt); Name is
+# the program's once it runs.
+held() {
+  local key value program=
+  while read -r key value; do
+    [ "$key" == Name: ] && program=$value
+    [[ "$key" == SigBlk: || "$key" == SigCgt: ]] && [ "$program" == varkelo ] && (((0x$value >> 14) & 1)) && return 0
+  done < "/proc/$1/status"
+  return 1
+}
+printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
+for delay in 0 0 1 2 3 4 5 6 8 10 12 14 16 18 20; do
+  rm -f "$work/app/error.txt"
+  "$varkelo" --exit-code --folder "$work/app" > /dev/null &
+  pid=$!
+  until held "$pid" 2> /dev/null; do
+    kill -0 "$pid" 2> /dev/null || fail "the run ended before it held the stop signals"
+  done
+  [ "$delay" -eq 0 ] || sleep "0.0$(printf %02d "$delay")"
+  stopped "SIGTERM $delay ms after the start" "$pid" "$work/app"
+done
 echo "1 passed, 0 failed"

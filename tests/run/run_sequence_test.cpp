@@ -172,31 +172,48 @@ TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
 
 // A close request is refused while the gateway is connected or the export is
 // pending or running, and dropped; otherwise the run ends at once, reporting.
-TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusy) {
+// A stop ends the run wherever it is: 異常, unless the run has its outcome.
+TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
   const struct {
     const char* askDuring;  // status text that triggers the request; none: as soon as the run starts
     std::optional<SimulatorOptions> gateway;
-    bool answer;
+    bool stop;  // a stop instead of a close request
+    std::optional<bool> answer;
     RunOutcome outcome;
   } cases[] = {
-      {nullptr, std::nullopt, false, RunOutcome::NoConnection},
-      {"データ転送中", Gateway(), false, RunOutcome::Success},
-      {"CSV作成中", Gateway(), false, RunOutcome::Success},
-      {"タイムアウト", Gateway(SimFault::silent), true, RunOutcome::NoResponse},
+      {nullptr, std::nullopt, false, false, RunOutcome::NoConnection},
+      {"データ転送中", Gateway(), false, false, RunOutcome::Success},
+      {"CSV作成中", Gateway(), false, false, RunOutcome::Success},
+      {"タイムアウト", Gateway(SimFault::silent), false, true, RunOutcome::NoResponse},
+      {nullptr, std::nullopt, true, std::nullopt, RunOutcome::None},
+      {"データ転送中", Gateway(), true, std::nullopt, RunOutcome::None},
+      {"CSV作成中", Gateway(), true, std::nullopt, RunOutcome::None},
+      {"タイムアウト", Gateway(SimFault::silent), true, std::nullopt, RunOutcome::NoResponse},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.askDuring ? c.askDuring : "connecting");
+    SCOPED_TRACE(std::string(c.askDuring ? c.askDuring : "connecting") + (c.stop ? ", stop" : ""));
     RunHarness harness;
+    bool asked = false;
     std::optional<bool> answer;
-    const auto ask = [&] { answer = harness.run->OnCloseRequested(); };
+    const auto ask = [&] {
+      asked = true;
+      if (c.stop) {
+        harness.run->OnStopRequested();
+      } else {
+        answer = harness.run->OnCloseRequested();
+      }
+    };
     harness.view.onStatus = [&](std::string_view text) {
-      if (!answer && c.askDuring != nullptr && text.find(c.askDuring) != std::string_view::npos) ask();
+      if (!asked && c.askDuring != nullptr && text.find(c.askDuring) != std::string_view::npos) ask();
     };
     harness.Run(c.gateway, c.askDuring == nullptr ? std::function<void()>(ask) : nullptr);
     EXPECT_EQ(answer, c.answer);
     EXPECT_EQ(harness.run->Outcome(), c.outcome);
     harness.ExpectReport(c.outcome);
-    EXPECT_TRUE(harness.run->OnCloseRequested());  // over: the view may go
+    EXPECT_TRUE(harness.run->OnCloseRequested());   // over: the view may go
+    if (c.stop && c.outcome == RunOutcome::None) {  // ended where it was: no day file after the stop
+      EXPECT_FALSE(fs::exists(harness.temp.path() / "SG012345" / "201212"));
+    }
   }
 
   // Nor between the end of the download and the start of the export.

@@ -1,11 +1,10 @@
-#include "platform/program.hpp"
+#include "platform/process.hpp"
 
 #include <windows.h>
 // After windows.h, which it needs.
 #include <io.h>
 #include <shellapi.h>
 
-#include <csignal>
 #include <memory>
 
 #include "platform/utf8_path.hpp"
@@ -41,6 +40,10 @@ std::filesystem::path ProgramFolder(const char* argv0) {
   return std::filesystem::absolute(PathFromUtf8(argv0), error).parent_path();
 }
 
+bool ProgramFolderAlwaysServes() {
+  return true;
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   int count = 0;
   const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count),
@@ -61,14 +64,11 @@ bool PrepareTerminal(std::FILE* out) {
   return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-std::vector<int> CloseSignals() {
-  // Ctrl+C, Ctrl+Break and a termination request.
-  return {SIGINT, SIGBREAK, SIGTERM};
-}
-
-void IgnoreCloseSignals() {
-  SetConsoleCtrlHandler(nullptr, TRUE);
-  for (const int signal : CloseSignals()) std::signal(signal, SIG_IGN);
+int TerminalColumns(std::FILE* out) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(out == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE), &info))
+    return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
 }  // namespace varkelo::platform

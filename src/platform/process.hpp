@@ -1,7 +1,7 @@
 #pragma once
 
-// What the program learns from the system it runs on: its own folder, its
-// command line, its console, and the signals that ask it to close.
+// What the process learns from the system it runs on: its own folder, its
+// command line and its terminal.
 
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +14,12 @@ namespace varkelo::platform {
 // where the system cannot say.
 std::filesystem::path ProgramFolder(const char* argv0);
 
+// True where the program's own folder is the application folder whatever it
+// holds (Windows: the program is copied into the folder it serves); false
+// where programs are installed into shared folders such as /usr/bin (Linux),
+// which serve only when set up as an application folder.
+bool ProgramFolderAlwaysServes();
+
 // The command line as UTF-8 text, the program's name first. Windows hands
 // main() its arguments in the ANSI code page, which cannot hold every name.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
@@ -22,9 +28,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // escape sequences; sets such a console up for that where it must be asked.
 bool PrepareTerminal(std::FILE* out);
 
-// The signals by which a user or the system asks the program to close.
-std::vector<int> CloseSignals();
-// From now on none of them ends the program.
-void IgnoreCloseSignals();
+// How many columns the terminal `out` shows; 0 when it is no terminal or
+// does not say.
+int TerminalColumns(std::FILE* out);
 
 }  // namespace varkelo::platform

@@ -1,6 +1,6 @@
-#include "platform/program.hpp"
+#include "platform/process.hpp"
 
-#include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <system_error>
@@ -14,6 +14,10 @@ std::filesystem::path ProgramFolder(const char* argv0) {
   return std::filesystem::absolute(argv0, error).parent_path();
 }
 
+bool ProgramFolderAlwaysServes() {
+  return false;
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
@@ -22,16 +26,10 @@ bool PrepareTerminal(std::FILE* out) {
   return isatty(fileno(out)) != 0;
 }
 
-std::vector<int> CloseSignals() {
-  // A closed terminal (SIGHUP) is a close request too, not a reason to die without a report.
-  return {SIGINT, SIGTERM, SIGHUP};
-}
-
-void IgnoreCloseSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (const int signal : CloseSignals()) sigaddset(&signals, signal);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+int TerminalColumns(std::FILE* out) {
+  winsize size{};
+  if (ioctl(fileno(out), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 }  // namespace varkelo::platform
