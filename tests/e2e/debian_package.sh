@@ -43,10 +43,11 @@ dpkg-deb -x "$deb" "$root"
 output=$(MANPATH="$root/usr/share/man" systemd-analyze verify --recursive-errors=no --root="$root" \
   /usr/lib/systemd/system/varkelo@.{service,timer} 2>&1) && [ -z "$output" ] || fail "systemd-analyze verify: $output"
 
-# The man page reads without warnings and names every option of --help.
+# The man page reads without warnings and names every option of --help; it is UTF-8 (it quotes 異常),
+# so it is read as in a UTF-8 locale.
 page="$root/usr/share/man/man1/varkelo.1.gz"
-warnings=$(man --warnings -l "$page" 2>&1 > /dev/null) && [ -z "$warnings" ] || fail "man page: $warnings"
-text=$(MANWIDTH=200 man -l "$page")
+warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 > /dev/null) && [ -z "$warnings" ] || fail "man page: $warnings"
+text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page")
 for option in $("$varkelo" --help | grep -o -- '--[a-z-]*' | sort -u); do
   grep -q -- "$option" <<< "$text" || fail "the man page lacks $option"
 done
