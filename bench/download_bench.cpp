@@ -84,10 +84,10 @@ class MinimalObserver : public gateway::LinkObserver {
 
 tools::SimulatorOptions Options(std::size_t records, bool nagle) {
   tools::SimulatorOptions options;
-  options.Image = Image();
-  options.Records = records;
-  options.Fault = nagle ? tools::SimFault::nagle : tools::SimFault::none;
-  options.IdleWait = 60s;
+  options.image = Image();
+  options.records = records;
+  options.fault = nagle ? tools::SimFault::Nagle : tools::SimFault::None;
+  options.idleWait = 60s;
   return options;
 }
 
@@ -158,13 +158,13 @@ void QuickAck(tools::SimConnection& client, bool on) {
 
 // Reads one frame (a DataFrame or the EndFrame) and answers a DataFrame; false at the end.
 bool BareExchange(tools::SimConnection& client, std::array<std::uint8_t, 1030>& frame, bool quickAck) {
-  if (client.ReadExactly(std::span(frame).first(4), 10s) != tools::ReadOutcome::ok) return false;
+  if (client.ReadExactly(std::span(frame).first(4), 10s) != tools::ReadOutcome::Ok) return false;
   QuickAck(client, quickAck);
   if (frame[2] == '1' && frame[3] == '1') {
     client.ReadExactly(std::span(frame).subspan(4, 1), 10s);
     return false;
   }
-  if (client.ReadExactly(std::span(frame).subspan(4), 10s) != tools::ReadOutcome::ok) return false;
+  if (client.ReadExactly(std::span(frame).subspan(4), 10s) != tools::ReadOutcome::Ok) return false;
   QuickAck(client, quickAck);
   frame[2] = '1';
   frame[3] = '5';

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -36,9 +37,9 @@ std::size_t CompleteFrameSize(std::span<const std::uint8_t> buffered) {
 }
 
 Header ReadHeader(std::span<const std::uint8_t> frame) {
-  gw::FrameHeader header;
-  const bool readable = gw::ReadFrameHeader(frame, header);
-  return {readable, header.Length, header.FrameCode, header.RecordNumber};
+  const std::optional<gw::FrameHeader> header = gw::ReadFrameHeader(frame);
+  if (!header) return {};
+  return {true, header->length, header->frameCode, header->recordNumber};
 }
 
 Bytes BuildAck(std::span<const std::uint8_t> frame) {

@@ -39,6 +39,20 @@ class FileSizeLimit {
   void (*oldHandler_)(int) = nullptr;
 };
 
+// Another program reading the file at `path` that lets others only read it
+// while it holds it open (a virus scanner, a backup tool), when the system
+// lets it open the file at all. POSIX has no such sharing: a plain reader.
+class ReadOnlySharingReader {
+ public:
+  explicit ReadOnlySharingReader(const std::filesystem::path& path);
+  ~ReadOnlySharingReader();
+  ReadOnlySharingReader(const ReadOnlySharingReader&) = delete;
+  ReadOnlySharingReader& operator=(const ReadOnlySharingReader&) = delete;
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
 inline std::vector<std::filesystem::path> TemporaryFilesUnder(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> found;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {

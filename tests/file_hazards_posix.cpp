@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "file_hazards.hpp"
 
@@ -28,4 +30,11 @@ FileSizeLimit::~FileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &old);
   }
   ::signal(SIGXFSZ, oldHandler_);
+}
+
+ReadOnlySharingReader::ReadOnlySharingReader(const std::filesystem::path& path)
+    : handle_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+ReadOnlySharingReader::~ReadOnlySharingReader() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }

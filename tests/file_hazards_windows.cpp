@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "file_hazards.hpp"
 
 #include <fstream>
@@ -17,3 +19,12 @@ void MakeLink(const std::filesystem::path& target, const std::filesystem::path& 
 FileSizeLimit::FileSizeLimit(std::uint64_t) {}
 
 FileSizeLimit::~FileSizeLimit() = default;
+
+ReadOnlySharingReader::ReadOnlySharingReader(const std::filesystem::path& path)
+    : handle_(reinterpret_cast<std::intptr_t>(
+          CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr))) {}
+
+ReadOnlySharingReader::~ReadOnlySharingReader() {
+  if (reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE)
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}

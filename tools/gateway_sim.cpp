@@ -70,20 +70,20 @@ int main(int argc, char** argv) {
     std::cerr << "gateway_sim: unknown fault " << faultName << "\n";
     return 2;
   }
-  options.Fault = *fault;
-  options.Records = records;
-  options.FaultAfter = faultAfter;
-  options.Segment = segment;
-  options.SplitPause = std::chrono::milliseconds(splitPauseMs);
-  options.IdleWait = std::chrono::seconds(idleSeconds);
+  options.fault = *fault;
+  options.records = records;
+  options.faultAfter = faultAfter;
+  options.segment = segment;
+  options.splitPause = std::chrono::milliseconds(splitPauseMs);
+  options.idleWait = std::chrono::seconds(idleSeconds);
 
   if (!sample.empty()) {
     SampleOptions sampleOptions;
     sampleOptions.Layout = sample == "half" ? SampleLayout::HalfHour : SampleLayout::Interval;
     sampleOptions.Seed = seed;
-    options.Image = MakeSampleImage(sampleOptions);
+    options.image = MakeSampleImage(sampleOptions);
   } else if (!imagePath.empty()) {
-    if (!ReadImage(imagePath, options.Image)) {
+    if (!ReadImage(imagePath, options.image)) {
       std::cerr << "gateway_sim: cannot read " << imagePath << "\n";
       return 2;
     }
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::cerr << "gateway_sim: give --image PATH or --sample half|interval\n";
     return 2;
   }
-  if (options.Image.size() < SimRecordSize) {
+  if (options.image.size() < SimRecordSize) {
     std::cerr << "gateway_sim: the image holds no whole record\n";
     return 2;
   }

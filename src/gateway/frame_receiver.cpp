@@ -64,15 +64,15 @@ StreamState FrameReceiver::HandleFrame(std::size_t size) {
   if (receivedFrames_ < std::numeric_limits<std::int32_t>::max()) ++receivedFrames_;
   actions_.OnProgress(DownloadProgress(receivedFrames_));
 
-  FrameHeader header;
-  if (!ReadFrameHeader(frame, header)) return StreamState::BadFrame;
+  const std::optional<FrameHeader> header = ReadFrameHeader(frame);
+  if (!header) return StreamState::BadFrame;
 
-  if (header.FrameCode == DataFrameCode) {
-    if (header.Length != 2) {
+  if (header->frameCode == DataFrameCode) {
+    if (header->length != 2) {
       // Only a whole DataFrame carries a whole record, and records count from 1.
-      if (frame.size() < DataFrameSize || header.RecordNumber < 1) return StreamState::BadFrame;
+      if (frame.size() < DataFrameSize || header->recordNumber < 1) return StreamState::BadFrame;
       // The record is stored before the gateway hears that it arrived.
-      if (!actions_.StoreRecord(header.RecordNumber, frame.subspan(6, RecordSize)))
+      if (!actions_.StoreRecord(header->recordNumber, frame.subspan(6, RecordSize)))
         return StreamState::NotStored;
     }
     if (!actions_.SendAck(BuildAckFrame(frame))) return StreamState::AckNotSent;
@@ -80,7 +80,7 @@ StreamState FrameReceiver::HandleFrame(std::size_t size) {
     return StreamState::Open;
   }
 
-  if (header.FrameCode == EndFrameCode) {
+  if (header->frameCode == EndFrameCode) {
     actions_.OnProgress(100);
     return frame.size() > 4 && frame[4] == '0' ? StreamState::Succeeded : StreamState::Refused;
   }

@@ -15,31 +15,11 @@ std::int32_t CodeValue(std::span<const std::uint8_t> frame) {
 
 }  // namespace
 
-std::array<std::uint8_t, 4> BuildRequestFrame(std::int16_t phase) {
-  static constexpr std::array<char, 6> codes = {'1', '6', '3', '4', '7', '8'};
-  const char code = phase >= 0 && phase < static_cast<std::int16_t>(codes.size()) ? codes[phase] : '0';
-  return {0x02, 0x00, '0', static_cast<std::uint8_t>(code)};
-}
-
-std::string RequestStatusText(std::int16_t phase, std::string_view gatewayAddress) {
-  switch (phase) {
-    case 0:
-      return "「" + std::string(gatewayAddress) + "」のスマートゲートウェイの読込み応答待機中";
-    case 1:
-      return "書込み準備応答待機中";
-    case 2:
-      return "消去応答待機中";
-    default:
-      return {};
-  }
-}
-
-bool ReadFrameHeader(std::span<const std::uint8_t> frame, FrameHeader& header) {
-  if (ByteAt(frame, 1) >= 0x80 || ByteAt(frame, 5) >= 0x80) return false;
-  header.Length = static_cast<std::int16_t>(ByteAt(frame, 0) + 256 * ByteAt(frame, 1));
-  header.FrameCode = CodeValue(frame);
-  header.RecordNumber = static_cast<std::int16_t>(ByteAt(frame, 4) + 256 * ByteAt(frame, 5));
-  return true;
+std::optional<FrameHeader> ReadFrameHeader(std::span<const std::uint8_t> frame) {
+  if (ByteAt(frame, 1) >= 0x80 || ByteAt(frame, 5) >= 0x80) return std::nullopt;
+  return FrameHeader{.length = static_cast<std::int16_t>(ByteAt(frame, 0) + 256 * ByteAt(frame, 1)),
+                     .frameCode = CodeValue(frame),
+                     .recordNumber = static_cast<std::int16_t>(ByteAt(frame, 4) + 256 * ByteAt(frame, 5))};
 }
 
 std::vector<std::uint8_t> BuildAckFrame(std::span<const std::uint8_t> frame) {

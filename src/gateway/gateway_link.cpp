@@ -5,9 +5,7 @@
 #include <utility>
 
 #include "gateway/frames.hpp"
-#include "gateway/image_record.hpp"
 #include "platform/socket_tuning.hpp"
-#include "platform/utf8_path.hpp"
 
 namespace varkelo::gateway {
 
@@ -33,8 +31,9 @@ auto GatewayLink::Guarded(Handler handler) {
 
 bool GatewayLink::Start(const std::array<std::uint8_t, 4>& address, std::filesystem::path imagePath) {
   address_ = address;
-  imagePath_ = std::move(imagePath);
-  if (imagePath_.empty() || !Connect()) return false;
+  if (imagePath.empty() || !Connect()) return false;
+  // Opened at the first record, closed when the download ends.
+  image_.emplace(std::move(imagePath));
   finished_ = false;
   receiver_.Reset();
   recordsStored_ = 0;
@@ -85,6 +84,11 @@ void GatewayLink::Finish(LinkOutcome outcome, std::error_code error) {
   Disconnect();
   if (finished_) return;
   finished_ = true;
+  // A record the system lost on closing fails a download that seemed whole.
+  if (const platform::Status closed = image_->Close(); !closed && outcome == LinkOutcome::Downloaded) {
+    outcome = LinkOutcome::RecordNotStored;
+    imageFailure_ = closed.Reason();
+  }
   observer_.OnDownloadFinished(
       {.outcome = outcome,
        .error = error,
@@ -124,7 +128,7 @@ void GatewayLink::OnConnected(const std::error_code& error) {
 }
 
 void GatewayLink::SendRequest() {
-  if (!SendFrame(BuildRequestFrame(ReadRequestPhase))) {
+  if (!SendFrame(ReadRequestFrame)) {
     Finish(LinkOutcome::RequestNotSent);
     return;
   }
@@ -198,7 +202,7 @@ void GatewayLink::OnBytesReceived(std::size_t n) {
 }
 
 bool GatewayLink::StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) {
-  if (platform::Status stored = WriteImageRecord(imagePath_, recordNumber, record); !stored) {
+  if (platform::Status stored = image_->Write(recordNumber, record); !stored) {
     imageFailure_ = stored.Reason();
     return false;
   }

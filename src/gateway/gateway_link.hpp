@@ -18,6 +18,7 @@
 #include <asio.hpp>
 
 #include "gateway/frame_receiver.hpp"
+#include "gateway/image_file.hpp"
 #include "gateway/link_observer.hpp"
 
 namespace varkelo::gateway {
@@ -88,7 +89,7 @@ class GatewayLink : private FrameActions {
   asio::steady_timer connectWaitTimer_;
   asio::steady_timer responseTimer_;
   std::array<std::uint8_t, 4> address_{};
-  std::filesystem::path imagePath_;
+  std::optional<ImageFile> image_;
 
   SocketState state_ = SocketState::Closed;
   std::uint64_t connection_ = 0;

@@ -41,14 +41,17 @@ Result<std::intptr_t> OpenRegular(const std::filesystem::path& path, DWORD acces
       CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return failure(LastError());
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information)) {
+  // Only the attribute bits: the fuller information costs a look-up of the
+  // volume, which is slow where the system answers it from another process.
+  FILE_ATTRIBUTE_TAG_INFO information{};
+  if (GetFileType(file) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandleEx(file, FileAttributeTagInfo, &information, sizeof information)) {
     CloseHandle(file);
     return failure(FileError::NotRegularFile);
   }
-  if ((information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+  if ((information.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
     CloseHandle(file);
-    return failure((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+    return failure((information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
                        ? make_error_code(FileError::SymbolicLink)
                        : std::make_error_code(std::errc::is_a_directory));
   }

@@ -6,7 +6,6 @@
 #include <exception>
 #include <utility>
 
-#include "gateway/frames.hpp"
 #include "platform/utf8_path.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
@@ -113,7 +112,7 @@ void RunSequence::StartExportOnly() {
 }
 
 void RunSequence::OnRequestSent() {
-  view_.ShowStatus(gateway::RequestStatusText(gateway::ReadRequestPhase, address_));
+  ShowStatus("の読込み応答待機中");
 }
 
 void RunSequence::OnDataFrameAcknowledged() {

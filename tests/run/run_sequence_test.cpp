@@ -47,8 +47,8 @@ const std::vector<std::uint8_t>& SampleImage() {
   return image;
 }
 
-SimulatorOptions Gateway(SimFault fault = SimFault::none, std::size_t records = 0) {
-  return {.Image = SampleImage(), .Records = records, .Fault = fault, .FaultAfter = 5, .IdleWait = 10s};
+SimulatorOptions Gateway(SimFault fault = SimFault::None, std::size_t records = 0) {
+  return {.image = SampleImage(), .records = records, .fault = fault, .faultAfter = 5, .idleWait = 10s};
 }
 
 // One run in a fresh application folder. Ticks of 5 ms make the response time-out half a second.
@@ -118,16 +118,16 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
       {"success", " 127.0.0.1 ", Gateway(), RunOutcome::Success, Prefix + "のCSV作成中"},
       {"connection refused", "127.0.0.1", std::nullopt, RunOutcome::NoConnection,
        Prefix + "の接続に失敗しました"},
-      {"no response", "127.0.0.1", Gateway(SimFault::silent), RunOutcome::NoResponse,
+      {"no response", "127.0.0.1", Gateway(SimFault::Silent), RunOutcome::NoResponse,
        Prefix + "のタイムアウト"},
-      {"peer closes", "127.0.0.1", Gateway(SimFault::close), RunOutcome::NoResponse,
+      {"peer closes", "127.0.0.1", Gateway(SimFault::Close), RunOutcome::NoResponse,
        Prefix + "との接続が切断されました"},
-      {"transfer refused", "127.0.0.1", Gateway(SimFault::refuse, 3), RunOutcome::NoResponse, ""},
-      {"malformed frame", "127.0.0.1", Gateway(SimFault::malformed), RunOutcome::NoResponse, ""},
-      {"record number 0", "127.0.0.1", Gateway(SimFault::record0), RunOutcome::NoResponse, ""},
+      {"transfer refused", "127.0.0.1", Gateway(SimFault::Refuse, 3), RunOutcome::NoResponse, ""},
+      {"malformed frame", "127.0.0.1", Gateway(SimFault::Malformed), RunOutcome::NoResponse, ""},
+      {"record number 0", "127.0.0.1", Gateway(SimFault::Record0), RunOutcome::NoResponse, ""},
       // Frames in pieces, and the last record and the end frame in one arrival.
-      {"split frames", "127.0.0.1", Gateway(SimFault::split, 40), RunOutcome::CsvError, ""},
-      {"joined frames", "127.0.0.1", Gateway(SimFault::joined, 40), RunOutcome::CsvError, ""},
+      {"split frames", "127.0.0.1", Gateway(SimFault::Split, 40), RunOutcome::CsvError, ""},
+      {"joined frames", "127.0.0.1", Gateway(SimFault::Joined, 40), RunOutcome::CsvError, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -141,10 +141,10 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     EXPECT_EQ(fs::exists(harness.temp.path() / "read.nmd"), c.gateway.has_value());
     if (harness.served) {  // every frame answered right, none that must not be, and the link closed
       EXPECT_TRUE(harness.served->AllAcksRight()) << harness.served->Summary();
-      EXPECT_TRUE(harness.served->ClientClosed || c.gateway->Fault == SimFault::close);
+      EXPECT_TRUE(harness.served->clientClosed || c.gateway->fault == SimFault::Close);
     }
     if (c.outcome == RunOutcome::NoResponse) {  // the download bar ends where the frames left it
-      EXPECT_EQ(harness.view.download.back(), c.gateway->Fault == SimFault::refuse ? 100 : 0);
+      EXPECT_EQ(harness.view.download.back(), c.gateway->fault == SimFault::Refuse ? 100 : 0);
     }
     if (c.outcome != RunOutcome::Success) continue;
     EXPECT_EQ(harness.view.statuses,
@@ -184,11 +184,11 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
       {nullptr, std::nullopt, false, false, RunOutcome::NoConnection},
       {"データ転送中", Gateway(), false, false, RunOutcome::Success},
       {"CSV作成中", Gateway(), false, false, RunOutcome::Success},
-      {"タイムアウト", Gateway(SimFault::silent), false, true, RunOutcome::NoResponse},
+      {"タイムアウト", Gateway(SimFault::Silent), false, true, RunOutcome::NoResponse},
       {nullptr, std::nullopt, true, std::nullopt, RunOutcome::None},
       {"データ転送中", Gateway(), true, std::nullopt, RunOutcome::None},
       {"CSV作成中", Gateway(), true, std::nullopt, RunOutcome::None},
-      {"タイムアウト", Gateway(SimFault::silent), true, std::nullopt, RunOutcome::NoResponse},
+      {"タイムアウト", Gateway(SimFault::Silent), true, std::nullopt, RunOutcome::NoResponse},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.askDuring ? c.askDuring : "connecting") + (c.stop ? ", stop" : ""));

@@ -13,20 +13,20 @@ constexpr std::array<std::uint8_t, 4> ReadRequest = {0x02, 0x00, 0x30, 0x31};
 constexpr std::size_t DefaultSegment = 536;  // the smallest MSS TCP assumes
 
 struct FaultName {
-  SimFault Fault;
+  SimFault fault;
   std::string_view Name;
 };
 
 constexpr std::array<FaultName, 9> FaultNames = {{
-    {SimFault::none, "none"},
-    {SimFault::split, "split"},
-    {SimFault::nagle, "nagle"},
-    {SimFault::joined, "joined"},
-    {SimFault::silent, "silent"},
-    {SimFault::close, "close"},
-    {SimFault::refuse, "refuse"},
-    {SimFault::malformed, "malformed"},
-    {SimFault::record0, "record0"},
+    {SimFault::None, "none"},
+    {SimFault::Split, "split"},
+    {SimFault::Nagle, "nagle"},
+    {SimFault::Joined, "joined"},
+    {SimFault::Silent, "silent"},
+    {SimFault::Close, "close"},
+    {SimFault::Refuse, "refuse"},
+    {SimFault::Malformed, "malformed"},
+    {SimFault::Record0, "record0"},
 }};
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
@@ -47,47 +47,47 @@ class Session {
 
   SimulatorResult Run() {
     if (!ReceiveRequest()) return result_;
-    if (options_.Fault == SimFault::split || options_.Fault == SimFault::nagle) {
+    if (options_.fault == SimFault::Split || options_.fault == SimFault::Nagle) {
       // The pieces must leave as they are written, not joined by the sender's TCP.
       client_.SetNoDelay(true);
     }
-    std::size_t records = options_.Image.size() / SimRecordSize;
-    if (options_.Records > 0) records = std::min(records, options_.Records);
+    std::size_t records = options_.image.size() / SimRecordSize;
+    if (options_.records > 0) records = std::min(records, options_.records);
 
     for (std::size_t i = 0; i < records; ++i) {
-      if (i == options_.FaultAfter && options_.Fault == SimFault::close) {
+      if (i == options_.faultAfter && options_.fault == SimFault::Close) {
         client_.Close();
         return result_;
       }
-      if (i == options_.FaultAfter && options_.Fault == SimFault::silent) {
+      if (i == options_.faultAfter && options_.fault == SimFault::Silent) {
         AwaitClose("while silent");
         return result_;
       }
       std::vector<std::uint8_t> frame = MakeDataFrame(
           static_cast<std::uint16_t>(i + 1),
-          std::span<const std::uint8_t>(options_.Image).subspan(i * SimRecordSize, SimRecordSize));
+          std::span<const std::uint8_t>(options_.image).subspan(i * SimRecordSize, SimRecordSize));
       bool mustNotBeAnswered = false;
-      if (i == options_.FaultAfter && options_.Fault == SimFault::malformed) {
+      if (i == options_.faultAfter && options_.fault == SimFault::Malformed) {
         frame[1] |= 0x80;
         mustNotBeAnswered = true;
       }
-      if (i == options_.FaultAfter && options_.Fault == SimFault::record0) {
+      if (i == options_.faultAfter && options_.fault == SimFault::Record0) {
         frame[4] = 0;
         frame[5] = 0;
         mustNotBeAnswered = true;
       }
-      if (i + 1 == records && options_.Fault == SimFault::joined) {
+      if (i + 1 == records && options_.fault == SimFault::Joined) {
         std::vector<std::uint8_t> both = frame;
         const std::vector<std::uint8_t> end = MakeEndFrame('0');
         both.insert(both.end(), end.begin(), end.end());
         if (!Write(both)) return result_;
-        result_.FramesSent += 2;
-        result_.EndSent = true;
+        result_.framesSent += 2;
+        result_.endSent = true;
         if (AwaitAck(frame, i + 1)) AwaitClose("after the end frame");
         return result_;
       }
       if (!SendFrame(frame, i)) return result_;
-      ++result_.FramesSent;
+      ++result_.framesSent;
       if (mustNotBeAnswered) {
         AwaitClose("after a frame that must not be acknowledged");
         return result_;
@@ -95,10 +95,10 @@ class Session {
       if (!AwaitAck(frame, i + 1)) return result_;
     }
 
-    const std::vector<std::uint8_t> end = MakeEndFrame(options_.Fault == SimFault::refuse ? '1' : '0');
+    const std::vector<std::uint8_t> end = MakeEndFrame(options_.fault == SimFault::Refuse ? '1' : '0');
     if (!SendFrame(end, records)) return result_;
-    ++result_.FramesSent;
-    result_.EndSent = true;
+    ++result_.framesSent;
+    result_.endSent = true;
     AwaitClose("after the end frame");
     return result_;
   }
@@ -106,40 +106,40 @@ class Session {
  private:
   bool ReceiveRequest() {
     std::array<std::uint8_t, 4> request{};
-    const ReadOutcome outcome = client_.ReadExactly(request, options_.IdleWait);
-    if (outcome != ReadOutcome::ok) {
-      result_.Problem = "no read request";
+    const ReadOutcome outcome = client_.ReadExactly(request, options_.idleWait);
+    if (outcome != ReadOutcome::Ok) {
+      result_.problem = "no read request";
       return false;
     }
     if (request != ReadRequest) {
-      result_.Problem = "unexpected request " + HexBytes(request);
+      result_.problem = "unexpected request " + HexBytes(request);
       return false;
     }
-    result_.RequestReceived = true;
+    result_.requestReceived = true;
     return true;
   }
 
   bool Write(std::span<const std::uint8_t> bytes) {
-    if (client_.WriteAll(bytes, options_.IdleWait)) return true;
-    if (result_.Problem.empty()) result_.Problem = "send failed";
+    if (client_.WriteAll(bytes, options_.idleWait)) return true;
+    if (result_.problem.empty()) result_.problem = "send failed";
     return false;
   }
 
   bool SendFrame(std::span<const std::uint8_t> frame, std::size_t index) {
-    const bool faulty = index >= options_.FaultAfter;
-    if (faulty && options_.Fault == SimFault::split) {
+    const bool faulty = index >= options_.faultAfter;
+    if (faulty && options_.fault == SimFault::Split) {
       // Cuts inside the header, inside the record number and inside the record.
       static constexpr std::array<std::size_t, 5> cuts = {1, 3, 5, 6, 517};
       std::size_t done = 0;
       for (std::size_t cut : cuts) {
         if (cut >= frame.size()) break;
         if (!Write(frame.subspan(done, cut - done))) return false;
-        std::this_thread::sleep_for(options_.SplitPause);
+        std::this_thread::sleep_for(options_.splitPause);
         done = cut;
       }
       return Write(frame.subspan(done));
     }
-    if (faulty && options_.Fault == SimFault::nagle) {
+    if (faulty && options_.fault == SimFault::Nagle) {
       // Classic Nagle: full segments go at once; a smaller tail waits until
       // everything sent before it has been acknowledged.
       const std::size_t segment = NagleSegment();
@@ -149,8 +149,8 @@ class Session {
         done += segment;
       }
       if (done == frame.size()) return true;
-      if (!client_.WaitUntilAcknowledged(options_.IdleWait)) {
-        result_.Problem = "sent bytes never acknowledged by TCP";
+      if (!client_.WaitUntilAcknowledged(options_.idleWait)) {
+        result_.problem = "sent bytes never acknowledged by TCP";
         return false;
       }
       return Write(frame.subspan(done));
@@ -159,7 +159,7 @@ class Session {
   }
 
   std::size_t NagleSegment() {
-    if (segment_ == 0) segment_ = options_.Segment;
+    if (segment_ == 0) segment_ = options_.segment;
     if (segment_ == 0) segment_ = static_cast<std::size_t>(std::max(client_.SegmentSize(), 0));
     if (segment_ == 0) segment_ = DefaultSegment;
     return segment_;
@@ -167,31 +167,31 @@ class Session {
 
   bool AwaitAck(std::span<const std::uint8_t> frame, std::size_t recordNumber) {
     std::vector<std::uint8_t> ack(frame.size());
-    const ReadOutcome outcome = client_.ReadExactly(ack, options_.IdleWait);
-    if (outcome != ReadOutcome::ok) {
-      ++result_.AcksMissing;
-      result_.Problem = "no acknowledgement of record " + std::to_string(recordNumber) +
-                        (outcome == ReadOutcome::closed ? " (connection closed)" : " (timed out)");
+    const ReadOutcome outcome = client_.ReadExactly(ack, options_.idleWait);
+    if (outcome != ReadOutcome::Ok) {
+      ++result_.acksMissing;
+      result_.problem = "no acknowledgement of record " + std::to_string(recordNumber) +
+                        (outcome == ReadOutcome::Closed ? " (connection closed)" : " (timed out)");
       return false;
     }
     if (!IsAckOf(ack, frame)) {
-      ++result_.AcksWrong;
-      result_.Problem =
+      ++result_.acksWrong;
+      result_.problem =
           "wrong acknowledgement of record " + std::to_string(recordNumber) + ": " +
           HexBytes(std::span<const std::uint8_t>(ack).first(std::min<std::size_t>(ack.size(), 8)));
       return false;
     }
-    ++result_.AcksRight;
+    ++result_.acksRight;
     return true;
   }
 
   void AwaitClose(const char* when) {
-    std::size_t extra = 0;
-    result_.ClientClosed = client_.WaitForClose(options_.IdleWait, &extra);
-    if (extra > 0) {
-      ++result_.AcksWrong;
-      if (result_.Problem.empty()) {
-        result_.Problem = std::to_string(extra) + " unexpected bytes " + when;
+    const CloseResult close = client_.WaitForClose(options_.idleWait);
+    result_.clientClosed = close.closed;
+    if (close.extraBytes > 0) {
+      ++result_.acksWrong;
+      if (result_.problem.empty()) {
+        result_.problem = std::to_string(close.extraBytes) + " unexpected bytes " + when;
       }
     }
   }
@@ -206,14 +206,14 @@ class Session {
 
 std::optional<SimFault> ParseSimFault(std::string_view name) {
   for (const FaultName& entry : FaultNames) {
-    if (entry.Name == name) return entry.Fault;
+    if (entry.Name == name) return entry.fault;
   }
   return std::nullopt;
 }
 
 std::string_view SimFaultName(SimFault fault) {
   for (const FaultName& entry : FaultNames) {
-    if (entry.Fault == fault) return entry.Name;
+    if (entry.fault == fault) return entry.Name;
   }
   return "?";
 }
@@ -244,12 +244,12 @@ bool IsAckOf(std::span<const std::uint8_t> ack, std::span<const std::uint8_t> fr
 
 std::string SimulatorResult::Summary() const {
   std::string text = std::string("gateway_sim: ") + (AllAcksRight() ? "ok" : "FAILED") + ", request " +
-                     (RequestReceived ? "received" : "missing") + ", " + std::to_string(FramesSent) +
-                     " frames sent, " + std::to_string(AcksRight) + " acks right, " +
-                     std::to_string(AcksWrong) + " wrong, " + std::to_string(AcksMissing) +
-                     " missing, end frame " + (EndSent ? "sent" : "not sent") + ", client " +
-                     (ClientClosed ? "closed" : "did not close");
-  if (!Problem.empty()) text += " (" + Problem + ")";
+                     (requestReceived ? "received" : "missing") + ", " + std::to_string(framesSent) +
+                     " frames sent, " + std::to_string(acksRight) + " acks right, " +
+                     std::to_string(acksWrong) + " wrong, " + std::to_string(acksMissing) +
+                     " missing, end frame " + (endSent ? "sent" : "not sent") + ", client " +
+                     (clientClosed ? "closed" : "did not close");
+  if (!problem.empty()) text += " (" + problem + ")";
   return text;
 }
 
@@ -262,10 +262,10 @@ bool GatewaySimulator::Listen(const std::string& address, std::uint16_t port, st
 }
 
 SimulatorResult GatewaySimulator::ServeOne() {
-  SimConnection client = listener_.Accept(options_.IdleWait);
+  SimConnection client = listener_.Accept(options_.idleWait);
   if (!client.IsOpen()) {
     SimulatorResult result;
-    result.Problem = "no client connected";
+    result.problem = "no client connected";
     return result;
   }
   return ServeGatewayClient(client, options_);

@@ -20,15 +20,15 @@
 namespace varkelo::tools {
 
 enum class SimFault {
-  none,
-  split,      // every frame from FaultAfter on in several small writes, with pauses
-  nagle,      // a sender that holds back the tail of each frame until its start is acknowledged
-  joined,     // the last DataFrame and the EndFrame in one write
-  silent,     // after FaultAfter frames nothing more is sent; the connection stays open
-  close,      // the connection is closed after FaultAfter frames
-  refuse,     // the EndFrame reports failure ('1')
-  malformed,  // frame FaultAfter + 1 has a length whose high byte is 0x80
-  record0,    // frame FaultAfter + 1 carries RecordNumber 0
+  None,
+  Split,      // every frame from faultAfter on in several small writes, with pauses
+  Nagle,      // a sender that holds back the tail of each frame until its start is acknowledged
+  Joined,     // the last DataFrame and the EndFrame in one write
+  Silent,     // after faultAfter frames nothing more is sent; the connection stays open
+  Close,      // the connection is closed after faultAfter frames
+  Refuse,     // the EndFrame reports failure ('1')
+  Malformed,  // frame faultAfter + 1 has a length whose high byte is 0x80
+  Record0,    // frame faultAfter + 1 carries RecordNumber 0
 };
 
 std::optional<SimFault> ParseSimFault(std::string_view name);
@@ -44,29 +44,29 @@ std::vector<std::uint8_t> MakeEndFrame(char result);
 bool IsAckOf(std::span<const std::uint8_t> ack, std::span<const std::uint8_t> frame);
 
 struct SimulatorOptions {
-  std::vector<std::uint8_t> Image;  // records 1, 2, ... of 1024 bytes; a partial last record is not served
-  std::size_t Records = 0;          // serve only the first Records records; 0 serves all
-  SimFault Fault = SimFault::none;
-  std::size_t FaultAfter = 0;  // frames sent as usual before the fault starts
-  std::size_t Segment = 0;     // nagle: bytes sent before waiting; 0 takes the connection's MSS
-  std::chrono::milliseconds SplitPause{1};
+  std::vector<std::uint8_t> image;  // records 1, 2, ... of 1024 bytes; a partial last record is not served
+  std::size_t records = 0;          // serve only the first `records` records; 0 serves all
+  SimFault fault = SimFault::None;
+  std::size_t faultAfter = 0;  // frames sent as usual before the fault starts
+  std::size_t segment = 0;     // nagle: bytes sent before waiting; 0 takes the connection's MSS
+  std::chrono::milliseconds splitPause{1};
   // Longest wait for the client at any one step (connection, request, acknowledgement, close).
-  std::chrono::milliseconds IdleWait{150000};
+  std::chrono::milliseconds idleWait{150000};
 };
 
 struct SimulatorResult {
-  bool RequestReceived = false;
-  std::size_t FramesSent = 0;  // complete frames written, the EndFrame included
-  std::size_t AcksRight = 0;
-  std::size_t AcksWrong =
+  bool requestReceived = false;
+  std::size_t framesSent = 0;  // complete frames written, the EndFrame included
+  std::size_t acksRight = 0;
+  std::size_t acksWrong =
       0;  // acknowledgements that did not match, or answers to frames that must not be answered
-  std::size_t AcksMissing = 0;  // DataFrames left unanswered although the exchange should have gone on
-  bool EndSent = false;
-  bool ClientClosed = false;  // the client closed the connection at the end
-  std::string Problem;        // what went wrong first, empty when nothing did
+  std::size_t acksMissing = 0;  // DataFrames left unanswered although the exchange should have gone on
+  bool endSent = false;
+  bool clientClosed = false;  // the client closed the connection at the end
+  std::string problem;        // what went wrong first, empty when nothing did
 
   bool AllAcksRight() const {
-    return RequestReceived && AcksWrong == 0 && AcksMissing == 0 && Problem.empty();
+    return requestReceived && acksWrong == 0 && acksMissing == 0 && problem.empty();
   }
   std::string Summary() const;
 };
@@ -81,7 +81,7 @@ class GatewaySimulator {
   // Listens on a dotted IPv4 address; port 0 takes any free port.
   bool Listen(const std::string& address, std::uint16_t port, std::string* problem = nullptr);
   std::uint16_t Port() const { return listener_.Port(); }
-  // Waits (at most IdleWait) for one client and serves it.
+  // Waits (at most idleWait) for one client and serves it.
   SimulatorResult ServeOne();
 
  private:

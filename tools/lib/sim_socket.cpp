@@ -56,30 +56,24 @@ SimConnection& SimConnection::operator=(SimConnection&& other) noexcept {
 ReadOutcome SimConnection::ReadExactly(std::span<std::uint8_t> into, std::chrono::milliseconds wait) {
   std::size_t done = 0;
   while (done < into.size()) {
-    std::size_t count = 0;
-    const ReadOutcome outcome = ReadSome(into.subspan(done), &count, wait);
-    if (outcome != ReadOutcome::ok) return outcome;
-    done += count;
+    const ReadResult read = ReadSome(into.subspan(done), wait);
+    if (read.outcome != ReadOutcome::Ok) return read.outcome;
+    done += read.count;
   }
-  return ReadOutcome::ok;
+  return ReadOutcome::Ok;
 }
 
-ReadOutcome SimConnection::ReadSome(std::span<std::uint8_t> into, std::size_t* count,
-                                    std::chrono::milliseconds wait) {
-  *count = 0;
-  if (fd_ < 0) return ReadOutcome::failed;
+ReadResult SimConnection::ReadSome(std::span<std::uint8_t> into, std::chrono::milliseconds wait) {
+  if (fd_ < 0) return {ReadOutcome::Failed, 0};
   for (;;) {
     const int ready = WaitReady(fd_, POLLIN, wait);
-    if (ready == 0) return ReadOutcome::timedOut;
-    if (ready < 0) return ReadOutcome::failed;
+    if (ready == 0) return {ReadOutcome::TimedOut, 0};
+    if (ready < 0) return {ReadOutcome::Failed, 0};
     const ssize_t n = ::recv(fd_, into.data(), into.size(), 0);
-    if (n > 0) {
-      *count = static_cast<std::size_t>(n);
-      return ReadOutcome::ok;
-    }
-    if (n == 0) return ReadOutcome::closed;
+    if (n > 0) return {ReadOutcome::Ok, static_cast<std::size_t>(n)};
+    if (n == 0) return {ReadOutcome::Closed, 0};
     if (errno == EINTR || errno == EAGAIN) continue;
-    return errno == ECONNRESET ? ReadOutcome::closed : ReadOutcome::failed;
+    return {errno == ECONNRESET ? ReadOutcome::Closed : ReadOutcome::Failed, 0};
   }
 }
 
@@ -88,17 +82,17 @@ bool SimConnection::WriteAll(std::span<const std::uint8_t> bytes, std::chrono::m
                          platform::SendOutcome::Sent;
 }
 
-bool SimConnection::WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes) {
+CloseResult SimConnection::WaitForClose(std::chrono::milliseconds wait) {
   std::uint8_t scratch[4096];
+  CloseResult result;
   const auto deadline = Clock::now() + wait;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
-    std::size_t count = 0;
-    const ReadOutcome outcome = ReadSome(scratch, &count, left);
-    if (outcome == ReadOutcome::closed) return true;
-    if (outcome != ReadOutcome::ok) return false;
-    if (extraBytes != nullptr) *extraBytes += count;
+    if (left.count() <= 0) return result;
+    const ReadResult read = ReadSome(scratch, left);
+    result.closed = read.outcome == ReadOutcome::Closed;
+    if (read.outcome != ReadOutcome::Ok) return result;
+    result.extraBytes += read.count;
   }
 }
 

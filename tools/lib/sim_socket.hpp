@@ -11,7 +11,17 @@
 
 namespace varkelo::tools {
 
-enum class ReadOutcome { ok, closed, timedOut, failed };
+enum class ReadOutcome { Ok, Closed, TimedOut, Failed };
+
+struct ReadResult {
+  ReadOutcome outcome = ReadOutcome::Failed;
+  std::size_t count = 0;  // bytes read
+};
+
+struct CloseResult {
+  bool closed = false;         // the peer closed its side within the wait
+  std::size_t extraBytes = 0;  // bytes that arrived meanwhile, dropped
+};
 
 class SimConnection {
  public:
@@ -28,14 +38,14 @@ class SimConnection {
 
   // Reads exactly into.size() bytes, waiting at most `wait` for each part.
   ReadOutcome ReadExactly(std::span<std::uint8_t> into, std::chrono::milliseconds wait);
-  // Reads whatever is there (at least one byte), waiting at most `wait`; *count gets the number.
-  ReadOutcome ReadSome(std::span<std::uint8_t> into, std::size_t* count, std::chrono::milliseconds wait);
+  // Reads whatever is there (at least one byte), waiting at most `wait`.
+  ReadResult ReadSome(std::span<std::uint8_t> into, std::chrono::milliseconds wait);
   // Writes every byte, waiting at most `wait` in all for a client that reads nothing.
   bool WriteAll(std::span<const std::uint8_t> bytes,
                 std::chrono::milliseconds wait = std::chrono::seconds(60));
-  // Waits until the peer closes its side; bytes that arrive meanwhile are counted
-  // into *extraBytes and dropped. False on time-out or error.
-  bool WaitForClose(std::chrono::milliseconds wait, std::size_t* extraBytes = nullptr);
+  // Waits until the peer closes its side, counting and dropping the bytes that
+  // arrive meanwhile. Not closed on time-out or error.
+  CloseResult WaitForClose(std::chrono::milliseconds wait);
 
   bool SetNoDelay(bool on);
   // The connection's maximum segment size (TCP_MAXSEG), 0 when unknown.
