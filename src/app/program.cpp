@@ -98,7 +98,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   app.add_flag("--export-only", options.exportOnly,
                "Make the CSV files again from the read.nmd in the folder, without the gateway");
   app.add_flag("--exit-code", options.exitCode, "Exit with the run's outcome (below) instead of 0");
-  app.add_flag("--report", options.report, "After a successful export, also write the gateway's page report.html");
+  app.add_flag("--report", options.report,
+               "After a successful export, also write the gateway's page report.html");
   app.add_flag("--report-only", options.reportOnly,
                "Only write report.html from the CSV files already in the folder (no download, no export)")
       ->excludes("--export-only")
@@ -148,7 +149,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {
   // From here on a stop from the system ends the run at its next safe point.
-  const platform::StopSignals stops(io, [&run] { run.OnStopRequested(); });
+  const platform::StopSignals stops(io, [&run](std::string_view request) { run.OnStopRequested(request); });
   if (options.exportOnly) {
     run.StartExportOnly();
   } else {

@@ -235,7 +235,7 @@ LRESULT WindowView::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_ENDSESSION:
       // The process may be ended as soon as this returns: the run stops and
       // reports first.
-      if (wParam != FALSE && run_ != nullptr) run_->OnStopRequested();
+      if (wParam != FALSE && run_ != nullptr) run_->OnStopRequested("the end of the Windows session");
       return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);

@@ -8,6 +8,7 @@
 #include <asio/io_context.hpp>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 namespace varkelo::platform {
 
@@ -16,12 +17,13 @@ namespace varkelo::platform {
 // that comes before the loop listens waits for it.
 void HoldStopSignals();
 
-// While it lives, every stop request calls onStop on io's loop. Afterwards
+// While it lives, every stop request calls onStop on io's loop, with the
+// request's name ("SIGTERM", "Ctrl+C", "log-off", ...). Afterwards
 // (the run is over and reported) a stop request is held until the process
 // ends, so it cannot kill the program and turn its exit status into a failure.
 class StopSignals {
  public:
-  StopSignals(asio::io_context& io, std::function<void()> onStop);
+  StopSignals(asio::io_context& io, std::function<void(std::string_view request)> onStop);
   ~StopSignals();
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;

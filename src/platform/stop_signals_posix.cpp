@@ -18,6 +18,17 @@ void MaskStopSignals(int how) {
   pthread_sigmask(how, &signals, nullptr);
 }
 
+std::string_view SignalName(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "SIGHUP";
+  }
+}
+
 bool StartedIgnored(int signal) {
   struct sigaction current {};
   return sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
@@ -26,19 +37,19 @@ bool StartedIgnored(int signal) {
 }  // namespace
 
 struct StopSignals::Listener {
-  explicit Listener(asio::io_context& io, std::function<void()> stop)
+  explicit Listener(asio::io_context& io, std::function<void(std::string_view)> stop)
       : signals(io), onStop(std::move(stop)) {}
 
   void Wait() {
-    signals.async_wait([this](const std::error_code& error, int) {
+    signals.async_wait([this](const std::error_code& error, int signal) {
       if (error) return;
-      onStop();
+      onStop(SignalName(signal));
       Wait();
     });
   }
 
   asio::signal_set signals;
-  std::function<void()> onStop;
+  std::function<void(std::string_view)> onStop;
 };
 
 void HoldStopSignals() {
@@ -46,7 +57,7 @@ void HoldStopSignals() {
   MaskStopSignals(SIG_BLOCK);
 }
 
-StopSignals::StopSignals(asio::io_context& io, std::function<void()> onStop)
+StopSignals::StopSignals(asio::io_context& io, std::function<void(std::string_view)> onStop)
     : listener_(std::make_shared<Listener>(io, std::move(onStop))) {
   for (const int signal : StopSignalNumbers) {
     // A signal the program was started with ignored (nohup's SIGHUP, SIGINT

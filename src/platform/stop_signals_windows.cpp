@@ -18,8 +18,8 @@ namespace {
 struct StopSlot {
   std::mutex mutex;
   asio::io_context* io = nullptr;
-  std::weak_ptr<std::function<void()>> onStop;
-  bool pending = false;  // a request came before anyone listened
+  std::weak_ptr<std::function<void(std::string_view)>> onStop;
+  const char* pending = nullptr;  // a request that came before anyone listened
 };
 
 StopSlot& Slot() {
@@ -31,10 +31,25 @@ StopSlot& Slot() {
 // little less than its 5 s of grace.
 constexpr std::chrono::milliseconds ReportGrace{4500};
 
-void PostStop(StopSlot& slot) {
-  asio::post(*slot.io, [onStop = slot.onStop] {
-    if (const auto alive = onStop.lock()) (*alive)();
+void PostStop(StopSlot& slot, const char* request) {
+  asio::post(*slot.io, [onStop = slot.onStop, request] {
+    if (const auto alive = onStop.lock()) (*alive)(request);
   });
+}
+
+const char* RequestName(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+      return "Ctrl+C";
+    case CTRL_BREAK_EVENT:
+      return "Ctrl+Break";
+    case CTRL_CLOSE_EVENT:
+      return "the console's closing";
+    case CTRL_LOGOFF_EVENT:
+      return "a log-off";
+    default:
+      return "a shutdown";
+  }
 }
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
@@ -52,9 +67,9 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     StopSlot& slot = Slot();
     const std::lock_guard lock(slot.mutex);
     if (slot.io != nullptr && !slot.onStop.expired()) {
-      PostStop(slot);
+      PostStop(slot, RequestName(event));
     } else {
-      slot.pending = true;
+      slot.pending = RequestName(event);
     }
   }
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
@@ -67,22 +82,22 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 }  // namespace
 
 struct StopSignals::Listener {
-  std::shared_ptr<std::function<void()>> onStop;
+  std::shared_ptr<std::function<void(std::string_view)>> onStop;
 };
 
 void HoldStopSignals() {
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
-StopSignals::StopSignals(asio::io_context& io, std::function<void()> onStop)
-    : listener_(
-          std::make_shared<Listener>(Listener{std::make_shared<std::function<void()>>(std::move(onStop))})) {
+StopSignals::StopSignals(asio::io_context& io, std::function<void(std::string_view)> onStop)
+    : listener_(std::make_shared<Listener>(
+          Listener{std::make_shared<std::function<void(std::string_view)>>(std::move(onStop))})) {
   StopSlot& slot = Slot();
   const std::lock_guard lock(slot.mutex);
   slot.io = &io;
   slot.onStop = listener_->onStop;
-  if (slot.pending) PostStop(slot);
-  slot.pending = false;
+  if (slot.pending != nullptr) PostStop(slot, slot.pending);
+  slot.pending = nullptr;
 }
 
 StopSignals::~StopSignals() {

@@ -275,16 +275,16 @@ void RunSequence::Finish() {
   io_.stop();
 }
 
-void RunSequence::OnStopRequested() {
+void RunSequence::OnStopRequested(std::string_view request) {
   if (finished_) return;
-  if (busy_) {
+  const bool busy = busy_;
+  link_.Stop();
+  if (busy) {
     stopped_ = true;
-    // The link, when it runs, says more precisely where the stop found it.
-    Settle(RunOutcome::None, platform::Failure{.what = "the run was stopped by the system, in",
+    Settle(RunOutcome::None, platform::Failure{.what = "run stopped by " + std::string(request) + " in",
                                                .subject = platform::Utf8FromPath(appFolder_),
                                                .error = {}});
   }
-  link_.Stop();
   // Every file written so far is whole: the link writes records one at a time
   // and the export is between two files whenever a handler runs.
   Finish();

@@ -37,7 +37,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   bool OnCloseRequested() override;
   // Closes the link, ends an export between two files, and writes the report:
   // 異常 for a run still under way, its outcome for one that has one.
-  void OnStopRequested() override;
+  void OnStopRequested(std::string_view request) override;
 
   RunOutcome Outcome() const { return result_.outcome; }
   bool Finished() const { return finished_; }

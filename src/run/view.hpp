@@ -35,9 +35,9 @@ class CloseRequests {
   // ended (its report written) and the view may go; false when the run is
   // busy and the request is dropped.
   virtual bool OnCloseRequested() = 0;
-  // The system's demand to stop (a signal, a log-off, a shutdown): the run
-  // ends here and now, reporting, whatever it was doing.
-  virtual void OnStopRequested() = 0;
+  // The system's demand to stop (a signal, a log-off, a shutdown; `request`
+  // names it): the run ends here and now, reporting, whatever it was doing.
+  virtual void OnStopRequested(std::string_view request) = 0;
 };
 
 }  // namespace varkelo::run

@@ -3,7 +3,7 @@
 # whole CSV tree, byte for byte, against a digest recorded from a reviewed
 # export (a change to any day file, start file, meter list or name changes it;
 # the failure shows the new one); exports stopped by the system; command lines
-# that start no run.
+# that start no run; the program's own folder as the application folder.
 source "$(dirname "$0")/common.bash"
 
 tree_digest() { (cd "$1" && find . -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) | sha256sum | cut -d' ' -f1; }
@@ -27,7 +27,7 @@ cp -r "$app/SG012345" "$work/tree"
 for signal in TERM INT HUP; do
   rm -rf "$app/SG012345" "$app/error.txt" "$work/console.txt"
   # A script's background job starts with SIGINT ignored, which the program keeps.
-  env --default-signal=INT "$varkelo" --export-only --exit-code --folder "$app" > "$work/console.txt" &
+  env --default-signal=INT "$varkelo" --export-only --exit-code --folder "$app" > "$work/console.txt" 2> "$work/said.txt" &
   pid=$!
   for _ in $(seq 2000); do
     grep -q "CSV作成中" "$work/console.txt" 2> /dev/null && break
@@ -39,6 +39,8 @@ for signal in TERM INT HUP; do
   waited=$((($(date +%s%N) - stopped_at) / 1000000))
   [ "$waited" -lt 1000 ] || fail "SIG$signal: the export ended $waited ms after the stop"
   report_is "$app/error.txt" 異常 || fail "SIG$signal: error.txt"
+  [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIG$signal in $app" ] ||
+    fail "SIG$signal: standard error says '$(cat "$work/said.txt")'"
   [ -z "$(find "$app" -name '*.tmp')" ] || fail "SIG$signal: temporary files left: $(find "$app" -name '*.tmp')"
   written=$(cd "$app/SG012345" && find . -type f | wc -l)
   [ "$written" -lt "$(cd "$work/tree" && find . -type f | wc -l)" ] || fail "SIG$signal: the export was not stopped"
@@ -50,12 +52,30 @@ for signal in TERM INT HUP; do
   done < <(cd "$app/SG012345" && find . -type f)
 done
 
-# A command line that says something else was meant: usage error, no run, no report.
+# A command line that says something else was meant: usage error as a
+# sentence, no run, no report.
 mkdir "$work/empty" && cd "$work/empty"
-for args in "--no-such-option" "stray-argument" "--folder $work/missing"; do
+for row in "--no-such-option|--no-such-option is not an option of varkelo" \
+  "stray-argument|varkelo takes no arguments besides its options, and stray-argument is none" \
+  "--folder $work/missing|--folder $work/missing does not exist" \
+  "--folder /etc/passwd|--folder /etc/passwd is not a folder" \
+  "--folder $work --folder $work|--folder given twice" \
+  "--folder|--folder needs the folder after it: --folder DIR"; do
+  IFS='|' read -r args said <<< "$row"
   # shellcheck disable=SC2086
   expect_status 64 "$varkelo" $args > /dev/null 2> "$work/usage.txt"
-  [ -s "$work/usage.txt" ] || fail "'$args': no usage error on standard error"
+  [ "$(head -n 1 "$work/usage.txt")" == "varkelo: $said" ] || fail "'$args': usage error '$(cat "$work/usage.txt")'"
   [ ! -e error.txt ] || fail "'$args': error.txt written"
 done
+"$varkelo" --help | grep -q "man varkelo" || fail "--help does not point to the man page"
+
+# Without --folder the program's own folder serves only when it holds a
+# System.ini: elsewhere (an installed program's bin folder) it writes nothing.
+mkdir "$work/bin" && cp "$varkelo" "$work/bin/varkelo"
+expect_status 64 "$work/bin/varkelo" --exit-code > /dev/null 2> "$work/usage.txt"
+grep -q -- "--folder DIR is needed" "$work/usage.txt" || fail "no folder: '$(cat "$work/usage.txt")'"
+[ "$(ls "$work/bin")" == varkelo ] || fail "no folder: wrote $(ls "$work/bin")"
+printf '[System]\r\nAddress=10.0.0\r\n' > "$work/bin/System.ini"
+expect_status 2 "$work/bin/varkelo" --exit-code > /dev/null 2>&1
+report_is "$work/bin/error.txt" "IPアドレスに、異常な値が含まれています。" || fail "own folder: error.txt"
 echo "1 passed, 0 failed"

@@ -40,6 +40,8 @@ stopped() {
   waited=$((($(date +%s%N) - started) / 1000000))
   [ "$waited" -lt 1000 ] || fail "$1: ended $waited ms after the stop"
   report_is "$3/error.txt" 異常 || fail "$1: error.txt"
+  [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIGTERM in $3" ] ||
+    fail "$1: standard error says '$(cat "$work/said.txt")'"
 }
 # Waits until the run's standard output, FILE, holds TEXT.
 printed() {
@@ -50,40 +52,46 @@ printed() {
   fail "never printed $2"
 }
 printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
-"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" &
+"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
 printed "$work/console.txt" "に接続中"
 stopped "connect wait" $! "$work/app"
 
 app_folder "$work/app"
-start_simulator "$work/expected/read.nmd" --fault silent --fault-after 10
-"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" &
+start_simulator "$work/expected/read.nmd" --fault silent --fault-after 1
+"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
 printed "$work/console.txt" "データ転送中"
 stopped "download" $! "$work/app"
 simulator_done
 grep -q closed "$work/sim.txt" || fail "download: the connection was not closed: $(cat "$work/sim.txt")"
 
 # From the program's first instruction on, a stop waits for the run and ends it:
-# SIGTERM at moments from 0 to 20 ms after the program holds the stop signals
-# (before that it is still the system's code that runs, which no program can
-# take over). Bit 14 is SIGTERM, blocked (SigBlk) or caught (SigCgt); Name is
-# the program's once it runs.
+# SIGTERM at moments from 0 to 20 ms after the program holds the stop signals,
+# blocked (SigBlk) until the run listens for them (SigCgt). Before that it is
+# the system's code that runs, which no program can take over. Bit 14 is
+# SIGTERM; Name is the program's once it runs. held prints what it saw.
 held() {
-  local key value program=
+  local key value program= blocked=0
   while read -r key value; do
     [ "$key" == Name: ] && program=$value
-    [[ "$key" == SigBlk: || "$key" == SigCgt: ]] && [ "$program" == varkelo ] && (((0x$value >> 14) & 1)) && return 0
+    [ "$program" == varkelo ] || continue
+    [ "$key" == SigBlk: ] && blocked=$(((0x$value >> 14) & 1))
+    [ "$key" == SigCgt: ] && (((0x$value >> 14) & 1)) && echo caught && return
   done < "/proc/$1/status"
-  return 1
+  [ "$blocked" -eq 1 ] && echo blocked
 }
 printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
+seen=""
 for delay in 0 0 1 2 3 4 5 6 8 10 12 14 16 18 20; do
   rm -f "$work/app/error.txt"
-  "$varkelo" --exit-code --folder "$work/app" > /dev/null &
+  "$varkelo" --exit-code --folder "$work/app" > /dev/null 2> "$work/said.txt" &
   pid=$!
-  until held "$pid" 2> /dev/null; do
+  until state=$(held "$pid" 2> /dev/null) && [ -n "$state" ]; do
     kill -0 "$pid" 2> /dev/null || fail "the run ended before it held the stop signals"
   done
+  seen+=" $state"
   [ "$delay" -eq 0 ] || sleep "0.0$(printf %02d "$delay")"
   stopped "SIGTERM $delay ms after the start" "$pid" "$work/app"
 done
+# Held before the program listens: blocked from its first instruction on.
+[[ "$seen" == *blocked* ]] || fail "the stop signals were never seen blocked before the run listened:$seen"
 echo "1 passed, 0 failed"

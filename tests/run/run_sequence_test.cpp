@@ -198,7 +198,7 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
     const auto ask = [&] {
       asked = true;
       if (c.stop) {
-        harness.run->OnStopRequested();
+        harness.run->OnStopRequested("a test");
       } else {
         answer = harness.run->OnCloseRequested();
       }
