@@ -27,7 +27,7 @@ void FillWithPattern(Dump& dump) {
 
 void BM_GetFieldTextNumber(benchmark::State& state) {
   Dump dump;
-  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   FillWithPattern(dump);
   for (auto _ : state) {
     auto text = dump.GetFieldText(halfhour::Record(0, 1) + halfhour::Reading);  // 4 bytes
@@ -38,12 +38,12 @@ BENCHMARK(BM_GetFieldTextNumber);
 
 void BM_GetFieldTextMultiplier(benchmark::State& state) {
   Dump dump;
-  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   // "0.1" padded with spaces: eight characters, no NUL to stop at.
   const char multiplier[] = "0.1     ";
   std::vector<std::uint8_t> block(dump.Image().begin(), dump.Image().end());
   const std::int32_t index = halfhour::Record(0, 1) + halfhour::Multiplier;
-  const auto offset = static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].Offset);
+  const auto offset = static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].offset);
   for (std::size_t k = 0; k < 8; ++k) block[offset + k] = static_cast<std::uint8_t>(multiplier[k]);
   dump.LoadBlockBytes(block);
   for (auto _ : state) {
@@ -55,7 +55,7 @@ BENCHMARK(BM_GetFieldTextMultiplier);
 
 void BM_DecodeHalfHourSector(benchmark::State& state) {
   Dump dump;
-  dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+  dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   FillWithPattern(dump);
   for (auto _ : state) {
     std::size_t total = 0;
@@ -69,7 +69,7 @@ BENCHMARK(BM_DecodeHalfHourSector)->Unit(benchmark::kMicrosecond);
 void BM_PrepareHalfHourCatalog(benchmark::State& state) {
   Dump dump;
   for (auto _ : state) {
-    dump.PrepareCatalog(varkelo::dump::HalfHourSchemaId);
+    dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
     benchmark::DoNotOptimize(dump.FieldCount());
   }
 }

@@ -58,29 +58,17 @@ Bytes MakeSample(bool halfHour) {
   return varkelo::tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(halfHour));
 }
 
-enum class Layout { Config, HalfHour, Interval };
+using varkelo::dump::Layout;
 
 // The catalogue of a layout over one block of the image file.
 class BlockFields {
  public:
   BlockFields(Layout layout, const fs::path& imagePath, std::int32_t block) {
-    dump_.PrepareCatalog(layout == Layout::Config     ? varkelo::dump::ConfigSchemaId
-                         : layout == Layout::HalfHour ? varkelo::dump::HalfHourSchemaId
-                                                      : varkelo::dump::IntervalSchemaId);
+    dump_.PrepareCatalog(layout);
     loaded_ = dump_.LoadBlock(imagePath, block);
   }
   bool Loaded() const { return loaded_; }
-  std::int32_t Count() const { return dump_.FieldCount(); }
-  std::string Text(std::int32_t index) const { return dump_.GetFieldText(index).str(); }
-  std::uint8_t Kind(std::int32_t index) const {
-    return dump_.Catalog()[static_cast<std::size_t>(index)].Kind;
-  }
-  std::int16_t Length(std::int32_t index) const {
-    return dump_.Catalog()[static_cast<std::size_t>(index)].Length;
-  }
-  bool Unsigned(std::int32_t index) const {
-    return dump_.Catalog()[static_cast<std::size_t>(index)].Sign == varkelo::dump::NumberSign::Unsigned;
-  }
+  const varkelo::dump::Dump& Fields() const { return dump_; }
 
  private:
   varkelo::dump::Dump dump_;
@@ -89,27 +77,47 @@ class BlockFields {
 
 // --- End of the calls. ---
 
-// Every registered field decodes, to a number or a well-formed text.
-void CheckDecodedFields(const BlockFields& fields) {
-  if (!fields.Loaded()) return;
-  for (std::int32_t i = 0; i < fields.Count(); ++i) {
-    if (fields.Length(i) <= 0) continue;
+// Every registered field decodes, to a number or a well-formed text, and a
+// number's text is the value the export reads, erased exactly when all its bytes are.
+void CheckDecodedFields(const BlockFields& block) {
+  if (!block.Loaded()) return;
+  const varkelo::dump::Dump& fields = block.Fields();
+  for (std::int32_t i = 0; i < fields.FieldCount(); ++i) {
+    const varkelo::dump::FieldDescriptor& entry = fields.Catalog()[static_cast<std::size_t>(i)];
     std::string text;
     try {
-      text = fields.Text(i);
+      text = fields.GetFieldText(i).str();
     } catch (...) {
       FUZZ_CHECK(!"a registered field of a whole block failed to decode");
     }
     FUZZ_CHECK(IsValidUtf8(text));
-    if (fields.Kind(i) == 1 || fields.Kind(i) == 2) FUZZ_CHECK(text.find('\0') == std::string::npos);
-    if (fields.Kind(i) != 0) continue;
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    FUZZ_CHECK(error == std::errc() && end == text.data() + text.size());
-    FUZZ_CHECK(value >= -2147483648LL && value <= 4294967295LL);
-    if (fields.Unsigned(i)) FUZZ_CHECK(value >= 0);
-    const std::int16_t length = fields.Length(i);
-    if (length != 1 && length != 2 && length != 4) FUZZ_CHECK(value == 0);
+    if (entry.kind == varkelo::dump::FieldKind::ByteText) {
+      std::string erased;
+      for (int k = 0; k < entry.length; ++k) erased += varkelo::text::ErasedByteChar;
+      FUZZ_CHECK(fields.Text(i).Erased() == (text == erased));
+    }
+    if (entry.kind != varkelo::dump::FieldKind::Number) continue;
+    std::uint64_t stored = 0;
+    bool erased = false;
+    switch (entry.length) {
+      case 1: {
+        const auto value = fields.Number<std::uint8_t>(i);
+        erased = !value, stored = value.value_or(0xFF);
+        break;
+      }
+      case 2: {
+        const auto value = fields.Number<std::uint16_t>(i);
+        erased = !value, stored = value.value_or(0xFFFF);
+        break;
+      }
+      default: {
+        const auto value = fields.Number<std::uint32_t>(i);
+        erased = !value, stored = value.value_or(0xFFFFFFFF);
+        break;
+      }
+    }
+    FUZZ_CHECK(text == std::to_string(stored));
+    FUZZ_CHECK(erased == std::ranges::all_of(fields.Bytes(i), [](std::uint8_t b) { return b == 0xFF; }));
   }
 }
 

@@ -88,10 +88,10 @@ void WriteFrameSeeds(const fs::path& folder, const fs::path& linkFolder) {
 
 // --- export_image: patches over the sample image (export_input.hpp). ---
 
-std::size_t FieldOffset(std::int32_t schemaId, std::int32_t index) {
+std::size_t FieldOffset(varkelo::dump::Layout layout, std::int32_t index) {
   varkelo::dump::Dump dump;
-  dump.PrepareCatalog(schemaId);
-  return static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].Offset);
+  dump.PrepareCatalog(layout);
+  return static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].offset);
 }
 
 void WriteExportSeeds(const fs::path& folder) {
@@ -100,12 +100,12 @@ void WriteExportSeeds(const fs::path& folder) {
   // Field places named by the catalogue: the configuration block's program
   // version and device ID, and the first meter's maker, type and number.
   namespace config = varkelo::dump::config;
-  const std::size_t version = FieldOffset(varkelo::dump::ConfigSchemaId, config::ProgramVersion);
-  const std::size_t deviceId = FieldOffset(varkelo::dump::ConfigSchemaId, config::DeviceId);
+  const std::size_t version = FieldOffset(varkelo::dump::Layout::Config, config::ProgramVersion);
+  const std::size_t deviceId = FieldOffset(varkelo::dump::Layout::Config, config::DeviceId);
   const std::size_t meterType =
-      FieldOffset(varkelo::dump::ConfigSchemaId, config::MeterGroup(1) + config::TypeText);
+      FieldOffset(varkelo::dump::Layout::Config, config::MeterGroup(1) + config::TypeText);
   // The head's year, month and day of a sector block.
-  const std::size_t year = FieldOffset(varkelo::dump::IntervalSchemaId, varkelo::dump::head::Year);
+  const std::size_t year = FieldOffset(varkelo::dump::Layout::Interval, varkelo::dump::head::Year);
   // A stored day of the sample and the block of the day after it.
   const tools::SamplePlan plan = tools::PlanSampleImage(fuzz_input::FuzzSampleOptions(false));
   const std::size_t dayBlock = static_cast<std::size_t>(plan.Days.front().Block);

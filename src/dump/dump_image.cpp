@@ -9,58 +9,30 @@
 
 namespace varkelo::dump {
 
-Dump::Dump() : image_(DumpBlockSize, 0xFF), catalog_(CatalogSlots) {}
+Dump::Dump() : image_(DumpBlockSize, 0xFF) {}
 
-std::string_view Dump::StoreText(std::string_view text) {
-  auto found = texts_.find(text);
-  if (found == texts_.end()) found = texts_.emplace(text).first;
-  return *found;
-}
-
-void Dump::ClearCatalog() {
-  catalog_.assign(CatalogSlots, FieldDescriptor{});
-  fieldCount_ = 0;
+void Dump::ClearCatalog(Layout layout) {
+  catalog_.clear();
   nextOffset_ = 0;
-  texts_.clear();
+  layout_ = layout;
 }
 
-void Dump::RegisterField(std::string_view typeCode, std::int16_t length, std::string_view section,
-                         std::uint8_t kind, std::string_view label) {
-  if (fieldCount_ < 0 || static_cast<std::size_t>(fieldCount_) >= catalog_.size()) {
-    throw FieldError("field catalogue is full");
-  }
+void Dump::RegisterField(TypeCode type, std::int16_t length, Section section, FieldKind kind,
+                         std::string_view label) {
+  if (FieldCount() >= CatalogSlots) throw FieldError("field catalogue is full");
   if (length < 0) throw FieldError("negative field length");
-  if (nextOffset_ > std::numeric_limits<std::int32_t>::max() - length) {
-    throw FieldError("field offset overflows");
-  }
-  FieldDescriptor& entry = catalog_[static_cast<std::size_t>(fieldCount_)];
-  entry.Offset = nextOffset_;
-  entry.Label = StoreText(label);
-  entry.TypeCode = StoreText(typeCode);
-  entry.Length = length;
-  entry.Section = StoreText(section);
-  entry.Kind = kind;
-  // Decided once here so that decoding never compares type codes.
-  entry.Sign = SignOfTypeCode(typeCode);
+  // Checked here once, so that reading a field never has to.
+  if (nextOffset_ > DumpBlockSize - length) throw FieldError("field reaches past the image");
+  catalog_.push_back({nextOffset_, length, type, kind, label, section});
   nextOffset_ += length;
-  ++fieldCount_;
 }
 
-void Dump::PrepareCatalog(std::int32_t schemaId) {
+void Dump::PrepareCatalog(Layout layout) {
   image_.assign(DumpBlockSize, 0xFF);
-  switch (schemaId) {
-    case ConfigSchemaId:
-      BuildConfigSchema();
-      break;
-    case HalfHourSchemaId:
-      BuildHalfHourSchema(HalfHourSchemaId);
-      break;
-    case IntervalSchemaId:
-      BuildIntervalSchema(IntervalSchemaId);
-      break;
-    default:
-      ClearCatalog();
-      break;
+  if (layout == Layout::Config) {
+    BuildConfigSchema();
+  } else {
+    BuildSectorSchema(layout);
   }
 }
 
@@ -90,27 +62,28 @@ void Dump::LoadBlockBytes(std::span<const std::uint8_t> block) {
 }
 
 FieldText Dump::GetFieldText(std::int32_t index) const {
-  if (index < 0 || index >= fieldCount_ || static_cast<std::size_t>(index) >= catalog_.size()) {
-    throw FieldError("field index not registered");
+  const FieldDescriptor& entry = Entry(index);
+  if (entry.length <= 0) throw FieldError("field slot is empty");
+  const std::uint8_t* bytes = image_.data() + entry.offset;
+  switch (entry.kind) {
+    case FieldKind::Number:
+      return DecodeNumber(bytes, entry.length, entry.type);
+    case FieldKind::StatusText:
+    case FieldKind::ByteText:
+      return DecodeByteText(bytes, entry.length);
+    case FieldKind::MultibyteText:
+      return DecodeMultibyteText(bytes, entry.length);
   }
-  const FieldDescriptor& entry = catalog_[static_cast<std::size_t>(index)];
-  if (entry.Length <= 0) throw FieldError("field slot is empty");
-  if (entry.Offset < 0 ||
-      static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length) > image_.size()) {
-    throw FieldError("field reaches past the image");
-  }
-  const std::uint8_t* bytes = image_.data() + entry.Offset;
-  switch (entry.Kind) {
-    case 0:
-      return DecodeNumber(bytes, entry.Length, entry.Sign);
-    case 1:
-    case 2:
-      return DecodeByteText(bytes, entry.Length);
-    case 3:
-      return DecodeMultibyteText(bytes, entry.Length);
-    default:
-      return FieldText{};
-  }
+  return FieldText{};
+}
+
+std::string Dump::SectionText(std::int32_t index) const {
+  const Section& section = Entry(index).section;
+  std::string text = "S[" + std::to_string(static_cast<int>(layout_)) + "]";
+  text += section.path;
+  if (section.hour >= 0) text += "[" + std::to_string(section.hour) + "]";
+  if (section.id >= 0) text += (section.hour >= 0 ? "-ID[" : "[") + std::to_string(section.id) + "]";
+  return text;
 }
 
 }  // namespace varkelo::dump

@@ -1,5 +1,4 @@
-// The texts of the field kinds. They are part of the output format: the CSV
-// writers print them and compare against them ("255", "65535", ...).
+// The texts of the field kinds, as GetFieldText gives them.
 
 #include <charconv>
 #include <span>
@@ -10,14 +9,7 @@
 
 namespace varkelo::dump {
 
-NumberSign SignOfTypeCode(std::string_view typeCode) {
-  if (typeCode == "C") return NumberSign::Signed8;
-  if (typeCode == "S") return NumberSign::Signed16;
-  if (typeCode == "L") return NumberSign::Signed32;
-  return NumberSign::Unsigned;
-}
-
-FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, NumberSign sign) {
+FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, TypeCode type) {
   // Little-endian; a length other than 1, 2 or 4 decodes to 0.
   std::int64_t value = 0;
   switch (length) {
@@ -35,17 +27,19 @@ FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, NumberSig
       break;
   }
   // The correction follows the type code alone, whatever the length.
-  switch (sign) {
-    case NumberSign::Signed8:
+  switch (type) {
+    case TypeCode::Signed8:
       if (value > 127) value -= 256;
       break;
-    case NumberSign::Signed16:
+    case TypeCode::Signed16:
       if (value > 32767) value -= 65536;
       break;
-    case NumberSign::Signed32:
+    case TypeCode::Signed32:
       if (value > 2147483647) value -= 4294967296;
       break;
-    case NumberSign::Unsigned:
+    case TypeCode::Unsigned8:
+    case TypeCode::Unsigned16:
+    case TypeCode::Unsigned32:
       break;
   }
   char digits[24];
@@ -53,10 +47,6 @@ FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, NumberSig
   FieldText text;
   text.Append(std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)));
   return text;
-}
-
-FieldText DecodeNumber(const std::uint8_t* bytes, std::int16_t length, std::string_view typeCode) {
-  return DecodeNumber(bytes, length, SignOfTypeCode(typeCode));
 }
 
 FieldText DecodeByteText(const std::uint8_t* bytes, std::int16_t length) {

@@ -12,21 +12,35 @@
 namespace varkelo::dump {
 
 struct FieldSpec {
-  std::string_view TypeCode;
-  std::int16_t Length;
-  std::uint8_t Kind;
-  std::string_view Label;
+  TypeCode type;
+  std::int16_t length;
+  FieldKind kind;
+  std::string_view label;
 };
+
+// The specs of the commonest fields.
+constexpr FieldSpec ByteField(std::string_view label) {
+  return {TypeCode::Unsigned8, 1, FieldKind::Number, label};
+}
+constexpr FieldSpec WordField(std::string_view label) {
+  return {TypeCode::Unsigned16, 2, FieldKind::Number, label};
+}
+constexpr FieldSpec LongField(std::string_view label) {
+  return {TypeCode::Unsigned32, 4, FieldKind::Number, label};
+}
+constexpr FieldSpec TextField(std::int16_t length, std::string_view label) {
+  return {TypeCode::Unsigned8, length, FieldKind::ByteText, label};
+}
 
 // Whether field `index` of a table carries `label`: lets a builder check at
 // compile time that the positions named in layout.hpp sit on the right fields.
 constexpr bool LabelIs(std::span<const FieldSpec> fields, std::int32_t index, std::string_view label) {
   return index >= 0 && static_cast<std::size_t>(index) < fields.size() &&
-         fields[static_cast<std::size_t>(index)].Label == label;
+         fields[static_cast<std::size_t>(index)].label == label;
 }
 
-inline void RegisterFields(Dump& dump, std::span<const FieldSpec> fields, std::string_view section) {
-  for (const FieldSpec& f : fields) dump.RegisterField(f.TypeCode, f.Length, section, f.Kind, f.Label);
+inline void RegisterFields(Dump& dump, std::span<const FieldSpec> fields, Section section) {
+  for (const FieldSpec& f : fields) dump.RegisterField(f.type, f.length, section, f.kind, f.label);
 }
 
 }  // namespace varkelo::dump

@@ -43,8 +43,8 @@ class FieldWriter {
   std::span<std::uint8_t> Bytes(std::int32_t index) const {
     if (index < 0 || index >= catalogue_.FieldCount()) throw FieldError("field index not registered");
     const FieldDescriptor& field = catalogue_.Catalog()[static_cast<std::size_t>(index)];
-    const auto offset = static_cast<std::size_t>(field.Offset);
-    const auto length = static_cast<std::size_t>(field.Length);
+    const auto offset = static_cast<std::size_t>(field.offset);
+    const auto length = static_cast<std::size_t>(field.length);
     if (offset + length > block_.size()) throw FieldError("field reaches past the block");
     return block_.subspan(offset, length);
   }

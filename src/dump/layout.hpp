@@ -128,6 +128,8 @@ inline constexpr std::int32_t Reading = 4;   // the same four directions
 inline constexpr std::int32_t Directions = 4;
 inline constexpr std::int32_t State = 8;
 inline constexpr std::int32_t Multiplier = 9;
+// The multiplier's width: one byte fewer than in the half-hourly layout.
+inline constexpr std::int16_t MultiplierBytes = 7;
 
 // The trailer, counted from the slot's first record.
 inline constexpr std::int32_t TrailerHour = MeterCount * RecordEntries;

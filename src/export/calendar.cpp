@@ -7,8 +7,8 @@ namespace {
 
 Date AddDays(const Date& date, int days) {
   using namespace std::chrono;
-  const year_month_day ymd{sys_days{year{date.Year} / month{static_cast<unsigned>(date.Month)} /
-                                    day{static_cast<unsigned>(date.Day)}} +
+  const year_month_day ymd{sys_days{year{date.year} / month{static_cast<unsigned>(date.month)} /
+                                    day{static_cast<unsigned>(date.day)}} +
                            std::chrono::days{days}};
   return {static_cast<int>(ymd.year()), static_cast<std::int32_t>(static_cast<unsigned>(ymd.month())),
           static_cast<std::int32_t>(static_cast<unsigned>(ymd.day()))};

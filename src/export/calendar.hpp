@@ -8,9 +8,9 @@
 namespace varkelo::exporting {
 
 struct Date {
-  std::int32_t Year = 0;  // full year, e.g. 2012
-  std::int32_t Month = 0;
-  std::int32_t Day = 0;
+  std::int32_t year = 0;  // full year, e.g. 2012
+  std::int32_t month = 0;
+  std::int32_t day = 0;
   friend bool operator==(const Date&, const Date&) = default;
 };
 

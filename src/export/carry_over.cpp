@@ -1,5 +1,7 @@
 #include "export/carry_over.hpp"
 
+#include <algorithm>
+
 #include "export/calendar.hpp"
 #include "export/sector_head.hpp"
 
@@ -7,47 +9,40 @@ namespace varkelo::exporting {
 
 namespace interval = dump::interval;
 
-void CarryOver::Reset() {
-  for (CarryOverRecord& record : CarryOverTable) {
-    for (int k = 0; k < interval::Directions; ++k) {
-      record.Fields[interval::Interval + k] = dump::ErasedWordText;
-      record.Fields[interval::Reading + k] = dump::ErasedLongText;
-    }
-    record.Fields[interval::State] = dump::ErasedByteText;
-    record.Fields[interval::Multiplier] = dump::ErasedMultiplierText;
-  }
-  CarryOverHour = dump::ErasedByteText;
-  CarryOverMinute = dump::ErasedByteText;
-  CarryOverSaveFlag = dump::ErasedWordText;
-}
-
 bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
                    std::int32_t month, std::int32_t day, CarryOver& carry) {
   try {
-    carry.Reset();
+    carry = CarryOver{};
     const std::optional<Date> current = SectorDate(year, month, day);
     if (!current) return false;
     const Date previous = PreviousDay(*current);
 
-    if (!dump.LoadBlock(imagePath, dump::BlockOfDate(previous.Month, previous.Day))) return false;
+    if (!dump.LoadBlock(imagePath, dump::BlockOfDate(previous.month, previous.day))) return false;
 
     // The block of that date may still hold an older day, or nothing.
-    const SectorHead head = ReadSectorHead(dump);
-    if (head.Year != previous.Year % 100 || head.Month != previous.Month || head.Day != previous.Day) {
+    const std::optional<SectorHead> head = ReadSectorHead(dump);
+    if (!head || head->year != previous.year % 100 || head->month != previous.month ||
+        head->day != previous.day) {
       return true;
     }
-    for (int n = 0; n < dump::MeterCount; ++n) {
-      for (int k = 0; k < interval::RecordEntries; ++k) {
-        carry.CarryOverTable[n].Fields[k] =
-            dump.GetFieldText(interval::LastSlotRecord + interval::RecordEntries * n + k).view();
+    for (std::int32_t n = 0; n < dump::MeterCount; ++n) {
+      const std::int32_t record = interval::LastSlotRecord + interval::RecordEntries * n;
+      CarryOverMeter& meter = carry.meters[static_cast<std::size_t>(n)];
+      for (std::int32_t k = 0; k < interval::Directions; ++k) {
+        meter.readings[static_cast<std::size_t>(k)] =
+            dump.Number<std::uint32_t>(record + interval::Reading + k);
       }
+      meter.state = dump.Number<std::uint8_t>(record + interval::State);
+      const std::span<const std::uint8_t> multiplier = dump.Bytes(record + interval::Multiplier);
+      std::copy_n(multiplier.begin(), std::min(multiplier.size(), meter.multiplier.size()),
+                  meter.multiplier.begin());
     }
-    carry.CarryOverHour = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerHour).view();
-    carry.CarryOverMinute = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerMinute).view();
-    carry.CarryOverSaveFlag = dump.GetFieldText(interval::LastSlotRecord + interval::TrailerSaveFlag).view();
+    carry.hour = dump.Number<std::uint8_t>(interval::LastSlotRecord + interval::TrailerHour);
+    carry.minute = dump.Number<std::uint8_t>(interval::LastSlotRecord + interval::TrailerMinute);
+    carry.saveFlag = dump.Number<std::uint16_t>(interval::LastSlotRecord + interval::TrailerSaveFlag);
     return true;
   } catch (...) {
-    carry.Reset();
+    carry = CarryOver{};
     return false;
   }
 }

@@ -6,25 +6,28 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <string>
+#include <optional>
 
 #include "dump/dump_image.hpp"
 
 namespace varkelo::exporting {
 
-struct CarryOverRecord {
-  // The fields of the meter's interval record, in its order.
-  std::array<std::string, dump::interval::RecordEntries> Fields;
+// What the 0:00 rows read of one meter in that slot. A default value is
+// erased throughout: it reads as a slot with nothing in it.
+struct CarryOverMeter {
+  std::array<std::optional<std::uint32_t>, dump::interval::Directions> readings;
+  std::optional<std::uint8_t> state;
+  // The multiplier field's bytes as stored.
+  std::array<std::uint8_t, dump::interval::MultiplierBytes> multiplier = {0xFF, 0xFF, 0xFF, 0xFF,
+                                                                          0xFF, 0xFF, 0xFF};
 };
 
+// A default value is the reset table: no slot saved.
 struct CarryOver {
-  std::array<CarryOverRecord, dump::MeterCount> CarryOverTable;
-  std::string CarryOverHour;
-  std::string CarryOverMinute;
-  std::string CarryOverSaveFlag;
-
-  CarryOver() { Reset(); }
-  void Reset();
+  std::array<CarryOverMeter, dump::MeterCount> meters;
+  std::optional<std::uint8_t> hour;
+  std::optional<std::uint8_t> minute;
+  std::optional<std::uint16_t> saveFlag;
 };
 
 // Resets `carry`, then loads the block of the day before year/month/day and,

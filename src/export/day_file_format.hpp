@@ -4,8 +4,6 @@
 // day, the clock of the half hours, and the frame that opens, fills and
 // puts the file in place.
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -33,48 +31,44 @@ inline constexpr std::string_view DayFileHeader =
 inline constexpr std::string_view EmptyRowLine = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
 
 // HalfHourClock: 00:00 of the sector's date, 30 minutes more per half hour.
-// Its five parts are formatted once per half hour, not once per row.
 class HalfHourClock {
  public:
-  enum Part { Year, Month, Day, Hour, Minute };
+  enum class Part { Year, Month, Day, Hour, Minute };
 
-  explicit HalfHourClock(const Date& date) {
-    // The year as its last two digits, the others without leading zeros.
-    parts_[Year] = PartText(date.Year % 100, 2);
-    parts_[Month] = PartText(date.Month, 1);
-    parts_[Day] = PartText(date.Day, 1);
-    SetHalfHour(0);
-  }
+  explicit HalfHourClock(const Date& date) : date_(date) {}
 
   // Half hour h shows h × 30 minutes after midnight of the same day.
-  void SetHalfHour(std::int32_t halfHour) {
-    parts_[Hour] = PartText(halfHour / 2, 1);
-    parts_[Minute] = PartText(halfHour % 2 * 30, 1);
-  }
+  void SetHalfHour(std::int32_t halfHour) { halfHour_ = halfHour; }
 
-  std::string_view Text(Part part) const { return parts_[part].View(); }
+  // One part: the year as its last two digits, the others without leading zeros.
+  void Append(Part part, CsvLine& line) const {
+    switch (part) {
+      case Part::Year:
+        line.TwoDigits(date_.year % 100);
+        break;
+      case Part::Month:
+        line.Number(static_cast<std::uint64_t>(date_.month));
+        break;
+      case Part::Day:
+        line.Number(static_cast<std::uint64_t>(date_.day));
+        break;
+      case Part::Hour:
+        line.Number(static_cast<std::uint64_t>(halfHour_ / 2));
+        break;
+      case Part::Minute:
+        line.Number(static_cast<std::uint64_t>(halfHour_ % 2 * 30));
+        break;
+    }
+  }
 
   // Columns 2 to 6.
   void AppendAll(CsvLine& line) const {
-    for (const PartText& part : parts_) line.Field(part.View());
+    for (const Part part : {Part::Year, Part::Month, Part::Day, Part::Hour, Part::Minute}) Append(part, line);
   }
 
  private:
-  // 0 to 99 in decimal, padded with zeros to `width` digits.
-  struct PartText {
-    PartText() = default;
-    PartText(std::int32_t value, std::size_t width) {
-      size = value >= 10 || width == 2 ? 2 : 1;
-      digits[size - 1] = static_cast<char>('0' + value % 10);
-      if (size == 2) digits[0] = static_cast<char>('0' + value / 10 % 10);
-    }
-    std::string_view View() const { return {digits.data(), size}; }
-
-    std::array<char, 2> digits{};
-    std::size_t size = 0;
-  };
-
-  std::array<PartText, 5> parts_;
+  Date date_;
+  std::int32_t halfHour_ = 0;
 };
 
 // Reads the sector date, writes the header and has `writeRows`(clock, writer)

@@ -38,8 +38,8 @@ platform::Failure DateFailure(const std::filesystem::path& imagePath, std::int32
     return FailureAt("the image ends before the end of block " + std::to_string(block) + ":", imagePath);
   }
   return FailureAt("block " + std::to_string(block) + " names no calendar date (" +
-                       std::to_string(head.Year) + "-" + std::to_string(head.Month) + "-" +
-                       std::to_string(head.Day) + ") in",
+                       std::to_string(head.year) + "-" + std::to_string(head.month) + "-" +
+                       std::to_string(head.day) + ") in",
                    imagePath);
 }
 
@@ -56,15 +56,16 @@ Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFo
 ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
   ExportResult result;
   try {
-    dump_.PrepareCatalog(dump::ConfigSchemaId);
+    dump_.PrepareCatalog(dump::Layout::Config);
     // Without a readable configuration block there is nothing to name the
     // output after: no folder and no meter list from an erased image.
     if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) {
       return Failed(std::move(result), ImageFailure(imagePath, dump::ConfigBlock));
     }
-    const dump::FieldText version = dump_.GetFieldText(dump::config::ProgramVersion);
-    const std::int32_t schemaId =
-        version.view().starts_with("1") ? dump::HalfHourSchemaId : dump::IntervalSchemaId;
+    // A program version whose first character is "1" stores half-hourly sectors.
+    const std::span<const std::uint8_t> version = dump_.Text(dump::config::ProgramVersion).Bytes();
+    const dump::Layout layout =
+        !version.empty() && version.front() == '1' ? dump::Layout::HalfHour : dump::Layout::Interval;
 
     result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
     if (!EnsureFolder(result.gatewayFolder)) {
@@ -74,7 +75,7 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
     if (!WriteMeterList(dump_, meterList))
       return Failed(std::move(result), FailureAt("cannot write", meterList));
 
-    dump_.PrepareCatalog(schemaId);
+    dump_.PrepareCatalog(layout);
     for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
       progress.LetEventsRun();
       // Between blocks every file is whole: nothing is left half made.
@@ -82,7 +83,7 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
         result.outcome = ExportOutcome::Stopped;
         return result;
       }
-      std::optional<platform::Failure> failure = ExportBlock(imagePath, i, schemaId, result);
+      std::optional<platform::Failure> failure = ExportBlock(imagePath, i, layout, result);
       // A failed block ends the loop with the bar full.
       progress.OnProgress(failure ? 100 : i * 100 / LastSectorBlock);
       if (failure) return Failed(std::move(result), std::move(*failure));
@@ -96,17 +97,18 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
 }
 
 std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::path& imagePath,
-                                                       std::int32_t block, std::int32_t schemaId,
+                                                       std::int32_t block, dump::Layout layout,
                                                        ExportResult& result) {
   if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
-  const SectorHead head = ReadSectorHead(dump_);
-  if (head.Erased()) return std::nullopt;
+  const std::optional<SectorHead> stored = ReadSectorHead(dump_);
+  if (!stored) return std::nullopt;
+  const SectorHead& head = *stored;
   const std::filesystem::path& gatewayFolder = result.gatewayFolder;
-  const std::filesystem::path dayFolder = DayFolder(gatewayFolder, head.Year, head.Month);
-  const std::filesystem::path dayFile = DayFile(gatewayFolder, head.Year, head.Month, head.Day);
-  const bool dated = SectorHeadDate(dump_).has_value();
+  const std::filesystem::path dayFolder = DayFolder(gatewayFolder, head.year, head.month);
+  const std::filesystem::path dayFile = DayFile(gatewayFolder, head.year, head.month, head.day);
+  const bool dated = SectorDate(head.year, head.month, head.day).has_value();
 
-  if (schemaId == dump::HalfHourSchemaId) {
+  if (layout == dump::Layout::HalfHour) {
     // The month folder comes first, dated or not.
     if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
     if (!dated) return DateFailure(imagePath, block, head);
@@ -116,14 +118,14 @@ std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::pa
   }
   if (!dated) return DateFailure(imagePath, block, head);
   // The carry-over reads the previous day's block; this block is loaded again after it.
-  if (!LoadCarryOver(dump_, imagePath, head.Year, head.Month, head.Day, carryOver_)) {
+  if (!LoadCarryOver(dump_, imagePath, head.year, head.month, head.day, carryOver_)) {
     return ImageFailure(imagePath, block);
   }
   if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
   if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
   if (!WriteIntervalDayFile(dump_, carryOver_, dayFile)) return FailureAt("cannot write", dayFile);
   ++result.dayFiles;
-  if (!WriteNextDayStart(dump_, gatewayFolder, head.Year, head.Month, head.Day)) {
+  if (!WriteNextDayStart(dump_, gatewayFolder, head.year, head.month, head.day)) {
     return FailureAt("cannot write the start of the day after", dayFile);
   }
   return std::nullopt;

@@ -47,7 +47,7 @@ class Exporter {
  private:
   // One pass of the sector loop; a failure stops the export.
   std::optional<platform::Failure> ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
-                                               std::int32_t schemaId, ExportResult& result);
+                                               dump::Layout layout, ExportResult& result);
 
   std::filesystem::path appFolder_;
   dump::Dump dump_;

@@ -14,37 +14,34 @@ namespace halfhour = dump::halfhour;
 // Columns 8 to 11 and 12 to 15 show the first four of the six directions.
 constexpr std::int32_t ShownDirections = 4;
 
-void AppendUnlessErased(CsvLine& line, const dump::FieldText& value, std::string_view erased) {
-  if (value == erased) {
-    line.Missing();
-  } else {
-    line.Field(value);
-  }
-}
-
 void BuildRow(const dump::Dump& dump, std::int32_t r, const HalfHourClock& clock, CsvLine& line) {
   line.Clear();
-  AppendUnlessErased(line, dump.GetFieldText(r + halfhour::CollectionId), dump::ErasedByteText);
+  line.Number(dump.Number<std::uint8_t>(r + halfhour::CollectionId));
   // The stored date and time only tell whether a column has a value; the
   // value printed is always the clock's.
-  static constexpr HalfHourClock::Part Parts[] = {HalfHourClock::Year, HalfHourClock::Month,
-                                                  HalfHourClock::Day, HalfHourClock::Hour,
-                                                  HalfHourClock::Minute};
+  static constexpr HalfHourClock::Part Parts[] = {HalfHourClock::Part::Year, HalfHourClock::Part::Month,
+                                                  HalfHourClock::Part::Day, HalfHourClock::Part::Hour,
+                                                  HalfHourClock::Part::Minute};
   for (std::int32_t k = 0; k < 5; ++k) {
-    if (dump.GetFieldText(r + halfhour::Clock + k) == dump::ErasedByteText) {
-      line.Missing();
+    if (dump.Number<std::uint8_t>(r + halfhour::Clock + k)) {
+      clock.Append(Parts[k], line);
     } else {
-      line.Field(clock.Text(Parts[k]));
+      line.Missing();
     }
   }
-  AppendUnlessErased(line, dump.GetFieldText(r + halfhour::ResetFlag), dump::ErasedWordText);
+  line.Number(dump.Number<std::uint16_t>(r + halfhour::ResetFlag));
   for (std::int32_t k = 0; k < ShownDirections; ++k) {
-    AppendUnlessErased(line, dump.GetFieldText(r + halfhour::Consumption + k), dump::ErasedLongText);
+    line.Number(dump.Number<std::uint32_t>(r + halfhour::Consumption + k));
   }
   for (std::int32_t k = 0; k < ShownDirections; ++k) {
-    AppendUnlessErased(line, dump.GetFieldText(r + halfhour::Reading + k), dump::ErasedLongText);
+    line.Number(dump.Number<std::uint32_t>(r + halfhour::Reading + k));
   }
-  AppendUnlessErased(line, dump.GetFieldText(r + halfhour::Multiplier), dump::ErasedMultiplierText);
+  const dump::ByteText multiplier = dump.Text(r + halfhour::Multiplier);
+  if (multiplier.Erased()) {
+    line.Missing();
+  } else {
+    line.Text(multiplier);
+  }
 }
 
 }  // namespace
@@ -57,7 +54,7 @@ bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& d
       clock.SetHalfHour(h);
       for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
         BuildRow(dump, halfhour::Record(h, m), clock, line);
-        if (!writer.WriteLine(line.View())) return false;
+        if (!writer.WriteEncodedLine(line.View())) return false;
       }
     }
     return true;

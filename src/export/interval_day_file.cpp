@@ -1,10 +1,10 @@
 // The day file of an interval sector: each half hour pairs two 15-minute
-// slots (OwnSlot 2h, NextSlot 2h + 1), adds up their interval values, and
-// takes readings and multiplier from the OwnSlot or else from the slot before
-// it (PreviousSlot, at 0:00 the previous day's last slot in the carry-over).
+// slots (the OwnSlot 2h and the NextSlot 2h + 1), adds up their interval
+// values, and takes readings and multiplier from the OwnSlot or else from the
+// slot before it (the PreviousSlot; at 0:00 the previous day's last slot,
+// from the carry-over).
 
 #include <optional>
-#include <stdexcept>
 
 #include "dump/dump_image.hpp"
 #include "export/carry_over.hpp"
@@ -22,17 +22,17 @@ using interval::SlotEntries;
 
 // The three slots of one half hour, each given by its first record's index.
 struct HalfHour {
-  std::int32_t Number = 0;
-  std::int32_t Own = 0;
-  std::int32_t Previous = 0;
-  std::int32_t Next = 0;
-  bool PreviousSaved = false;
-  bool OwnSaved = false;
-  bool NextSaved = false;
+  std::int32_t number = 0;
+  std::int32_t own = 0;
+  std::int32_t previous = 0;
+  std::int32_t next = 0;
+  bool previousSaved = false;
+  bool ownSaved = false;
+  bool nextSaved = false;
 
-  bool FromCarryOver() const { return Number == 0; }
+  bool FromCarryOver() const { return number == 0; }
   // Rows get the position and the clock when any of the three slots was saved.
-  bool HasTime() const { return PreviousSaved || OwnSaved || NextSaved; }
+  bool HasTime() const { return previousSaved || ownSaved || nextSaved; }
 };
 
 class IntervalRows {
@@ -41,117 +41,104 @@ class IntervalRows {
 
   HalfHour Slots(std::int32_t h) const {
     HalfHour slots;
-    slots.Number = h;
-    slots.Own = interval::Record(2 * h, 1);
-    slots.Previous = slots.Own - SlotEntries;
-    slots.Next = slots.Own + SlotEntries;
-    slots.PreviousSaved = slots.FromCarryOver()
-                              ? SlotSaved(carry_.CarryOverSaveFlag)
-                              : SlotSaved(dump_.GetFieldText(slots.Previous + interval::TrailerSaveFlag));
-    slots.OwnSaved = SlotSaved(dump_.GetFieldText(slots.Own + interval::TrailerSaveFlag));
-    slots.NextSaved = SlotSaved(dump_.GetFieldText(slots.Next + interval::TrailerSaveFlag));
+    slots.number = h;
+    slots.own = interval::Record(2 * h, 1);
+    slots.previous = slots.own - SlotEntries;
+    slots.next = slots.own + SlotEntries;
+    slots.previousSaved = slots.FromCarryOver() ? SlotSaved(carry_.saveFlag) : SaveFlagOf(slots.previous);
+    slots.ownSaved = SaveFlagOf(slots.own);
+    slots.nextSaved = SaveFlagOf(slots.next);
     return slots;
   }
 
   // When the OwnSlot was not saved, the saved neighbour standing in for it
   // must carry a time of day; anything else means the sector is not sound.
   bool NeighbourTimeValid(const HalfHour& slots) const {
-    if (slots.OwnSaved) return true;
-    if (slots.PreviousSaved) {
-      if (slots.FromCarryOver())
-        return SlotMinuteOfDay(carry_.CarryOverHour, carry_.CarryOverMinute).has_value();
-      return SlotMinuteOfDay(dump_.GetFieldText(slots.Previous + interval::TrailerHour),
-                             dump_.GetFieldText(slots.Previous + interval::TrailerMinute))
-          .has_value();
+    if (slots.ownSaved) return true;
+    if (slots.previousSaved) {
+      if (slots.FromCarryOver()) return SlotMinuteOfDay(carry_.hour, carry_.minute).has_value();
+      return TimeOf(slots.previous).has_value();
     }
-    if (slots.NextSaved) {
-      return SlotMinuteOfDay(dump_.GetFieldText(slots.Next + interval::TrailerHour),
-                             dump_.GetFieldText(slots.Next + interval::TrailerMinute))
-          .has_value();
-    }
+    if (slots.nextSaved) return TimeOf(slots.next).has_value();
     return true;
   }
 
   void BuildRow(const HalfHour& slots, const HalfHourClock& clock, std::int32_t m, CsvLine& line) const {
     const std::int32_t record = RecordEntries * (m - 1);
-    const std::int32_t own = slots.Own + record;
-    const std::int32_t next = slots.Next + record;
+    const std::int32_t own = slots.own + record;
+    const std::int32_t next = slots.next + record;
 
     line.Clear();
     if (slots.HasTime()) {
-      line.Number(m);
+      line.Number(static_cast<std::uint64_t>(m));
       clock.AppendAll(line);
     } else {
       for (int column = 0; column < 6; ++column) line.Missing();
     }
 
-    // A slot not saved counts as erased state: it fails every bit. The
-    // PreviousSlot's state is read only when the OwnSlot leaves a gap.
-    std::optional<CollectionState> previousStateRead;
-    const auto previousState = [&]() -> const CollectionState& {
-      if (!previousStateRead) {
-        previousStateRead = slots.PreviousSaved ? CollectionState(PreviousField(slots, m, interval::State))
-                                                : CollectionState();
-      }
-      return *previousStateRead;
-    };
-    const CollectionState ownState =
-        slots.OwnSaved ? CollectionState(dump_.GetFieldText(own + interval::State)) : CollectionState();
+    // A slot not saved counts as an erased state: it fails every bit.
+    const CollectionState previousState =
+        slots.previousSaved ? CollectionState(PreviousState(slots, m)) : CollectionState();
+    const CollectionState ownState = slots.ownSaved
+                                         ? CollectionState(dump_.Number<std::uint8_t>(own + interval::State))
+                                         : CollectionState();
     const CollectionState nextState =
-        slots.NextSaved ? CollectionState(dump_.GetFieldText(next + interval::State)) : CollectionState();
+        slots.nextSaved ? CollectionState(dump_.Number<std::uint8_t>(next + interval::State))
+                        : CollectionState();
 
     // Column 7 looks at the OwnSlot and the PreviousSlot: "1" when either
     // counts, "0" when one was saved but neither counts, "-" when neither was saved.
-    if (ownState.CountsForReset() || previousState().CountsForReset()) {
+    if (ownState.CountsForReset() || previousState.CountsForReset()) {
       line.Field("1");
-    } else if (!slots.PreviousSaved && !slots.OwnSaved) {
+    } else if (!slots.previousSaved && !slots.ownSaved) {
       line.Missing();
     } else {
       line.Field("0");
     }
 
-    const bool ownIntervals = ownState.BitClear(IntervalBit);
-    const bool nextIntervals = nextState.BitClear(IntervalBit);
+    const bool ownIntervals = ownState.BitClear(StateBit::IntervalValues);
+    const bool nextIntervals = nextState.BitClear(StateBit::IntervalValues);
     for (std::int32_t k = 0; k < interval::Directions; ++k) {
-      std::int64_t sum = 0;
-      bool any = false;
-      if (ownIntervals) AddInterval(dump_.GetFieldText(own + interval::Interval + k), sum, any);
-      if (nextIntervals) AddInterval(dump_.GetFieldText(next + interval::Interval + k), sum, any);
-      if (any) {
-        line.Number(sum);
+      const std::optional<std::uint16_t> ownPart =
+          ownIntervals ? dump_.Number<std::uint16_t>(own + interval::Interval + k) : std::nullopt;
+      const std::optional<std::uint16_t> nextPart =
+          nextIntervals ? dump_.Number<std::uint16_t>(next + interval::Interval + k) : std::nullopt;
+      if (ownPart || nextPart) {
+        line.Number(std::uint64_t{ownPart.value_or(0)} + nextPart.value_or(0));
       } else {
         line.Missing();
       }
     }
 
     // Readings and multiplier: the OwnSlot's, else the PreviousSlot's.
-    const auto ownSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
-      if (!ownState.BitClear(ReadingBit)) return std::nullopt;
-      return dump_.GetFieldText(own + field);
-    };
-    const auto previousSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
-      if (!previousState().BitClear(ReadingBit)) return std::nullopt;
-      return PreviousField(slots, m, field);
-    };
-    AppendReadingsAndMultiplier(line, ownSlot, previousSlot);
+    std::optional<MeterReadings> ownReadings;
+    if (ownState.BitClear(StateBit::Readings)) ownReadings = ReadMeterReadings(dump_, own);
+    AppendReadingsAndMultiplier(line, ownReadings, [&]() -> std::optional<MeterReadings> {
+      if (!previousState.BitClear(StateBit::Readings)) return std::nullopt;
+      return PreviousReadings(slots, m);
+    });
   }
 
  private:
-  // Field `field` of meter m in the PreviousSlot.
-  dump::FieldText PreviousField(const HalfHour& slots, std::int32_t m, std::int32_t field) const {
-    if (slots.FromCarryOver()) {
-      return dump::FieldText(
-          carry_.CarryOverTable[static_cast<std::size_t>(m - 1)].Fields[static_cast<std::size_t>(field)]);
-    }
-    return dump_.GetFieldText(slots.Previous + RecordEntries * (m - 1) + field);
+  bool SaveFlagOf(std::int32_t slot) const {
+    return SlotSaved(dump_.Number<std::uint16_t>(slot + interval::TrailerSaveFlag));
+  }
+  std::optional<std::int32_t> TimeOf(std::int32_t slot) const {
+    return SlotMinuteOfDay(dump_.Number<std::uint8_t>(slot + interval::TrailerHour),
+                           dump_.Number<std::uint8_t>(slot + interval::TrailerMinute));
   }
 
-  static void AddInterval(const dump::FieldText& value, std::int64_t& sum, bool& any) {
-    if (value == dump::ErasedWordText) return;
-    const std::optional<std::int64_t> number = TextNumber(value);
-    if (!number) throw std::runtime_error("interval value is no number");
-    sum += *number;
-    any = true;
+  // Meter m's collection state and readings in the PreviousSlot.
+  std::optional<std::uint8_t> PreviousState(const HalfHour& slots, std::int32_t m) const {
+    if (slots.FromCarryOver()) return carry_.meters[static_cast<std::size_t>(m - 1)].state;
+    return dump_.Number<std::uint8_t>(slots.previous + RecordEntries * (m - 1) + interval::State);
+  }
+  MeterReadings PreviousReadings(const HalfHour& slots, std::int32_t m) const {
+    if (slots.FromCarryOver()) {
+      const CarryOverMeter& meter = carry_.meters[static_cast<std::size_t>(m - 1)];
+      return {meter.readings, dump::ByteText(meter.multiplier)};
+    }
+    return ReadMeterReadings(dump_, slots.previous + RecordEntries * (m - 1));
   }
 
   const dump::Dump& dump_;
@@ -171,7 +158,7 @@ bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
       if (!rows.NeighbourTimeValid(slots)) return false;
       for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
         rows.BuildRow(slots, clock, m, line);
-        if (!writer.WriteLine(line.View())) return false;
+        if (!writer.WriteEncodedLine(line.View())) return false;
       }
     }
     return true;

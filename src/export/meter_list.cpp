@@ -1,6 +1,7 @@
 #include "export/meter_list.hpp"
 
 #include <charconv>
+#include <optional>
 #include <string>
 
 #include "text/cp932.hpp"
@@ -12,14 +13,25 @@ namespace {
 namespace config = dump::config;
 
 // The year of manufacture as the list shows it: four-digit years as they are,
-// two-digit years in the 2000s, anything else (an erased 65535 among them) "****".
-std::string MakeYearText(std::string_view stored) {
-  long value = 0;
-  const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
-  if (error != std::errc() || end != stored.data() + stored.size() || stored.empty()) return "****";
-  if (value >= 1000 && value <= 9999) return std::to_string(value);
-  if (value >= 100 || value < 0) return "****";
-  return std::to_string(value + 2000);
+// two-digit years in the 2000s, anything else (an erased year among them) "****".
+void AppendMakeYear(std::optional<std::uint16_t> stored, std::string& line) {
+  if (!stored || (*stored >= 100 && (*stored < 1000 || *stored > 9999))) {
+    line += "****";
+    return;
+  }
+  const std::uint32_t year = *stored < 100 ? *stored + 2000u : *stored;
+  char digits[8];
+  line.append(digits,
+              static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, year).ptr - digits));
+}
+
+// A stored text, or `placeholder` when it is empty.
+void AppendTextOr(const dump::ByteText& text, std::string_view placeholder, std::string& line) {
+  if (text.Empty()) {
+    line += placeholder;
+  } else {
+    text::AppendSingleByteCodes(text.Bytes(), line);
+  }
 }
 
 }  // namespace
@@ -31,20 +43,25 @@ bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
     std::string line;
     for (int n = 1; n <= dump::MeterCount; ++n) {
       const std::int32_t group = config::MeterGroup(n);
-      const dump::FieldText maker = dump.GetFieldText(group + config::Maker);
-      const dump::FieldText type = dump.GetFieldText(group + config::TypeText);
-      const dump::FieldText number = dump.GetFieldText(group + config::Number);
+      const dump::ByteText maker = dump.Text(group + config::Maker);
+      const dump::ByteText type = dump.Text(group + config::TypeText);
+      const dump::ByteText number = dump.Text(group + config::Number);
 
       line = std::to_string(n);
       line += ',';
-      line += maker == text::ErasedByteChar ? std::string_view("*") : maker.view();
+      // Only an erased maker symbol is marked; an empty type or number is.
+      if (maker.Erased()) {
+        line += '*';
+      } else {
+        text::AppendSingleByteCodes(maker.Bytes(), line);
+      }
       line += '-';
-      line += MakeYearText(dump.GetFieldText(group + config::YearMade));
+      AppendMakeYear(dump.Number<std::uint16_t>(group + config::YearMade), line);
       line += '-';
-      line += type.empty() ? std::string_view("****") : type.view();
+      AppendTextOr(type, "****", line);
       line += '-';
-      line += number.empty() ? std::string_view("**********") : number.view();
-      if (!writer.WriteLine(line)) return false;
+      AppendTextOr(number, "**********", line);
+      if (!writer.WriteEncodedLine(line)) return false;
     }
     return static_cast<bool>(writer.Close());
   } catch (...) {

@@ -61,13 +61,13 @@ class StartRows {
 bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
                    std::optional<std::int32_t> startMinute, std::int32_t n, CsvLine& line) {
   line.Clear();
-  line.Number(n);
-  line.TwoDigits(nextDay.Year % 100);
-  line.Number(nextDay.Month);
-  line.Number(nextDay.Day);
+  line.Number(static_cast<std::uint64_t>(n));
+  line.TwoDigits(nextDay.year % 100);
+  line.Number(static_cast<std::uint64_t>(nextDay.month));
+  line.Number(static_cast<std::uint64_t>(nextDay.day));
   if (startMinute) {
-    line.Number(*startMinute / 60);
-    line.Number(*startMinute % 60);
+    line.Number(static_cast<std::uint64_t>(*startMinute / 60));
+    line.Number(static_cast<std::uint64_t>(*startMinute % 60));
   } else {
     line.Missing();
     line.Missing();
@@ -75,19 +75,21 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
 
   const std::int32_t record = LastSlotRecord + interval::RecordEntries * (n - 1);
   const CollectionState state =
-      slotSaved ? CollectionState(dump.GetFieldText(record + interval::State)) : CollectionState();
+      slotSaved ? CollectionState(dump.Number<std::uint8_t>(record + interval::State)) : CollectionState();
   // A start row knows only the one slot, not the half hour around it: a slot
   // that does not count prints "-" in column 7, never the day rows' "0".
   const bool reset = state.CountsForReset();
-  line.Field(reset ? std::string_view("1") : MissingValue);
+  if (reset) {
+    line.Field("1");
+  } else {
+    line.Missing();
+  }
   // It holds no interval values: a day's own sector brings them.
   for (int column = 0; column < interval::Directions; ++column) line.Missing();
 
-  const auto lastSlot = [&](std::int32_t field) -> std::optional<dump::FieldText> {
-    if (!state.BitClear(ReadingBit)) return std::nullopt;
-    return dump.GetFieldText(record + field);
-  };
-  return AppendReadingsAndMultiplier(line, lastSlot) || reset;
+  std::optional<MeterReadings> readings;
+  if (state.BitClear(StateBit::Readings)) readings = ReadMeterReadings(dump, record);
+  return AppendReadingsAndMultiplier(line, readings, [] { return std::optional<MeterReadings>(); }) || reset;
 }
 
 bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
@@ -95,12 +97,12 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   if (!date) return false;
   const Date nextDay = NextDay(*date);
 
-  const bool slotSaved = SlotSaved(dump.GetFieldText(LastSlotRecord + interval::TrailerSaveFlag));
+  const bool slotSaved = SlotSaved(dump.Number<std::uint16_t>(LastSlotRecord + interval::TrailerSaveFlag));
   std::optional<std::int32_t> startMinute;
   if (slotSaved) {
     const std::optional<std::int32_t> slotMinute =
-        SlotMinuteOfDay(dump.GetFieldText(LastSlotRecord + interval::TrailerHour),
-                        dump.GetFieldText(LastSlotRecord + interval::TrailerMinute));
+        SlotMinuteOfDay(dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerHour),
+                        dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerMinute));
     if (!slotMinute) return false;
     startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
   }
@@ -117,12 +119,14 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   text::LineWriter writer;
   if (!writer.Open(path)) return false;
   bool written = static_cast<bool>(writer.WriteLine(NextDayStartHeader));
-  for (std::size_t i = 0; written && i < rows.Count(); ++i)
-    written = static_cast<bool>(writer.WriteLine(rows.Row(i)));
+  for (std::size_t i = 0; written && i < rows.Count(); ++i) {
+    written = static_cast<bool>(writer.WriteEncodedLine(rows.Row(i)));
+  }
   // The other 47 half hours of the day.
   const std::int32_t fillerLines = (HalfHoursPerDay - 1) * dump::MeterCount;
-  for (std::int32_t i = 0; written && i < fillerLines; ++i)
-    written = static_cast<bool>(writer.WriteLine(EmptyRowLine));
+  for (std::int32_t i = 0; written && i < fillerLines; ++i) {
+    written = static_cast<bool>(writer.WriteEncodedLine(EmptyRowLine));
+  }
   return written && writer.Close();
 }
 
@@ -134,9 +138,9 @@ bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gate
     const std::optional<Date> date = SectorDate(year, month, day);
     if (!date) return false;
     const Date nextDay = NextDay(*date);
-    const std::int32_t nextYear = nextDay.Year - 2000;
-    if (!EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.Month))) return false;
-    const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.Month, nextDay.Day);
+    const std::int32_t nextYear = nextDay.year - 2000;
+    if (!EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.month))) return false;
+    const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.month, nextDay.day);
     // A file of that day, whether its own day file or an earlier start, stays as it is;
     // a temporary file of a run that was killed is no file of that day.
     if (FileExists(file)) return true;

@@ -2,9 +2,12 @@
 
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
+#include "text/digits.hpp"
 
 namespace varkelo::exporting {
 namespace {
+
+using text::TwoDigits;
 
 // Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
 std::size_t SequenceLength(unsigned char lead) {
@@ -36,11 +39,6 @@ bool IsDeviceName(std::string_view name) {
   if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
   return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
          stem[3] <= '9';
-}
-
-std::string TwoDigits(std::int32_t value) {
-  std::string text = std::to_string(value);
-  return text.size() < 2 ? "0" + text : text;
 }
 
 }  // namespace
@@ -77,13 +75,13 @@ std::string YearText(std::int32_t year) {
 
 std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std::int32_t year,
                                 std::int32_t month) {
-  return gatewayFolder / (YearText(year) + TwoDigits(month));
+  return gatewayFolder / (YearText(year) + std::string(TwoDigits(month)));
 }
 
 std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
                               std::int32_t month, std::int32_t day) {
   return DayFolder(gatewayFolder, year, month) /
-         (YearText(year) + TwoDigits(month) + TwoDigits(day) + ".csv");
+         (YearText(year) + std::string(TwoDigits(month)) + std::string(TwoDigits(day)) + ".csv");
 }
 
 // Never written through: a link could lead out of the application folder.

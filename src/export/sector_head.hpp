@@ -10,18 +10,17 @@
 
 namespace varkelo::exporting {
 
+// The head's numbers as stored, 0 to 254 each.
 struct SectorHead {
-  std::int32_t Year = -1;  // two-digit year of the 2000s; -1 when the text is no number
-  std::int32_t Month = -1;
-  std::int32_t Day = -1;
-
-  // An erased head (any of the three 255) holds no day.
-  bool Erased() const { return Year == 255 || Month == 255 || Day == 255; }
+  std::int32_t year = 0;  // two-digit year of the 2000s
+  std::int32_t month = 0;
+  std::int32_t day = 0;
 };
 
-SectorHead ReadSectorHead(const dump::Dump& dump);
+// None when any of the three is erased: the block holds no day.
+std::optional<SectorHead> ReadSectorHead(const dump::Dump& dump);
 
-// The calendar date of the head, or none when its numbers form no date.
+// The calendar date of the head, or none when it holds no day or its numbers form no date.
 std::optional<Date> SectorHeadDate(const dump::Dump& dump);
 
 }  // namespace varkelo::exporting

@@ -45,6 +45,9 @@ constexpr SingleByteTexts MakeSingleByteTexts() {
 
 constexpr SingleByteTexts kSingleByteTexts = MakeSingleByteTexts();
 
+// InvalidByteChar in code page 932.
+constexpr std::string_view InvalidByteCode = "\x81\x45";
+
 // Reads one character of at least two bytes starting at utf8[pos] and moves pos past it.
 // Rejects overlong forms, surrogates, values above U+10FFFF and cut-off sequences.
 bool ReadUtf8(std::string_view utf8, std::size_t& pos, char32_t& c) {
@@ -101,6 +104,19 @@ int CodeOf(char32_t c) {
 
 std::string_view SingleByteText(std::uint8_t byte) {
   return {kSingleByteTexts.bytes[byte].data(), kSingleByteTexts.sizes[byte]};
+}
+
+void AppendSingleByteCodes(std::span<const std::uint8_t> bytes, std::string& out) {
+  // Every single byte's character has a code of its own byte, except a lead
+  // byte's, which stands alone as the invalid character.
+  for (const std::uint8_t b : bytes) {
+    if (b == 0) return;
+    if (SingleByteChar(b) == kInvalidChar) {
+      out.append(InvalidByteCode);
+    } else {
+      out.push_back(static_cast<char>(b));
+    }
+  }
 }
 
 std::string DecodeCp932(std::span<const std::uint8_t> bytes) {

@@ -28,6 +28,11 @@ constexpr bool IsLeadByte(std::uint8_t b) {
 // InvalidByteChar for a lead byte standing alone. Byte 0 gives a U+0000 text.
 std::string_view SingleByteText(std::uint8_t byte);
 
+// Appends to `out` the code page 932 bytes of `bytes` read one at a time as
+// single-byte codes: what encoding the SingleByteText of each byte gives,
+// without the way through UTF-8. Stops at a 0x00 byte.
+void AppendSingleByteCodes(std::span<const std::uint8_t> bytes, std::string& out);
+
 // Decodes a whole byte string, double-byte codes included. 0x00 bytes become
 // U+0000 characters; nothing is trimmed.
 std::string DecodeCp932(std::span<const std::uint8_t> bytes);

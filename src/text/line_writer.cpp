@@ -40,6 +40,17 @@ platform::Status LineWriter::WriteLine(std::string_view utf8) {
   return {};
 }
 
+platform::Status LineWriter::WriteEncodedLine(std::string_view cp932) {
+  if (failure_) return *failure_;
+  if (!file_.IsOpen()) return NotOpen();
+  if (buffer_.size() >= kFlushSize) {
+    if (platform::Status flushed = Flush(); !flushed) return flushed;
+  }
+  buffer_.append(cp932);
+  buffer_.append("\r\n");
+  return {};
+}
+
 platform::Status LineWriter::Close() {
   if (!file_.IsOpen()) return failure_ ? platform::Status(*failure_) : NotOpen();
   if (failure_) {

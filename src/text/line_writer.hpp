@@ -28,6 +28,9 @@ class LineWriter {
   // the writer is then failed and every later call fails the same way.
   platform::Status WriteLine(std::string_view utf8);
 
+  // Appends a line that is code page 932 already, and CR LF. Fails as WriteLine.
+  platform::Status WriteEncodedLine(std::string_view cp932);
+
   // Writes what is buffered and replaces the file at `path` with the whole
   // file. Fails, with the file at `path` as it was, when any write failed or
   // anything but a regular file stands at `path`. A writer destroyed or

@@ -9,44 +9,32 @@
 namespace varkelo::dump {
 namespace {
 
-TEST(FieldCatalogTest, EachLayoutTilesTheBlockAndLeavesTheRestEmpty) {
+TEST(FieldCatalogTest, EachLayoutTilesTheBlockWithTypesThatAgreeWithTheWidths) {
   const struct {
-    std::int32_t SchemaId, FieldCount, Bytes;
-  } layouts[] = {{ConfigSchemaId, config::FieldCount, config::Bytes},
-                 {HalfHourSchemaId, halfhour::FieldCount, halfhour::Bytes},
-                 {IntervalSchemaId, interval::FieldCount, interval::Bytes},
-                 {7, 0, 0}};
+    Layout layout;
+    std::int32_t fieldCount, bytes;
+  } layouts[] = {{Layout::Config, config::FieldCount, config::Bytes},
+                 {Layout::HalfHour, halfhour::FieldCount, halfhour::Bytes},
+                 {Layout::Interval, interval::FieldCount, interval::Bytes}};
+  Dump dump;
   for (const auto& layout : layouts) {
-    SCOPED_TRACE(layout.SchemaId);
-    Dump dump;
+    SCOPED_TRACE(static_cast<int>(layout.layout));
     // Start from the largest layout so that leftovers of it would show.
-    dump.PrepareCatalog(HalfHourSchemaId);
+    dump.PrepareCatalog(Layout::HalfHour);
     dump.LoadBlockBytes(std::vector<std::uint8_t>(DumpBlockSize, 0x12));
-    dump.PrepareCatalog(layout.SchemaId);
-
-    EXPECT_EQ(dump.FieldCount(), layout.FieldCount);
-    EXPECT_EQ(dump.NextOffset(), layout.Bytes);
+    dump.PrepareCatalog(layout.layout);
+    EXPECT_EQ(dump.FieldCount(), layout.fieldCount);
+    EXPECT_EQ(dump.NextOffset(), layout.bytes);
     EXPECT_TRUE(std::ranges::all_of(dump.Image(), [](auto b) { return b == 0xFF; }));
-    const auto catalog = dump.Catalog();
-    ASSERT_EQ(catalog.size(), static_cast<std::size_t>(CatalogSlots));
-    const std::string section = "S[" + std::to_string(layout.SchemaId) + "]";
     std::int32_t offset = 0;
-    for (std::int32_t i = 0; i < dump.FieldCount(); ++i) {
-      const FieldDescriptor& entry = catalog[static_cast<std::size_t>(i)];
-      SCOPED_TRACE("index " + std::to_string(i) + " " + std::string(entry.Label));
-      ASSERT_EQ(entry.Offset, offset);
-      offset += entry.Length;
-      ASSERT_TRUE(entry.Section.starts_with(section) && !entry.Label.empty()) << entry.Section;
-      ASSERT_LE(entry.Kind, 3);
+    for (const FieldDescriptor& entry : dump.Catalog()) {
+      ASSERT_EQ(entry.offset, offset) << entry.label;
+      offset += entry.length;
       // Only unsigned codes occur; a number's code must agree with its width.
-      ASSERT_EQ(entry.Sign, NumberSign::Unsigned);
-      const std::string_view code = entry.Kind != 0 || entry.Length == 1 ? "UC"
-                                    : entry.Length == 2                  ? "US"
-                                                                         : "UL";
-      ASSERT_EQ(entry.TypeCode, code);
-    }
-    for (std::size_t i = static_cast<std::size_t>(dump.FieldCount()); i < catalog.size(); ++i) {
-      ASSERT_EQ(catalog[i].Length, 0) << "slot " << i;
+      const TypeCode code = entry.kind != FieldKind::Number || entry.length == 1 ? TypeCode::Unsigned8
+                            : entry.length == 2                                  ? TypeCode::Unsigned16
+                                                                                 : TypeCode::Unsigned32;
+      ASSERT_EQ(entry.type, code) << entry.label;
     }
   }
 }
@@ -54,52 +42,52 @@ TEST(FieldCatalogTest, EachLayoutTilesTheBlockAndLeavesTheRestEmpty) {
 // The named positions the export, the tools and the tests use sit on the fields they name.
 TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {
   const struct {
-    std::int32_t SchemaId, Index;
-    std::string_view Label, Section;
+    Layout layout;
+    std::int32_t index;
+    std::string_view label, section;
   } named[] = {
-      {ConfigSchemaId, head::Year, "年", "S[0]Flash_Head"},
-      {ConfigSchemaId, config::MonitorOctets + 4, "モニタ ゲートウェイ[0]", "S[0]Hard_Data-Network_Info"},
-      {ConfigSchemaId, config::HostName, "ホスト名", "S[0]Hard_Data-Center_Info"},
-      {ConfigSchemaId, config::ProgramVersion, "プログラムバージョン", "S[0]Hard_Data-Main_Info"},
-      {ConfigSchemaId, config::DeviceId, "Kov機器ID", "S[0]Hard_Data-Main_Info"},
-      {ConfigSchemaId, config::InputOptions, "RS485計器設定オプション", "S[0]Hard_Data"},
-      {ConfigSchemaId, config::CollectionSwitch(7), "収集有無[RS485-07]", "S[0]Hard_Data-Meter_Set-RS485"},
-      {ConfigSchemaId, config::CollectionSwitch(MeterCount), "収集有無[Echo-20]",
+      {Layout::Config, head::Year, "年", "S[0]Flash_Head"},
+      {Layout::Config, config::MonitorOctets + 4, "モニタ ゲートウェイ[0]", "S[0]Hard_Data-Network_Info"},
+      {Layout::Config, config::ProgramVersion, "プログラムバージョン", "S[0]Hard_Data-Main_Info"},
+      {Layout::Config, config::DeviceId, "Kov機器ID", "S[0]Hard_Data-Main_Info"},
+      {Layout::Config, config::CollectionSwitch(7), "収集有無[RS485-07]", "S[0]Hard_Data-Meter_Set-RS485"},
+      {Layout::Config, config::CollectionSwitch(MeterCount), "収集有無[Echo-20]",
        "S[0]Hard_Data-Meter_Set-Echo"},
-      {ConfigSchemaId, config::MeterGroup(1) + config::TypeCode, "計器種別", "S[0]Hard_Data-Meter_Info[1]"},
-      {ConfigSchemaId, config::MeterGroup(MeterCount) + config::Multiplier, "乗率",
+      {Layout::Config, config::MeterGroup(MeterCount) + config::Multiplier, "乗率",
        "S[0]Hard_Data-Meter_Info[40]"},
-      {ConfigSchemaId, config::MeterTag(MeterCount), "計器タグ名[40]", "S[0]Hard_Data-Meter_Tag"},
-      {HalfHourSchemaId, head::Day, "日", "S[1]Flash_Head"},
-      {HalfHourSchemaId, halfhour::Record(0, 2), "収集ID", "S[1]-Hour[0]-ID[2]"},
-      {HalfHourSchemaId, halfhour::Record(halfhour::Slots - 1, MeterCount) + halfhour::Status, "計器状態",
-       "S[1]-Hour[47]-ID[40]"},
-      {HalfHourSchemaId, halfhour::SaveFlag(halfhour::Slots - 1), "保存完了フラグ", "S[1]Hour[47]"},
-      {IntervalSchemaId, interval::Record(1, 1), "区間使用電力量(順方向1)", "S[2]-Hour[1]-ID[1]"},
-      {IntervalSchemaId, interval::Record(interval::LastSlot, MeterCount) + interval::Multiplier, "乗率",
+      {Layout::Config, config::MeterTag(MeterCount), "計器タグ名[40]", "S[0]Hard_Data-Meter_Tag"},
+      {Layout::HalfHour, halfhour::Record(0, 2), "収集ID", "S[1]-Hour[0]-ID[2]"},
+      {Layout::HalfHour, halfhour::SaveFlag(halfhour::Slots - 1), "保存完了フラグ", "S[1]Hour[47]"},
+      {Layout::Interval, interval::Record(interval::LastSlot, MeterCount) + interval::Multiplier, "乗率",
        "S[2]-Hour[95]-ID[40]"},
-      {IntervalSchemaId, interval::LastSlotRecord + interval::TrailerSaveFlag, "保存完了フラグ",
+      {Layout::Interval, interval::LastSlotRecord + interval::TrailerSaveFlag, "保存完了フラグ",
        "S[2]Hour[95]"},
   };
   Dump dump;
   for (const auto& field : named) {
-    dump.PrepareCatalog(field.SchemaId);
-    const FieldDescriptor& entry = dump.Catalog()[static_cast<std::size_t>(field.Index)];
-    EXPECT_EQ(entry.Label, field.Label) << field.Index;
-    EXPECT_EQ(entry.Section, field.Section) << field.Index;
+    dump.PrepareCatalog(field.layout);
+    EXPECT_EQ(dump.Catalog()[static_cast<std::size_t>(field.index)].label, field.label) << field.index;
+    EXPECT_EQ(dump.SectionText(field.index), field.section) << field.index;
   }
 }
 
 TEST(FieldCatalogTest, RegisterFieldRefusesWhatWouldBreakTheCatalogue) {
   Dump dump;
-  for (std::int32_t i = 0; i < CatalogSlots; ++i) dump.RegisterField("UC", 1, "S[9]Fill", 0, "fill");
-  EXPECT_EQ(dump.Catalog()[CatalogSlots - 1].Offset, CatalogSlots - 1);
-  EXPECT_THROW(dump.RegisterField("UC", 1, "S[9]Fill", 0, "one too many"), FieldError);
+  for (std::int32_t i = 0; i < CatalogSlots; ++i) {
+    dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "fill");
+  }
+  EXPECT_THROW(dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "one too many"),
+               FieldError);
   EXPECT_EQ(dump.FieldCount(), CatalogSlots);
 
-  Dump negative;
-  EXPECT_THROW(negative.RegisterField("UC", -1, "S[9]Test", 0, "negative"), FieldError);
-  EXPECT_EQ(negative.FieldCount() + negative.NextOffset(), 0);
+  Dump other;
+  EXPECT_THROW(other.RegisterField(TypeCode::Unsigned8, -1, {"Test"}, FieldKind::Number, "negative"),
+               FieldError);
+  for (int i = 0; i < 4; ++i)
+    other.RegisterField(TypeCode::Unsigned8, 32767, {"Test"}, FieldKind::ByteText, "fill");
+  other.RegisterField(TypeCode::Unsigned32, 4, {"Test"}, FieldKind::Number, "last");
+  EXPECT_THROW(other.RegisterField(TypeCode::Unsigned8, 1, {"Test"}, FieldKind::Number, "past"), FieldError);
+  EXPECT_EQ(other.NextOffset(), DumpBlockSize);
 }
 
 }  // namespace

@@ -12,91 +12,89 @@ namespace varkelo::dump {
 namespace {
 
 using namespace std::string_view_literals;
+using enum TypeCode;
+constexpr FieldKind N = FieldKind::Number, T = FieldKind::ByteText, M = FieldKind::MultibyteText;
 
 struct DecodeCase {
-  std::uint8_t Kind;
-  std::string_view TypeCode;
-  std::vector<std::uint8_t> Bytes;  // also gives the field's length
-  std::string_view Text;
+  FieldKind kind;
+  TypeCode type;
+  std::vector<std::uint8_t> bytes;  // also gives the field's length
+  std::string_view text;
 };
 
 // Every case becomes one catalogue entry; the entries tile the image, so each
 // case also checks that a field reads its own bytes and no neighbour's.
-const std::vector<DecodeCase>& DecodeCases() {
-  static const std::vector<DecodeCase> cases = {
-      {0, "UC", {0xFF}, "255"},
-      {0, "US", {0xFF, 0xFF}, "65535"},
-      {0, "UL", {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
-      {0, "S", {0xFF, 0x7F}, "32767"},
-      {0, "S", {0x00, 0x80}, "-32768"},
-      {0, "S", {0xFF}, "255"},
-      {0, "L", {0x00, 0x00, 0x00, 0x80}, "-2147483648"},
-      {0, "L", {0xFF, 0xFF, 0xFF, 0x7F}, "2147483647"},
-      {0, "UL", {0x01, 0x02, 0x03}, "0"},
-      {0, "US", {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, "0"},
-      // "C" is a signed byte.
-      {0, "C", {0x80}, "-128"},
-      {0, "C", {0x7F}, "127"},
-      // The correction follows the type code whatever the length.
-      {0, "S", {0xFF, 0xFF, 0xFF, 0xFF}, "4294901759"},
-      {0, "C", {0x00, 0x01}, "0"},
-      // Unknown codes read as unsigned.
-      {0, "X", {0xFF, 0xFF}, "65535"},
-      {2, "UC", {0x30, 0x2E, 0x31, 0x00, 0x41, 0x42, 0x43, 0x44}, "0.1"},
-      {2, "UC", {0x31, 0x30, 0x30, 0x30}, "1000"},
-      {2, "UC", {0x00, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B}, ""},
-      {1, "UC", {0x30, 0x31, 0x00, 0x32}, "01"},
-      {2, "UC", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ErasedMultiplierText},
-      {2, "UC", {0xB1, 0xDF, 0x41}, "ｱﾟA"},
-      // A lead byte read as a single byte stands for an invalid character.
-      {2, "UC", {0x83, 0x65}, "・e"},
-      {3, "UC", {0x83, 0x65, 0x83, 0x58, 0x83, 0x67, 0x00, 0x00}, "テスト\0\0"sv},
-      {3, "UC", {0x41, 0xB1, 0x83}, "Aｱ\xE3\x83\xBB"},
-      {5, "UC", {0x41}, ""},
-  };
-  return cases;
-}
-
 TEST(FieldDecodingTest, CatalogueEntriesDecodeToTheirTexts) {
+  const DecodeCase cases[] = {
+      {N, Unsigned8, {0xFF}, "255"},
+      {N, Unsigned32, {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
+      {N, Signed16, {0xFF, 0x7F}, "32767"},
+      {N, Signed16, {0x00, 0x80}, "-32768"},
+      {N, Signed16, {0xFF}, "255"},
+      {N, Signed32, {0x00, 0x00, 0x00, 0x80}, "-2147483648"},
+      {N, Unsigned32, {0x01, 0x02, 0x03}, "0"},
+      {N, Signed8, {0x80}, "-128"},
+      // The correction follows the type code whatever the length.
+      {N, Signed16, {0xFF, 0xFF, 0xFF, 0xFF}, "4294901759"},
+      {T, Unsigned8, {0x30, 0x2E, 0x31, 0x00, 0x41, 0x42, 0x43, 0x44}, "0.1"},
+      {T, Unsigned8, {0x00, 0x41, 0x42}, ""},
+      {FieldKind::StatusText, Unsigned8, {0x30, 0x31, 0x00, 0x32}, "01"},
+      {T, Unsigned8, {0xFF, 0xFF, 0xB1, 0xDF}, "\uF8F3\uF8F3ｱﾟ"},
+      // A lead byte read as a single byte stands for an invalid character.
+      {T, Unsigned8, {0x83, 0x65}, "・e"},
+      {M, Unsigned8, {0x83, 0x65, 0x83, 0x58, 0x83, 0x67, 0x00, 0x00}, "テスト\0\0"sv},
+      {M, Unsigned8, {0x41, 0xB1, 0x83}, "Aｱ\xE3\x83\xBB"},
+  };
   Dump dump;
-  for (const DecodeCase& c : DecodeCases()) {
-    dump.RegisterField(c.TypeCode, static_cast<std::int16_t>(c.Bytes.size()), "S[9]Test", c.Kind, "test");
-  }
-  const auto& cases = DecodeCases();
   std::vector<std::uint8_t> block(DumpBlockSize);
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    std::copy(cases[i].Bytes.begin(), cases[i].Bytes.end(), block.begin() + dump.Catalog()[i].Offset);
+  for (const DecodeCase& c : cases) {
+    std::ranges::copy(c.bytes, block.begin() + dump.NextOffset());
+    dump.RegisterField(c.type, static_cast<std::int16_t>(c.bytes.size()), {"Test"}, c.kind, "test");
   }
   dump.LoadBlockBytes(block);
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE("case " + std::to_string(i) + ", type code " + std::string(cases[i].TypeCode));
-    EXPECT_EQ(dump.GetFieldText(static_cast<std::int32_t>(i)).view(), cases[i].Text);
+  for (std::int32_t i = 0; i < dump.FieldCount(); ++i) {
+    EXPECT_EQ(dump.GetFieldText(i).view(), cases[i].text) << "case " << i;
   }
-}
-
-TEST(FieldDecodingTest, FieldsThatCannotBeDecodedThrow) {
-  Dump dump;
-  dump.PrepareCatalog(ConfigSchemaId);
-  for (std::int32_t index :
-       {-1, config::FieldCount, CatalogSlots - 1, CatalogSlots, std::numeric_limits<std::int32_t>::max(),
-        std::numeric_limits<std::int32_t>::min()}) {
+  for (const std::int32_t index : {-1, dump.FieldCount(), std::numeric_limits<std::int32_t>::max()}) {
     EXPECT_THROW(dump.GetFieldText(index), FieldError) << index;
   }
-  EXPECT_NO_THROW(dump.GetFieldText(config::FieldCount - 1));
-  dump.PrepareCatalog(7);
-  EXPECT_THROW(dump.GetFieldText(0), FieldError);
-
-  // A field reaching past the image, and a text longer than any field's.
-  Dump fill;
-  for (int i = 0; i < 4; ++i)
-    fill.RegisterField("UC", 32767, "S[9]Test", 1, "fill");  // up to 4 bytes before the end
-  fill.RegisterField("UL", 4, "S[9]Test", 0, "last");
-  fill.RegisterField("UC", 1, "S[9]Test", 0, "past");
-  EXPECT_EQ(fill.GetFieldText(4), "4294967295");
-  EXPECT_THROW(fill.GetFieldText(5), FieldError);
   Dump text;
-  text.RegisterField("UC", 200, "S[9]Test", 2, "long");  // 200 katakana-sized characters
+  text.RegisterField(Unsigned8, 200, {"Test"}, T, "long");  // 200 katakana-sized characters
   EXPECT_THROW(text.GetFieldText(0), FieldError);
+}
+
+// Erased memory is a state of the value, never a number: every byte 0xFF and only that.
+TEST(FieldDecodingTest, NumbersAndTextsAreReadAsValuesWithErasedAState) {
+  Dump dump;
+  dump.RegisterField(Unsigned8, 1, {"Test"}, N, "byte");
+  dump.RegisterField(Unsigned16, 2, {"Test"}, N, "word");
+  dump.RegisterField(Unsigned32, 4, {"Test"}, N, "long");
+  dump.RegisterField(Unsigned8, 3, {"Test"}, T, "text");
+  const struct {
+    std::vector<std::uint8_t> block;
+    std::optional<std::uint8_t> byte;
+    std::optional<std::uint16_t> word;
+    std::optional<std::uint32_t> number;
+    bool textErased;
+    std::size_t textSize;
+  } cases[] = {
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {}, {}, {}, true, 3},
+      {{0xFE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0x00}, 254, 65534, 4278190079u, false, 2},
+      {{0x00, 0x34, 0x12, 0x10, 0x27, 0x00, 0x00, 0x00, 0xFF, 0xFF}, 0, 0x1234, 10000, false, 0},
+  };
+  for (const auto& c : cases) {
+    dump.LoadBlockBytes(c.block);
+    EXPECT_EQ(dump.Number<std::uint8_t>(0), c.byte);
+    EXPECT_EQ(dump.Number<std::uint16_t>(1), c.word);
+    EXPECT_EQ(dump.Number<std::uint32_t>(2), c.number);
+    EXPECT_EQ(dump.Text(3).Erased(), c.textErased);
+    EXPECT_EQ(dump.Text(3).Bytes().size(), c.textSize);
+  }
+  // A field read as what it is not.
+  EXPECT_THROW(dump.Number<std::uint16_t>(0), FieldError);
+  EXPECT_THROW(dump.Number<std::uint8_t>(3), FieldError);
+  EXPECT_THROW(dump.Text(2), FieldError);
+  EXPECT_THROW(dump.Number<std::uint8_t>(4), FieldError);
 }
 
 }  // namespace

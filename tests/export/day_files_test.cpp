@@ -20,15 +20,15 @@ constexpr std::uint32_t E = 4294967295u;  // an erased four-byte value
 // A day sector of 5 January 2012 in the interval layout, or in another after Layout().
 class DayFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { Layout(dump::IntervalSchemaId); }
-  void Layout(std::int32_t schemaId) {
-    schemaId_ = schemaId;
-    dump.PrepareCatalog(schemaId);
+  void SetUp() override { Layout(dump::Layout::Interval); }
+  void Layout(dump::Layout layout) {
+    layout_ = layout;
+    dump.PrepareCatalog(layout);
     sector.SetDate(12, 1, 5);
   }
   bool Write() {
-    return schemaId_ == dump::HalfHourSchemaId ? WriteHalfHourDayFile(sector.Loaded(), path)
-                                               : WriteIntervalDayFile(sector.Loaded(), carry, path);
+    return layout_ == dump::Layout::HalfHour ? WriteHalfHourDayFile(sector.Loaded(), path)
+                                             : WriteIntervalDayFile(sector.Loaded(), carry, path);
   }
   // The lines of a file written without failure.
   std::vector<std::string> Lines() {
@@ -46,16 +46,16 @@ class DayFileTest : public ::testing::Test {
   std::filesystem::path path = temp.path() / "20120105.csv";
 
  private:
-  std::int32_t schemaId_ = 0;
+  dump::Layout layout_ = dump::Layout::Interval;
 };
 
 TEST_F(DayFileTest, DateThatIsNoCalendarDateWritesNothingInEitherLayout) {
   std::ofstream(path, std::ios::binary) << "old";
-  for (const std::int32_t layout : {dump::HalfHourSchemaId, dump::IntervalSchemaId}) {
+  for (const dump::Layout layout : {dump::Layout::HalfHour, dump::Layout::Interval}) {
     Layout(layout);
     for (const auto& [y, m, d] : {std::array{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}}) {
       sector.SetDate(y, m, d);
-      EXPECT_FALSE(Write()) << layout << ": " << m << "/" << d;
+      EXPECT_FALSE(Write()) << m << "/" << d;
       EXPECT_EQ(ReadFileBytes(path), "old");
     }
   }
@@ -63,7 +63,7 @@ TEST_F(DayFileTest, DateThatIsNoCalendarDateWritesNothingInEitherLayout) {
 }
 
 TEST_F(DayFileTest, HalfHourRecordsAreCopiedWithTheClockOfTheirHalfHour) {
-  Layout(dump::HalfHourSchemaId);
+  Layout(dump::Layout::HalfHour);
   const struct {
     int h, m;
     SectorBuilder::HalfHourValues v;
@@ -133,10 +133,10 @@ TEST_F(DayFileTest, IntervalReadingsAndMultiplierFallBackOneByOne) {
 }
 
 TEST_F(DayFileTest, IntervalOnlyTheCarryOverSavedGivesTheClockAtMidnight) {
-  carry.CarryOverTable[0].Fields = {"1", "1", "1", "1", "900", "901", "902", "903", "0", "50"};
-  carry.CarryOverHour = "23";
-  carry.CarryOverMinute = "45";
-  carry.CarryOverSaveFlag = "1";
+  carry.meters[0] = {{900, 901, 902, 903}, 0, {'5', '0', 0, 0xFF, 0xFF, 0xFF, 0xFF}};
+  carry.hour = 23;
+  carry.minute = 45;
+  carry.saveFlag = 1;
   const std::vector<std::string> lines = Lines();
   EXPECT_EQ(lines[DayFileLine(0, 1)], "1,12,1,5,0,0,1,-,-,-,-,900,901,902,903,50");
   EXPECT_EQ(lines[DayFileLine(0, 2)], "2,12,1,5,0,0,0,-,-,-,-,-,-,-,-,-");
@@ -168,7 +168,7 @@ TEST_F(DayFileTest, IntervalNeighbourStandingInMustCarryATimeOfDay) {
 
   sector.SetIntervalSlot(21, 255, 255, 65535);
   // At midnight the carry-over stands in, unless the OwnSlot was saved.
-  carry.CarryOverSaveFlag = "1";
+  carry.saveFlag = 1;
   EXPECT_FALSE(Write());
   sector.SetIntervalSlot(0, 255, 255, 1);
   EXPECT_TRUE(Write());
@@ -178,14 +178,14 @@ TEST_F(DayFileTest, IntervalNeighbourStandingInMustCarryATimeOfDay) {
 // the failures, which leave the table at its reset values.
 TEST(LoadCarryOverTest, UnreadableImageOrADateThatIsNoCalendarDateFails) {
   dump::Dump dump;
-  dump.PrepareCatalog(dump::IntervalSchemaId);
+  dump.PrepareCatalog(dump::Layout::Interval);
   TempFolder temp;
-  ASSERT_TRUE(ImageFile{dump::IntervalSchemaId}.Write(temp.path() / "read.nmd"));
+  ASSERT_TRUE(ImageFile{dump::Layout::Interval}.Write(temp.path() / "read.nmd"));
   for (const auto& [image, month] : {std::pair{"missing.nmd", 3}, {"read.nmd", 13}, {"read.nmd", 0}}) {
     CarryOver carry;
-    carry.CarryOverSaveFlag = "1";
+    carry.saveFlag = 1;
     EXPECT_FALSE(LoadCarryOver(dump, temp.path() / image, 12, month, 1, carry)) << image << " " << month;
-    EXPECT_EQ(carry.CarryOverSaveFlag, "65535");
+    EXPECT_FALSE(carry.saveFlag.has_value());
   }
 }
 

@@ -42,8 +42,8 @@ class ExportDriverTest : public ::testing::Test {
 
   TempFolder temp;
   fs::path gateway = temp.path() / "GW000001";
-  ImageFile half{dump::HalfHourSchemaId};
-  ImageFile interval{dump::IntervalSchemaId};
+  ImageFile half{dump::Layout::HalfHour};
+  ImageFile interval{dump::Layout::Interval};
   RecordingProgress progress;
   ExportResult result;
 };
@@ -110,7 +110,7 @@ TEST_F(ExportDriverTest, AnImageMissingOrTooShortIsTheReason) {
   EXPECT_EQ(result.failure->error, std::errc::no_such_file_or_directory);
   EXPECT_EQ(result.failure->subject, (temp.path() / "read.nmd").string());
 
-  ImageFile shortImage(dump::HalfHourSchemaId, 3);
+  ImageFile shortImage(dump::Layout::HalfHour, 3);
   EXPECT_EQ(Run(shortImage, "1.02"), ExportOutcome::CsvError);
   EXPECT_NE(Reason().find("the image ends before the end of block 3"), std::string::npos) << Reason();
 }

@@ -16,7 +16,7 @@ namespace {
 // the sample exports; here the years at their boundaries and fields of full width.
 TEST(MeterListTest, YearsOfManufactureAndFullWidthFields) {
   dump::Dump dump;
-  dump.PrepareCatalog(dump::ConfigSchemaId);
+  dump.PrepareCatalog(dump::Layout::Config);
   SectorBuilder block{dump};
   const auto place = [&](int position, std::string_view maker, std::uint16_t year, std::string_view type,
                          std::string_view number) {

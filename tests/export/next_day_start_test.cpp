@@ -20,7 +20,7 @@ constexpr std::uint32_t E = 4294967295u;  // an erased reading
 class NextDayStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dump.PrepareCatalog(dump::IntervalSchemaId);
+    dump.PrepareCatalog(dump::Layout::Interval);
     std::filesystem::create_directory(gateway);
   }
 

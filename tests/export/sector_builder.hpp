@@ -103,9 +103,9 @@ class SectorBuilder {
 // Block 0 in the configuration layout, the others in the given sector layout.
 class ImageFile {
  public:
-  explicit ImageFile(std::int32_t schemaId, int blocks = dump::ImageBlocks) {
-    config_.PrepareCatalog(dump::ConfigSchemaId);
-    sectors_.PrepareCatalog(schemaId);
+  explicit ImageFile(dump::Layout layout, int blocks = dump::ImageBlocks) {
+    config_.PrepareCatalog(dump::Layout::Config);
+    sectors_.PrepareCatalog(layout);
     for (int i = 0; i < blocks; ++i) blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
   }
 

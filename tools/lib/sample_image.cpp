@@ -385,11 +385,11 @@ std::vector<std::uint8_t> BuildImage(const SampleOptions& options) {
   Random random(options.Seed ^ 0x9E3779B9u);
   std::vector<Meter> meters = MakeMeters(options, random);
   dump::Dump config;
-  config.PrepareCatalog(dump::ConfigSchemaId);
+  config.PrepareCatalog(dump::Layout::Config);
   PutConfigBlock(FieldWriter(config, std::span(image.data(), BlockSize)), options, plan, meters);
   dump::Dump layout;
-  layout.PrepareCatalog(options.Layout == SampleLayout::HalfHour ? dump::HalfHourSchemaId
-                                                                 : dump::IntervalSchemaId);
+  layout.PrepareCatalog(options.Layout == SampleLayout::HalfHour ? dump::Layout::HalfHour
+                                                                 : dump::Layout::Interval);
   PutSectors(image.data(), layout, options, plan, meters, random);
   return image;
 }
