@@ -3,16 +3,25 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 
 namespace varkelo::dump {
 
-Dump::Dump() : image_(DumpBlockSize, 0xFF) {}
+Dump::Dump() : image_(DumpBlockSize, 0xFF), spare_(DumpBlockSize) {}
+
+void Dump::Refuse(const char* why) {
+  throw FieldError(why);
+}
 
 void Dump::ClearCatalog(Layout layout) {
   catalog_.clear();
+  // The vector is never moved while a layout is registered.
+  catalog_.reserve(static_cast<std::size_t>(layout == Layout::Config     ? config::FieldCount
+                                            : layout == Layout::HalfHour ? halfhour::FieldCount
+                                                                         : interval::FieldCount));
   nextOffset_ = 0;
   layout_ = layout;
 }
@@ -29,6 +38,7 @@ void Dump::RegisterField(TypeCode type, std::int16_t length, Section section, Fi
 
 void Dump::PrepareCatalog(Layout layout) {
   image_.assign(DumpBlockSize, 0xFF);
+  imageBlock_ = spareBlock_ = -1;
   if (layout == Layout::Config) {
     BuildConfigSchema();
   } else {
@@ -48,14 +58,24 @@ platform::Status Dump::LoadBlock(const std::filesystem::path& path, std::int32_t
   // Opened as a regular file only: a FIFO or device at "read.nmd" fails at once.
   platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
   if (!file) return file.AsStatus();
-  std::vector<std::uint8_t> buffer(DumpBlockSize, 0);
+  const platform::Result<std::size_t> read = file->ReadAt(position, spare_);
+  if (!read) return read.AsStatus();
   // A short read at the end of the file leaves the rest of the block zero.
-  if (const auto read = file->ReadAt(position, buffer); !read) return read.AsStatus();
-  image_.swap(buffer);
+  std::fill(spare_.begin() + static_cast<std::ptrdiff_t>(*read), spare_.end(), 0);
+  image_.swap(spare_);
+  spareBlock_ = std::exchange(imageBlock_, blockNumber);
+  return {};
+}
+
+platform::Status Dump::ReturnToBlock(const std::filesystem::path& path, std::int32_t blockNumber) {
+  if (blockNumber < 0 || blockNumber != spareBlock_) return LoadBlock(path, blockNumber);
+  image_.swap(spare_);
+  std::swap(imageBlock_, spareBlock_);
   return {};
 }
 
 void Dump::LoadBlockBytes(std::span<const std::uint8_t> block) {
+  imageBlock_ = spareBlock_ = -1;
   const std::size_t taken = std::min(block.size(), image_.size());
   std::copy_n(block.begin(), taken, image_.begin());
   std::fill(image_.begin() + static_cast<std::ptrdiff_t>(taken), image_.end(), 0);
@@ -79,10 +99,14 @@ FieldText Dump::GetFieldText(std::int32_t index) const {
 
 std::string Dump::SectionText(std::int32_t index) const {
   const Section& section = Entry(index).section;
-  std::string text = "S[" + std::to_string(static_cast<int>(layout_)) + "]";
-  text += section.path;
-  if (section.hour >= 0) text += "[" + std::to_string(section.hour) + "]";
-  if (section.id >= 0) text += (section.hour >= 0 ? "-ID[" : "[") + std::to_string(section.id) + "]";
+  const auto number = [](std::string& text, std::int32_t n, std::string_view before) {
+    text.append(before).append(std::to_string(n)).push_back(']');
+  };
+  std::string text;
+  number(text, static_cast<std::int32_t>(layout_), "S[");
+  text.append(section.path);
+  if (section.hour >= 0) number(text, section.hour, "[");
+  if (section.id >= 0) number(text, section.id, section.hour >= 0 ? "-ID[" : "[");
   return text;
 }
 

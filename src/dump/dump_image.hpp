@@ -83,6 +83,11 @@ class Dump {
   // number and when the file is not a regular file or cannot be read.
   platform::Status LoadBlock(const std::filesystem::path& path, std::int32_t blockNumber);
 
+  // Makes block blockNumber of the same file the image again: without
+  // reading when it is the block the image held before the last load, else
+  // as LoadBlock does.
+  platform::Status ReturnToBlock(const std::filesystem::path& path, std::int32_t blockNumber);
+
   // Takes a block held in memory as LoadBlock takes one from the file: the
   // first DumpBlockSize bytes, zeros past the end of `block`.
   void LoadBlockBytes(std::span<const std::uint8_t> block);
@@ -93,8 +98,9 @@ class Dump {
   template <std::unsigned_integral T>
   std::optional<T> Number(std::int32_t index) const {
     const FieldDescriptor& entry = Entry(index);
-    if (entry.kind != FieldKind::Number || entry.length != static_cast<std::int16_t>(sizeof(T))) {
-      throw FieldError("field is no number of that width");
+    if (entry.kind != FieldKind::Number || entry.length != static_cast<std::int16_t>(sizeof(T)))
+        [[unlikely]] {
+      Refuse("field is no number of that width");
     }
     const std::uint8_t* bytes = image_.data() + entry.offset;
     T value = 0;
@@ -134,8 +140,13 @@ class Dump {
   std::int32_t NextOffset() const { return nextOffset_; }
 
  private:
+  // Throws FieldError; kept out of line so that the readers above stay small.
+  [[noreturn]] static void Refuse(const char* why);
+
   const FieldDescriptor& Entry(std::int32_t index) const {
-    if (index < 0 || index >= FieldCount()) throw FieldError("field index not registered");
+    if (index < 0 || index >= FieldCount()) [[unlikely]] {
+      Refuse("field index not registered");
+    }
     return catalog_[static_cast<std::size_t>(index)];
   }
 
@@ -148,6 +159,11 @@ class Dump {
   void RegisterFlashHead();
 
   std::vector<std::uint8_t> image_;
+  // What a load reads into before it becomes the image; after a load, the image before it.
+  std::vector<std::uint8_t> spare_;
+  // The blocks of the file in the image and in spare_; -1 for anything else.
+  std::int32_t imageBlock_ = -1;
+  std::int32_t spareBlock_ = -1;
   std::vector<FieldDescriptor> catalog_;
   std::int32_t nextOffset_ = 0;
   Layout layout_ = Layout::Config;

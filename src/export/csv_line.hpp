@@ -2,12 +2,14 @@
 
 // One CSV line built in place, in code page 932: fields joined by ",",
 // nothing quoted. Values are formatted here and nowhere else. A writer keeps
-// one line for a whole file and clears it per row, so building a row never
-// touches the heap.
+// one line for a whole file and clears it per row, so building a row does
+// not touch the heap.
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -19,23 +21,24 @@ namespace varkelo::exporting {
 
 class CsvLine {
  public:
-  CsvLine() { text_.reserve(512); }
-
-  void Clear() { text_.clear(); }
+  void Clear() { size_ = 0; }
 
   // Appends one field of ASCII characters; an empty value gives an empty field.
   void Field(std::string_view ascii) {
-    text_.append(ascii);
-    text_.push_back(',');
+    char* out = Room(ascii.size() + 1);
+    for (const char c : ascii) *out++ = c;
+    *out = ',';
+    size_ += ascii.size() + 1;
   }
 
   // What a missing value prints as.
   void Missing() { Field("-"); }
 
   void Number(std::uint64_t value) {
-    char digits[20];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    Field(std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)));
+    char* out = Room(MaxDigits + 1);
+    char* end = std::to_chars(out, out + MaxDigits, value).ptr;
+    *end = ',';
+    size_ = static_cast<std::size_t>(end + 1 - text_.data());
   }
 
   // A stored number, "-" when erased.
@@ -53,17 +56,28 @@ class CsvLine {
 
   // A stored text as its characters; an empty text gives an empty field.
   void Text(const dump::ByteText& value) {
-    text::AppendSingleByteCodes(value.Bytes(), text_);
-    text_.push_back(',');
+    // Each byte gives at most two bytes of code page 932.
+    Room(2 * value.Bytes().size() + 1);
+    encoded_.clear();
+    text::AppendSingleByteCodes(value.Bytes(), encoded_);
+    Field(encoded_);
   }
 
   // The fields so far, without the separator the last one left behind.
-  std::string_view View() const {
-    return text_.empty() ? std::string_view() : std::string_view(text_.data(), text_.size() - 1);
-  }
+  std::string_view View() const { return {text_.data(), size_ == 0 ? 0 : size_ - 1}; }
 
  private:
-  std::string text_;
+  static constexpr std::size_t MaxDigits = 20;
+
+  // Where `count` more characters go; a line never grows near the limit.
+  char* Room(std::size_t count) {
+    if (count > text_.size() - size_) throw std::length_error("CSV line too long");
+    return text_.data() + size_;
+  }
+
+  std::array<char, 1024> text_;
+  std::size_t size_ = 0;
+  std::string encoded_;
 };
 
 }  // namespace varkelo::exporting

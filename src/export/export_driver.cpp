@@ -117,11 +117,11 @@ std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::pa
     return std::nullopt;
   }
   if (!dated) return DateFailure(imagePath, block, head);
-  // The carry-over reads the previous day's block; this block is loaded again after it.
+  // The carry-over reads the previous day's block into the image.
   if (!LoadCarryOver(dump_, imagePath, head.year, head.month, head.day, carryOver_)) {
     return ImageFailure(imagePath, block);
   }
-  if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
+  if (!dump_.ReturnToBlock(imagePath, block)) return ImageFailure(imagePath, block);
   if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
   if (!WriteIntervalDayFile(dump_, carryOver_, dayFile)) return FailureAt("cannot write", dayFile);
   ++result.dayFiles;
