@@ -9,12 +9,12 @@
 namespace varkelo::text {
 namespace {
 
-constexpr char32_t kInvalidChar = 0x30FB;
-constexpr char32_t kKatakanaFirst = 0xFF61;  // byte 0xA1
-constexpr char32_t kKatakanaLast = 0xFF9F;   // byte 0xDF
+constexpr char32_t InvalidChar = 0x30FB;
+constexpr char32_t KatakanaFirst = 0xFF61;  // byte 0xA1
+constexpr char32_t KatakanaLast = 0xFF9F;   // byte 0xDF
 // Private-use characters of the bytes that code page 932 leaves unassigned.
-constexpr char32_t kPrivateA0 = 0xF8F0;
-constexpr char32_t kPrivateFD = 0xF8F1;  // 0xFE and 0xFF follow on
+constexpr char32_t PrivateA0 = 0xF8F0;
+constexpr char32_t PrivateFD = 0xF8F1;  // 0xFE and 0xFF follow on
 
 constexpr bool IsTrailByte(std::uint8_t b) {
   return b >= 0x40 && b <= 0xFC && b != 0x7F;
@@ -23,10 +23,10 @@ constexpr bool IsTrailByte(std::uint8_t b) {
 // The character of one byte read alone; a lead byte alone is invalid.
 constexpr char32_t SingleByteChar(std::uint8_t b) {
   if (b < 0x80 || b == 0x80) return b;
-  if (b == 0xA0) return kPrivateA0;
-  if (b >= 0xA1 && b <= 0xDF) return kKatakanaFirst + (b - 0xA1);
-  if (b >= 0xFD) return kPrivateFD + (b - 0xFD);
-  return kInvalidChar;
+  if (b == 0xA0) return PrivateA0;
+  if (b >= 0xA1 && b <= 0xDF) return KatakanaFirst + (b - 0xA1);
+  if (b >= 0xFD) return PrivateFD + (b - 0xFD);
+  return InvalidChar;
 }
 
 struct SingleByteTexts {
@@ -43,7 +43,7 @@ constexpr SingleByteTexts MakeSingleByteTexts() {
   return texts;
 }
 
-constexpr SingleByteTexts kSingleByteTexts = MakeSingleByteTexts();
+constexpr SingleByteTexts ByteTexts = MakeSingleByteTexts();
 
 // InvalidByteChar in code page 932.
 constexpr std::string_view InvalidByteCode = "\x81\x45";
@@ -88,12 +88,12 @@ bool ReadUtf8(std::string_view utf8, std::size_t& pos, char32_t& c) {
 // trail byte above it, or -1 when code page 932 has no code for it.
 int CodeOf(char32_t c) {
   if (c == 0x80) return 0x80;
-  if (c == kPrivateA0) return 0xA0;
-  if (c >= kPrivateFD && c <= kPrivateFD + 2) return 0xFD + static_cast<int>(c - kPrivateFD);
-  if (c >= kKatakanaFirst && c <= kKatakanaLast) return 0xA1 + static_cast<int>(c - kKatakanaFirst);
+  if (c == PrivateA0) return 0xA0;
+  if (c >= PrivateFD && c <= PrivateFD + 2) return 0xFD + static_cast<int>(c - PrivateFD);
+  if (c >= KatakanaFirst && c <= KatakanaLast) return 0xA1 + static_cast<int>(c - KatakanaFirst);
   if (c > 0xFFFF) return -1;
-  const detail::Cp932Code* first = detail::kUnicodeToCode;
-  const detail::Cp932Code* last = first + detail::kUnicodeToCodeSize;
+  const detail::Cp932Code* first = detail::UnicodeToCode;
+  const detail::Cp932Code* last = first + detail::UnicodeToCodeSize;
   const auto* found = std::lower_bound(
       first, last, c, [](const detail::Cp932Code& entry, char32_t value) { return entry.unicode < value; });
   if (found == last || found->unicode != c) return -1;
@@ -103,7 +103,7 @@ int CodeOf(char32_t c) {
 }  // namespace
 
 std::string_view SingleByteText(std::uint8_t byte) {
-  return {kSingleByteTexts.bytes[byte].data(), kSingleByteTexts.sizes[byte]};
+  return {ByteTexts.bytes[byte].data(), ByteTexts.sizes[byte]};
 }
 
 void AppendSingleByteCodes(std::span<const std::uint8_t> bytes, std::string& out) {
@@ -111,7 +111,7 @@ void AppendSingleByteCodes(std::span<const std::uint8_t> bytes, std::string& out
   // byte's, which stands alone as the invalid character.
   for (const std::uint8_t b : bytes) {
     if (b == 0) return;
-    if (SingleByteChar(b) == kInvalidChar) {
+    if (SingleByteChar(b) == InvalidChar) {
       out.append(InvalidByteCode);
     } else {
       out.push_back(static_cast<char>(b));
@@ -130,9 +130,9 @@ std::string DecodeCp932(std::span<const std::uint8_t> bytes) {
       ++i;
     } else if (IsLeadByte(b) && i + 1 < bytes.size() && IsTrailByte(bytes[i + 1])) {
       // An undefined pair stays one character, so it cannot take the next byte with it.
-      const std::uint16_t unit = detail::kDoubleByteToUnicode[detail::LeadIndex(b) * detail::kTrailCount +
-                                                              (bytes[i + 1] - detail::kTrailFirst)];
-      AppendUtf8(unit != 0 ? unit : kInvalidChar, out);
+      const std::uint16_t unit = detail::DoubleByteToUnicode[detail::LeadIndex(b) * detail::TrailCount +
+                                                              (bytes[i + 1] - detail::TrailFirst)];
+      AppendUtf8(unit != 0 ? unit : InvalidChar, out);
       i += 2;
     } else {
       // A lead byte before a byte that cannot be a trail stands alone; the next byte is read on its own.

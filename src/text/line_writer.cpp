@@ -7,13 +7,13 @@ namespace varkelo::text {
 namespace {
 
 // Buffered text goes to the file once it reaches this size.
-constexpr std::size_t kFlushSize = 64 * 1024;
+constexpr std::size_t FlushSize = 64 * 1024;
 
 }  // namespace
 
 platform::Status LineWriter::Open(const std::filesystem::path& path) {
   buffer_.clear();
-  buffer_.reserve(kFlushSize + 1024);
+  buffer_.reserve(FlushSize + 1024);
   path_ = path;
   failure_.reset();
   platform::Status opened = file_.Open(path);
@@ -25,12 +25,12 @@ platform::Status LineWriter::WriteLine(std::string_view utf8) {
   if (failure_) return *failure_;
   if (!file_.IsOpen()) return NotOpen();
   // Written before the line is added, so a failing file takes nothing of this line.
-  if (buffer_.size() >= kFlushSize) {
+  if (buffer_.size() >= FlushSize) {
     if (platform::Status flushed = Flush(); !flushed) return flushed;
   }
-  const std::size_t line_start = buffer_.size();
+  const std::size_t lineStart = buffer_.size();
   if (!EncodeCp932(utf8, buffer_)) {
-    buffer_.resize(line_start);
+    buffer_.resize(lineStart);
     failure_ = platform::Failure{.what = "cannot write",
                                  .subject = platform::Utf8FromPath(path_),
                                  .error = std::make_error_code(std::errc::illegal_byte_sequence)};
@@ -43,7 +43,7 @@ platform::Status LineWriter::WriteLine(std::string_view utf8) {
 platform::Status LineWriter::WriteEncodedLine(std::string_view cp932) {
   if (failure_) return *failure_;
   if (!file_.IsOpen()) return NotOpen();
-  if (buffer_.size() >= kFlushSize) {
+  if (buffer_.size() >= FlushSize) {
     if (platform::Status flushed = Flush(); !flushed) return flushed;
   }
   buffer_.append(cp932);

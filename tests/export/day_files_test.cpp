@@ -174,18 +174,36 @@ TEST_F(DayFileTest, IntervalNeighbourStandingInMustCarryATimeOfDay) {
   EXPECT_TRUE(Write());
 }
 
-// What the carry-over brings into the day files is in the sample exports; here
-// the failures, which leave the table at its reset values.
-TEST(LoadCarryOverTest, UnreadableImageOrADateThatIsNoCalendarDateFails) {
+// The previous day's last slot, values of full width; a block of another day, or
+// an image that cannot be read, leaves the table at its reset values.
+TEST(LoadCarryOverTest, TakesTheLastSlotOnlyFromABlockOfThePreviousDay) {
   dump::Dump dump;
   dump.PrepareCatalog(dump::Layout::Interval);
   TempFolder temp;
-  ASSERT_TRUE(ImageFile{dump::Layout::Interval}.Write(temp.path() / "read.nmd"));
-  for (const auto& [image, month] : {std::pair{"missing.nmd", 3}, {"read.nmd", 13}, {"read.nmd", 0}}) {
+  ImageFile image{dump::Layout::Interval};
+  // 1 March 2012 takes block 60, 29 February; 29 December 2011 is stored there too.
+  image.Block(60).SetIntervalSlot(dump::interval::LastSlot, 23, 45);
+  image.Block(60).SetIntervalMeter(dump::interval::LastSlot, 40,
+                                   {{1, 2, 3, 4}, {10, E, 30, 40}, 4, "1234567"});
+  for (const auto& [year, month, day, imageName, monthAsked, loaded] :
+       {std::tuple{12, 2, 29, "read.nmd", 3, true},
+        {11, 12, 29, "read.nmd", 3, false},
+        {12, 2, 29, "missing.nmd", 3, false},
+        {12, 2, 29, "read.nmd", 13, false}}) {
+    image.Block(60).SetDate(year, month, day);
+    ASSERT_TRUE(image.Write(temp.path() / "read.nmd"));
     CarryOver carry;
-    carry.saveFlag = 1;
-    EXPECT_FALSE(LoadCarryOver(dump, temp.path() / image, 12, month, 1, carry)) << image << " " << month;
-    EXPECT_FALSE(carry.saveFlag.has_value());
+    carry.saveFlag = 7;
+    const bool read = std::string_view(imageName) == "read.nmd" && monthAsked == 3;
+    EXPECT_EQ(LoadCarryOver(dump, temp.path() / imageName, 12, monthAsked, 1, carry), read);
+    EXPECT_EQ(carry.saveFlag.has_value(), loaded);
+    if (!loaded) continue;
+    const CarryOverMeter& meter = carry.meters[39];
+    EXPECT_EQ(meter.readings, (std::array<std::optional<std::uint32_t>, 4>{10, std::nullopt, 30, 40}));
+    EXPECT_EQ(meter.state, 4);
+    EXPECT_EQ(std::string(meter.multiplier.begin(), meter.multiplier.end()), "1234567");
+    EXPECT_EQ(std::pair(carry.hour, carry.minute),
+              std::pair(std::optional<std::uint8_t>(23), std::optional<std::uint8_t>(45)));
   }
 }
 
