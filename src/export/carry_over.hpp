@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "dump/dump_image.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::exporting {
 
@@ -32,9 +33,9 @@ struct CarryOver {
 
 // Resets `carry`, then loads the block of the day before year/month/day and,
 // when its header holds that day, copies its last slot into `carry`. Leaves the
-// image holding that block. False when the block cannot be read or the date
+// image holding that block. Fails when the block cannot be read or the date
 // is no calendar date.
-bool LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
-                   std::int32_t month, std::int32_t day, CarryOver& carry);
+platform::Status LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
+                               std::int32_t month, std::int32_t day, CarryOver& carry);
 
 }  // namespace varkelo::exporting

@@ -12,6 +12,7 @@
 #include "dump/dump_image.hpp"
 #include "export/calendar.hpp"
 #include "export/csv_line.hpp"
+#include "export/export_failure.hpp"
 #include "export/sector_head.hpp"
 #include "text/line_writer.hpp"
 
@@ -72,20 +73,23 @@ class HalfHourClock {
 };
 
 // Reads the sector date, writes the header and has `writeRows`(clock, writer)
-// write the 1920 rows, moving the clock on by half hours; it returns false to
-// stop. The day file is replaced only when all of it was written: every error
-// leaves the file that was there before, or none, and gives false.
+// write the 1920 rows, moving the clock on by half hours; a failure it returns
+// stops the file. The day file is replaced only when all of it was written:
+// every error leaves the file that was there before, or none.
 template <typename RowWriter>
-bool WriteDayFileFrame(const dump::Dump& dump, const std::filesystem::path& dayFile, RowWriter&& writeRows) {
+platform::Status WriteDayFileFrame(const dump::Dump& dump, const std::filesystem::path& dayFile,
+                                   RowWriter&& writeRows) {
   try {
     const std::optional<Date> date = SectorHeadDate(dump);
-    if (!date) return false;
+    if (!date) return ExportFailure("the sector's date is no calendar date: cannot write", dayFile);
     text::LineWriter writer;
-    if (!writer.Open(dayFile)) return false;
+    if (platform::Status opened = writer.Open(dayFile); !opened) return opened;
     HalfHourClock clock(*date);
-    return writer.WriteLine(DayFileHeader) && writeRows(clock, writer) && writer.Close();
-  } catch (...) {
-    return false;
+    if (platform::Status header = writer.WriteLine(DayFileHeader); !header) return header;
+    if (platform::Status rows = writeRows(clock, writer); !rows) return rows;
+    return writer.Close();
+  } catch (const std::exception& e) {
+    return ExportFailure(std::string("cannot write (") + e.what() + ")", dayFile);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "export/day_files.hpp"
+#include "export/export_failure.hpp"
 #include "export/meter_list.hpp"
 #include "export/next_day_start.hpp"
 #include "export/output_paths.hpp"
@@ -16,17 +17,11 @@ namespace {
 
 using dump::LastSectorBlock;
 
-platform::Failure FailureAt(std::string what, const std::filesystem::path& path, std::error_code error = {}) {
-  return {std::move(what), platform::Utf8FromPath(path), error};
-}
-
-// Why a block could not be read: the image missing, or not a file to read.
-platform::Failure ImageFailure(const std::filesystem::path& imagePath, std::int32_t block) {
-  std::error_code error;
-  if (std::filesystem::symlink_status(imagePath, error).type() == std::filesystem::file_type::not_found) {
-    error = std::make_error_code(std::errc::no_such_file_or_directory);
-  }
-  return FailureAt("cannot read block " + std::to_string(block) + " of", imagePath, error);
+// Why block `block` could not be read: the system's reason, said of the block.
+platform::Failure BlockFailure(const platform::Status& loaded, std::int32_t block) {
+  platform::Failure failure = loaded.Reason();
+  failure.what = "cannot read block " + std::to_string(block) + " of";
+  return failure;
 }
 
 // Why a block names no day: past the end of a short image it reads as zeros.
@@ -35,12 +30,12 @@ platform::Failure DateFailure(const std::filesystem::path& imagePath, std::int32
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(imagePath, error);
   if (!error && size < static_cast<std::uintmax_t>(block + 1) * dump::DumpBlockSize) {
-    return FailureAt("the image ends before the end of block " + std::to_string(block) + ":", imagePath);
+    return ExportFailure("the image ends before the end of block " + std::to_string(block) + ":", imagePath);
   }
-  return FailureAt("block " + std::to_string(block) + " names no calendar date (" +
-                       std::to_string(head.year) + "-" + std::to_string(head.month) + "-" +
-                       std::to_string(head.day) + ") in",
-                   imagePath);
+  return ExportFailure("block " + std::to_string(block) + " names no calendar date (" +
+                           std::to_string(head.year) + "-" + std::to_string(head.month) + "-" +
+                           std::to_string(head.day) + ") in",
+                       imagePath);
 }
 
 ExportResult Failed(ExportResult result, platform::Failure failure) {
@@ -51,6 +46,11 @@ ExportResult Failed(ExportResult result, platform::Failure failure) {
 
 }  // namespace
 
+dump::Layout SectorLayout(const dump::Dump& dump) {
+  const std::span<const std::uint8_t> version = dump.Text(dump::config::ProgramVersion).Bytes();
+  return !version.empty() && version.front() == '1' ? dump::Layout::HalfHour : dump::Layout::Interval;
+}
+
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
 ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
@@ -59,21 +59,18 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
     dump_.PrepareCatalog(dump::Layout::Config);
     // Without a readable configuration block there is nothing to name the
     // output after: no folder and no meter list from an erased image.
-    if (!dump_.LoadBlock(imagePath, dump::ConfigBlock)) {
-      return Failed(std::move(result), ImageFailure(imagePath, dump::ConfigBlock));
+    if (platform::Status loaded = dump_.LoadBlock(imagePath, dump::ConfigBlock); !loaded) {
+      return Failed(std::move(result), BlockFailure(loaded, dump::ConfigBlock));
     }
-    // A program version whose first character is "1" stores half-hourly sectors.
-    const std::span<const std::uint8_t> version = dump_.Text(dump::config::ProgramVersion).Bytes();
-    const dump::Layout layout =
-        !version.empty() && version.front() == '1' ? dump::Layout::HalfHour : dump::Layout::Interval;
+    const dump::Layout layout = SectorLayout(dump_);
 
     result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
-    if (!EnsureFolder(result.gatewayFolder)) {
-      return Failed(std::move(result), FailureAt("cannot make the folder", result.gatewayFolder));
+    if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
+      return Failed(std::move(result), folder.Reason());
     }
-    const std::filesystem::path meterList = result.gatewayFolder / "ID.csv";
-    if (!WriteMeterList(dump_, meterList))
-      return Failed(std::move(result), FailureAt("cannot write", meterList));
+    if (platform::Status written = WriteMeterList(dump_, result.gatewayFolder / "ID.csv"); !written) {
+      return Failed(std::move(result), written.Reason());
+    }
 
     dump_.PrepareCatalog(layout);
     for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
@@ -90,16 +87,17 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
     }
     return result;
   } catch (const std::exception& e) {
-    return Failed(std::move(result), FailureAt(std::string("cannot export: ") + e.what(), imagePath));
+    return Failed(std::move(result), ExportFailure(std::string("cannot export: ") + e.what(), imagePath));
   } catch (...) {
-    return Failed(std::move(result), FailureAt("cannot export", imagePath));
+    return Failed(std::move(result), ExportFailure("cannot export", imagePath));
   }
 }
 
 std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::path& imagePath,
                                                        std::int32_t block, dump::Layout layout,
                                                        ExportResult& result) {
-  if (!dump_.LoadBlock(imagePath, block)) return ImageFailure(imagePath, block);
+  if (platform::Status loaded = dump_.LoadBlock(imagePath, block); !loaded)
+    return BlockFailure(loaded, block);
   const std::optional<SectorHead> stored = ReadSectorHead(dump_);
   if (!stored) return std::nullopt;
   const SectorHead& head = *stored;
@@ -110,23 +108,27 @@ std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::pa
 
   if (layout == dump::Layout::HalfHour) {
     // The month folder comes first, dated or not.
-    if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
+    if (platform::Status folder = EnsureFolder(dayFolder); !folder) return folder.Reason();
     if (!dated) return DateFailure(imagePath, block, head);
-    if (!WriteHalfHourDayFile(dump_, dayFile)) return FailureAt("cannot write", dayFile);
+    if (platform::Status written = WriteHalfHourDayFile(dump_, dayFile); !written) return written.Reason();
     ++result.dayFiles;
     return std::nullopt;
   }
   if (!dated) return DateFailure(imagePath, block, head);
   // The carry-over reads the previous day's block into the image.
-  if (!LoadCarryOver(dump_, imagePath, head.year, head.month, head.day, carryOver_)) {
-    return ImageFailure(imagePath, block);
+  if (platform::Status carried = LoadCarryOver(dump_, imagePath, head.year, head.month, head.day, carryOver_);
+      !carried) {
+    return carried.Reason();
   }
-  if (!dump_.ReturnToBlock(imagePath, block)) return ImageFailure(imagePath, block);
-  if (!EnsureFolder(dayFolder)) return FailureAt("cannot make the folder", dayFolder);
-  if (!WriteIntervalDayFile(dump_, carryOver_, dayFile)) return FailureAt("cannot write", dayFile);
+  if (platform::Status back = dump_.ReturnToBlock(imagePath, block); !back) return BlockFailure(back, block);
+  if (platform::Status folder = EnsureFolder(dayFolder); !folder) return folder.Reason();
+  if (platform::Status written = WriteIntervalDayFile(dump_, carryOver_, dayFile); !written) {
+    return written.Reason();
+  }
   ++result.dayFiles;
-  if (!WriteNextDayStart(dump_, gatewayFolder, head.year, head.month, head.day)) {
-    return FailureAt("cannot write the start of the day after", dayFile);
+  if (platform::Status started = WriteNextDayStart(dump_, gatewayFolder, head.year, head.month, head.day);
+      !started) {
+    return started.Reason();
   }
   return std::nullopt;
 }

@@ -37,6 +37,10 @@ class ExportProgress {
   virtual void OnProgress(int percent) = 0;
 };
 
+// The layout of the sectors that the configuration block loaded in `dump`
+// names: half-hourly when its program version begins with "1", else interval.
+dump::Layout SectorLayout(const dump::Dump& dump);
+
 class Exporter {
  public:
   explicit Exporter(std::filesystem::path appFolder);

@@ -46,7 +46,7 @@ void BuildRow(const dump::Dump& dump, std::int32_t r, const HalfHourClock& clock
 
 }  // namespace
 
-bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& dayFile) {
+platform::Status WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& dayFile) {
   return WriteDayFileFrame(dump, dayFile, [&dump](HalfHourClock& clock, text::LineWriter& writer) {
     CsvLine line;
     // One slot per half hour; its "保存完了フラグ" has no column.
@@ -54,10 +54,10 @@ bool WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& d
       clock.SetHalfHour(h);
       for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
         BuildRow(dump, halfhour::Record(h, m), clock, line);
-        if (!writer.WriteEncodedLine(line.View())) return false;
+        if (platform::Status written = writer.WriteEncodedLine(line.View()); !written) return written;
       }
     }
-    return true;
+    return platform::Status();
   });
 }
 

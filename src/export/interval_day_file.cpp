@@ -5,6 +5,7 @@
 // from the carry-over).
 
 #include <optional>
+#include <string>
 
 #include "dump/dump_image.hpp"
 #include "export/carry_over.hpp"
@@ -147,21 +148,25 @@ class IntervalRows {
 
 }  // namespace
 
-bool WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
-                          const std::filesystem::path& dayFile) {
+platform::Status WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
+                                      const std::filesystem::path& dayFile) {
   return WriteDayFileFrame(dump, dayFile, [&](HalfHourClock& clock, text::LineWriter& writer) {
     const IntervalRows rows(dump, carry);
     CsvLine line;
     for (std::int32_t h = 0; h < HalfHoursPerDay; ++h) {
       const HalfHour slots = rows.Slots(h);
       clock.SetHalfHour(h);
-      if (!rows.NeighbourTimeValid(slots)) return false;
+      if (!rows.NeighbourTimeValid(slots)) {
+        return platform::Status(ExportFailure("a saved slot standing in at half hour " + std::to_string(h) +
+                                                  " has no time of day: cannot write",
+                                              dayFile));
+      }
       for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
         rows.BuildRow(slots, clock, m, line);
-        if (!writer.WriteEncodedLine(line.View())) return false;
+        if (platform::Status written = writer.WriteEncodedLine(line.View()); !written) return written;
       }
     }
-    return true;
+    return platform::Status();
   });
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "export/export_failure.hpp"
 #include "text/cp932.hpp"
 #include "text/line_writer.hpp"
 
@@ -36,10 +37,11 @@ void AppendTextOr(const dump::ByteText& text, std::string_view placeholder, std:
 
 }  // namespace
 
-bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
+platform::Status WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
   try {
     text::LineWriter writer;
-    if (!writer.Open(path) || !writer.WriteLine("収集ID,計器情報")) return false;
+    if (platform::Status opened = writer.Open(path); !opened) return opened;
+    if (platform::Status header = writer.WriteLine("収集ID,計器情報"); !header) return header;
     std::string line;
     for (int n = 1; n <= dump::MeterCount; ++n) {
       const std::int32_t group = config::MeterGroup(n);
@@ -61,11 +63,11 @@ bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
       AppendTextOr(type, "****", line);
       line += '-';
       AppendTextOr(number, "**********", line);
-      if (!writer.WriteEncodedLine(line)) return false;
+      if (platform::Status written = writer.WriteEncodedLine(line); !written) return written;
     }
-    return static_cast<bool>(writer.Close());
-  } catch (...) {
-    return false;
+    return writer.Close();
+  } catch (const std::exception& e) {
+    return ExportFailure(std::string("cannot write (") + e.what() + ")", path);
   }
 }
 

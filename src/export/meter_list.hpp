@@ -5,12 +5,13 @@
 #include <filesystem>
 
 #include "dump/dump_image.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::exporting {
 
 // Writes the list from the configuration block loaded in `dump` (configuration
-// catalogue). Replaces an existing file, but only with a whole one. False,
+// catalogue). Replaces an existing file, but only with a whole one. Fails,
 // with the old file kept, on any error.
-bool WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path);
+platform::Status WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path);
 
 }  // namespace varkelo::exporting

@@ -12,6 +12,7 @@
 #include "export/carry_over.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
+#include "export/export_failure.hpp"
 #include "export/output_paths.hpp"
 #include "export/slot_conditions.hpp"
 #include "text/line_writer.hpp"
@@ -92,9 +93,9 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
   return AppendReadingsAndMultiplier(line, readings, [] { return std::optional<MeterReadings>(); }) || reset;
 }
 
-bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
+platform::Status WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   const std::optional<Date> date = SectorHeadDate(dump);
-  if (!date) return false;
+  if (!date) return ExportFailure("the sector's date is no calendar date: cannot write", path);
   const Date nextDay = NextDay(*date);
 
   const bool slotSaved = SlotSaved(dump.Number<std::uint16_t>(LastSlotRecord + interval::TrailerSaveFlag));
@@ -103,7 +104,8 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
     const std::optional<std::int32_t> slotMinute =
         SlotMinuteOfDay(dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerHour),
                         dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerMinute));
-    if (!slotMinute) return false;
+    if (!slotMinute)
+      return ExportFailure("the day's last slot, saved, has no time of day: cannot write", path);
     startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
   }
 
@@ -114,48 +116,49 @@ bool WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
     anyValue = BuildStartRow(dump, slotSaved, nextDay, startMinute, n, line) || anyValue;
     rows.Add(line.View());
   }
-  if (!anyValue) return true;
+  if (!anyValue) return {};
 
   text::LineWriter writer;
-  if (!writer.Open(path)) return false;
-  bool written = static_cast<bool>(writer.WriteLine(NextDayStartHeader));
-  for (std::size_t i = 0; written && i < rows.Count(); ++i) {
-    written = static_cast<bool>(writer.WriteEncodedLine(rows.Row(i)));
-  }
+  if (platform::Status opened = writer.Open(path); !opened) return opened;
+  platform::Status written = writer.WriteLine(NextDayStartHeader);
+  for (std::size_t i = 0; written && i < rows.Count(); ++i) written = writer.WriteEncodedLine(rows.Row(i));
   // The other 47 half hours of the day.
   const std::int32_t fillerLines = (HalfHoursPerDay - 1) * dump::MeterCount;
-  for (std::int32_t i = 0; written && i < fillerLines; ++i) {
-    written = static_cast<bool>(writer.WriteEncodedLine(EmptyRowLine));
-  }
-  return written && writer.Close();
+  for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteEncodedLine(EmptyRowLine);
+  if (!written) return written;
+  return writer.Close();
 }
 
 }  // namespace
 
-bool WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder, std::int32_t year,
-                       std::int32_t month, std::int32_t day) {
+platform::Status WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder,
+                                   std::int32_t year, std::int32_t month, std::int32_t day) {
   try {
     const std::optional<Date> date = SectorDate(year, month, day);
-    if (!date) return false;
+    if (!date)
+      return ExportFailure("the sector's date is no calendar date: cannot start the next day in",
+                           gatewayFolder);
     const Date nextDay = NextDay(*date);
     const std::int32_t nextYear = nextDay.year - 2000;
-    if (!EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.month))) return false;
+    if (platform::Status folder = EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.month)); !folder) {
+      return folder;
+    }
     const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.month, nextDay.day);
     // A file of that day, whether its own day file or an earlier start, stays as it is;
     // a temporary file of a run that was killed is no file of that day.
-    if (FileExists(file)) return true;
+    if (FileExists(file)) return {};
     return WriteNextDayStartFile(dump, file);
-  } catch (...) {
-    return false;
+  } catch (const std::exception& e) {
+    return ExportFailure(std::string("cannot start the next day (") + e.what() + ") in", gatewayFolder);
   }
 }
 
-bool WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
+platform::Status WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
   // The writer inside leaves no file on any way out but a whole one, exceptions included.
   try {
     return WriteStartFile(dump, path);
-  } catch (...) {
-    return false;
+  } catch (const std::exception& e) {
+    return ExportFailure(std::string("cannot write (") + e.what() + ")", path);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "dump/dump_image.hpp"
+#include "export/export_driver.hpp"
 #include "export/output_paths.hpp"
 #include "page/gateway_page.hpp"
 #include "platform/files.hpp"
@@ -23,14 +24,13 @@ struct ImageGateway {
 std::optional<ImageGateway> GatewayOfImage(const std::filesystem::path& appFolder) {
   try {
     dump::Dump dump;
-    dump.PrepareCatalog(dump::ConfigSchemaId);
+    dump.PrepareCatalog(dump::Layout::Config);
     const std::filesystem::path image = appFolder / "read.nmd";
     if (platform::KindOfEntry(image) != platform::EntryKind::RegularFile ||
         !dump.LoadBlock(image, dump::ConfigBlock)) {
       return std::nullopt;
     }
-    // The export chooses the layout by the same test.
-    const bool halfHourly = dump.GetFieldText(dump::config::ProgramVersion).view().starts_with("1");
+    const bool halfHourly = exporting::SectorLayout(dump) == dump::Layout::HalfHour;
     return ImageGateway{exporting::GatewayFolder(appFolder, dump.GetFieldText(dump::config::DeviceId)),
                         halfHourly ? "30分ごとの値（30分値を記録する形式）"
                                    : "15分ごとの区間値（2区間を30分にまとめる形式）"};

@@ -27,8 +27,9 @@ class DayFileTest : public ::testing::Test {
     sector.SetDate(12, 1, 5);
   }
   bool Write() {
-    return layout_ == dump::Layout::HalfHour ? WriteHalfHourDayFile(sector.Loaded(), path)
-                                             : WriteIntervalDayFile(sector.Loaded(), carry, path);
+    return static_cast<bool>(layout_ == dump::Layout::HalfHour
+                                 ? WriteHalfHourDayFile(sector.Loaded(), path)
+                                 : WriteIntervalDayFile(sector.Loaded(), carry, path));
   }
   // The lines of a file written without failure.
   std::vector<std::string> Lines() {
@@ -195,7 +196,8 @@ TEST(LoadCarryOverTest, TakesTheLastSlotOnlyFromABlockOfThePreviousDay) {
     CarryOver carry;
     carry.saveFlag = 7;
     const bool read = std::string_view(imageName) == "read.nmd" && monthAsked == 3;
-    EXPECT_EQ(LoadCarryOver(dump, temp.path() / imageName, 12, monthAsked, 1, carry), read);
+    EXPECT_EQ(static_cast<bool>(LoadCarryOver(dump, temp.path() / imageName, 12, monthAsked, 1, carry)),
+              read);
     EXPECT_EQ(carry.saveFlag.has_value(), loaded);
     if (!loaded) continue;
     const CarryOverMeter& meter = carry.meters[39];
