@@ -3,7 +3,9 @@
 # the Linux gateway simulator: the window with its caption, status text, the
 # labels 読み込み and CSV作成 and two bars is there while the run works,
 # refuses to close while busy, and is gone after the run, which still ends
-# with 成功. Saves a screenshot as window.png in the build folder.
+# with 成功. Saves a screenshot as window.png in the build folder. Then a
+# log-off during a download: the window agrees, and the run stops at once,
+# reporting 異常.
 source "$(dirname "$0")/wine_namespace.bash"
 
 Xvfb -displayfd 3 -screen 0 640x240x24 -nolisten tcp 3> "$work/display" > /dev/null 2>&1 &
@@ -65,4 +67,19 @@ wait "$run_pid" || true
 probe && fail "the window is still there after the run"
 grep -qx absent "$work/window.txt" || fail "the probe did not run after the run"
 downloaded run "$work/app" "$work/linux"
+
+app_folder "$work/stopped"
+start_simulator "$work/linux/read.nmd" --fault silent --fault-after 1
+wine_run "$exe/varkelo.exe" --exit-code --folder "Z:$work/stopped" > /dev/null 2>&1 &
+run_pid=$!
+for _ in $(seq 300); do
+  probe && grep -q 'データ転送中' "$work/window.txt" && break
+  sleep 0.1
+done
+grep -q 'データ転送中' "$work/window.txt" || fail "log-off: the download was never seen: $(cat "$work/window.txt")"
+probe end-session
+grep -qx 'end-session agreed' "$work/window.txt" || fail "log-off: the window refused to end the session"
+expect_status 6 wait "$run_pid"
+report_is "$work/stopped/error.txt" 異常 || fail "log-off: error.txt"
+simulator_done
 echo "1 passed, 0 failed"

@@ -2,7 +2,7 @@
 // named by its first argument, in UTF-8: "caption", "text" of each static
 // control and "bar" with each progress bar's position, one per line, or
 // "absent". With "close" after it, also asks the window to close, as its close
-// button does.
+// button does; with "end-session", ends the session for it, as a log-off does.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -53,6 +53,12 @@ int main(int argc, char** argv) {
   }
   std::fprintf(out.get(), "caption %s\n", Utf8(Text(window)).c_str());
   EnumChildWindows(window, PrintChild, reinterpret_cast<LPARAM>(out.get()));
-  if (argc > 2 && std::string(argv[2]) == "close") SendMessageW(window, WM_CLOSE, 0, 0);
+  const std::string command = argc > 2 ? argv[2] : "";
+  if (command == "close") SendMessageW(window, WM_CLOSE, 0, 0);
+  if (command == "end-session") {
+    const LRESULT agreed = SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    std::fprintf(out.get(), "end-session %s\n", agreed != FALSE ? "agreed" : "refused");
+    SendMessageW(window, WM_ENDSESSION, agreed != FALSE, ENDSESSION_LOGOFF);
+  }
   return 0;
 }
