@@ -37,7 +37,7 @@ bool StartedIgnored(int signal) {
 }  // namespace
 
 struct StopSignals::Listener {
-  explicit Listener(asio::io_context& io, std::function<void(std::string_view)> stop)
+  Listener(asio::io_context& io, std::function<void(std::string_view)> stop)
       : signals(io), onStop(std::move(stop)) {}
 
   void Wait() {

@@ -1,15 +1,14 @@
 #include "platform/stop_signals.hpp"
 
-// Asio before windows.h: it brings winsock2.h first.
-#include <windows.h>
 #include <asio/post.hpp>
+// After Asio, which brings winsock2.h first.
+#include <windows.h>
 
 #include <chrono>
 #include <mutex>
 #include <thread>
 
 namespace varkelo::platform {
-
 namespace {
 
 // Where a stop request finds the loop. The console's control handler runs on a
