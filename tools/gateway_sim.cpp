@@ -97,9 +97,8 @@ int main(int argc, char** argv) {
   }
 
   GatewaySimulator simulator(std::move(options));
-  std::string problem;
-  if (!simulator.Listen(address, port, &problem)) {
-    std::cerr << "gateway_sim: " << problem << "\n";
+  if (const varkelo::platform::Status listening = simulator.Listen(address, port); !listening) {
+    std::cerr << "gateway_sim: " << listening.Reason().Describe() << "\n";
     return 2;
   }
   std::cerr << "gateway_sim: listening on " << address << ":" << simulator.Port() << std::endl;

@@ -67,7 +67,7 @@ class RecordingObserver : public LinkObserver {
 
 class GatewayLinkTest : public ::testing::Test {
  protected:
-  GatewayLinkTest() { listener.Listen("127.0.0.1", 0); }
+  GatewayLinkTest() { EXPECT_TRUE(listener.Listen("127.0.0.1", 0)); }
   ~GatewayLinkTest() override {
     if (gateway.joinable()) gateway.join();
   }

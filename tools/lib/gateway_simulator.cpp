@@ -257,8 +257,8 @@ SimulatorResult ServeGatewayClient(SimConnection& client, const SimulatorOptions
   return Session(client, options).Run();
 }
 
-bool GatewaySimulator::Listen(const std::string& address, std::uint16_t port, std::string* problem) {
-  return listener_.Listen(address, port, problem);
+platform::Status GatewaySimulator::Listen(const std::string& address, std::uint16_t port) {
+  return listener_.Listen(address, port);
 }
 
 SimulatorResult GatewaySimulator::ServeOne() {

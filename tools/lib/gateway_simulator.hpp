@@ -79,7 +79,7 @@ class GatewaySimulator {
   explicit GatewaySimulator(SimulatorOptions options) : options_(std::move(options)) {}
 
   // Listens on a dotted IPv4 address; port 0 takes any free port.
-  bool Listen(const std::string& address, std::uint16_t port, std::string* problem = nullptr);
+  platform::Status Listen(const std::string& address, std::uint16_t port);
   std::uint16_t Port() const { return listener_.Port(); }
   // Waits (at most idleWait) for one client and serves it.
   SimulatorResult ServeOne();

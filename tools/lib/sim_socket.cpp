@@ -3,7 +3,8 @@
 #include "platform/socket_tuning.hpp"
 
 #include <cerrno>
-#include <cstring>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -31,6 +32,10 @@ int WaitReady(int fd, short events, std::chrono::milliseconds wait) {
     if (n == 0) return 0;
     if (errno != EINTR) return -1;
   }
+}
+
+std::error_code LastError() {
+  return {errno, std::system_category()};
 }
 
 bool ParseAddress(const std::string& address, in_addr& parsed) {
@@ -143,30 +148,28 @@ SimListener::~SimListener() {
   Close();
 }
 
-bool SimListener::Listen(const std::string& address, std::uint16_t port, std::string* problem) {
+platform::Status SimListener::Listen(const std::string& address, std::uint16_t port) {
   Close();
-  auto fail = [&](std::string what) {
-    if (problem != nullptr) *problem = what + ": " + std::strerror(errno);
+  const auto failure = [&](std::error_code error) -> platform::Status {
     Close();
-    return false;
+    return platform::Failure{
+        .what = "cannot listen on", .subject = address + ":" + std::to_string(port), .error = error};
   };
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
-  if (!ParseAddress(address, local.sin_addr)) {
-    if (problem != nullptr) *problem = "not an IPv4 address: " + address;
-    return false;
-  }
+  if (!ParseAddress(address, local.sin_addr))
+    return failure(std::make_error_code(std::errc::invalid_argument));
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) return fail("socket");
+  if (fd_ < 0) return failure(LastError());
   const int on = 1;
   ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return fail("bind");
-  if (::listen(fd_, 4) != 0) return fail("listen");
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return failure(LastError());
+  if (::listen(fd_, 4) != 0) return failure(LastError());
   socklen_t size = sizeof local;
-  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return fail("getsockname");
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0) return failure(LastError());
   port_ = ntohs(local.sin_port);
-  return true;
+  return {};
 }
 
 SimConnection SimListener::Accept(std::chrono::milliseconds wait) {

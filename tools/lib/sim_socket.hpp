@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "platform/failure.hpp"
+
 namespace varkelo::tools {
 
 enum class ReadOutcome { Ok, Closed, TimedOut, Failed };
@@ -69,7 +71,7 @@ class SimListener {
   SimListener& operator=(const SimListener&) = delete;
 
   // Listens on a dotted IPv4 address; port 0 takes any free port.
-  bool Listen(const std::string& address, std::uint16_t port, std::string* problem = nullptr);
+  platform::Status Listen(const std::string& address, std::uint16_t port);
   std::uint16_t Port() const { return port_; }
   // The next client, or a closed connection after `wait`.
   SimConnection Accept(std::chrono::milliseconds wait);
