@@ -123,8 +123,6 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
       {"peer closes", "127.0.0.1", Gateway(SimFault::Close), RunOutcome::NoResponse,
        Prefix + "との接続が切断されました"},
       {"transfer refused", "127.0.0.1", Gateway(SimFault::Refuse, 3), RunOutcome::NoResponse, ""},
-      {"malformed frame", "127.0.0.1", Gateway(SimFault::Malformed), RunOutcome::NoResponse, ""},
-      {"record number 0", "127.0.0.1", Gateway(SimFault::Record0), RunOutcome::NoResponse, ""},
       // Frames in pieces, and the last record and the end frame in one arrival.
       {"split frames", "127.0.0.1", Gateway(SimFault::Split, 40), RunOutcome::CsvError, ""},
       {"joined frames", "127.0.0.1", Gateway(SimFault::Joined, 40), RunOutcome::CsvError, ""},
