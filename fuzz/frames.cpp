@@ -26,10 +26,10 @@ using Bytes = std::vector<std::uint8_t>;
 // --- Every call into the link's frame code; the one place to follow its renames. ---
 
 struct Header {
-  bool Readable = false;
-  std::int32_t Length = 0;
-  std::int32_t Code = 0;
-  std::int32_t RecordNumber = 0;
+  bool readable = false;
+  std::int32_t length = 0;
+  std::int32_t code = 0;
+  std::int32_t recordNumber = 0;
 };
 
 std::size_t CompleteFrameSize(std::span<const std::uint8_t> buffered) {
@@ -65,11 +65,11 @@ std::int32_t SpelledCode(std::span<const std::uint8_t> frame) {
 
 void CheckHeader(std::span<const std::uint8_t> frame, const Header& header) {
   const bool highBitSet = ByteOr0(frame, 1) >= 0x80 || ByteOr0(frame, 5) >= 0x80;
-  FUZZ_CHECK(header.Readable == !highBitSet);
-  if (!header.Readable) return;
-  FUZZ_CHECK(header.Length == ByteOr0(frame, 0) + 256 * ByteOr0(frame, 1));
-  FUZZ_CHECK(header.Code == SpelledCode(frame));
-  FUZZ_CHECK(header.RecordNumber == ByteOr0(frame, 4) + 256 * ByteOr0(frame, 5));
+  FUZZ_CHECK(header.readable == !highBitSet);
+  if (!header.readable) return;
+  FUZZ_CHECK(header.length == ByteOr0(frame, 0) + 256 * ByteOr0(frame, 1));
+  FUZZ_CHECK(header.code == SpelledCode(frame));
+  FUZZ_CHECK(header.recordNumber == ByteOr0(frame, 4) + 256 * ByteOr0(frame, 5));
 }
 
 void CheckAck(std::span<const std::uint8_t> frame, const Bytes& ack) {
@@ -92,18 +92,18 @@ bool HasKnownSize(std::span<const std::uint8_t> frame) {
 void HandleFrame(std::span<const std::uint8_t> frame) {
   const Header header = ReadHeader(frame);
   CheckHeader(frame, header);
-  if (!header.Readable) return;
-  if (header.Code == DataCode) {
+  if (!header.readable) return;
+  if (header.code == DataCode) {
     // An acknowledgement goes only to a whole frame: a record frame is taken
     // out of the stream only when all 1030 bytes are there, and its record
     // is 1024 bytes for a record number the file can hold.
-    if (header.Length != 2) {
+    if (header.length != 2) {
       FUZZ_CHECK(frame.size() == DataFrameSize);
-      FUZZ_CHECK(header.RecordNumber >= 0 && header.RecordNumber <= 32767);
+      FUZZ_CHECK(header.recordNumber >= 0 && header.recordNumber <= 32767);
       FUZZ_CHECK(frame.subspan(6).size() == RecordSize);
     }
     CheckAck(frame, BuildAck(frame));
-  } else if (header.Code == EndCode) {
+  } else if (header.code == EndCode) {
     FUZZ_CHECK(frame.size() == EndFrameSize);
   }
 }
