@@ -8,14 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "dump/dump_image.hpp"
 #include "dump/layout.hpp"
@@ -77,6 +76,11 @@ class BlockFields {
 
 // --- End of the calls. ---
 
+template <typename T>
+std::optional<std::uint64_t> Widen(std::optional<T> value) {
+  return value ? std::optional<std::uint64_t>(*value) : std::nullopt;
+}
+
 // Every registered field decodes, to a number or a well-formed text, and a
 // number's text is the value the export reads, erased exactly when all its bytes are.
 void CheckDecodedFields(const BlockFields& block) {
@@ -97,27 +101,12 @@ void CheckDecodedFields(const BlockFields& block) {
       FUZZ_CHECK(fields.Text(i).Erased() == (text == erased));
     }
     if (entry.kind != varkelo::dump::FieldKind::Number) continue;
-    std::uint64_t stored = 0;
-    bool erased = false;
-    switch (entry.length) {
-      case 1: {
-        const auto value = fields.Number<std::uint8_t>(i);
-        erased = !value, stored = value.value_or(0xFF);
-        break;
-      }
-      case 2: {
-        const auto value = fields.Number<std::uint16_t>(i);
-        erased = !value, stored = value.value_or(0xFFFF);
-        break;
-      }
-      default: {
-        const auto value = fields.Number<std::uint32_t>(i);
-        erased = !value, stored = value.value_or(0xFFFFFFFF);
-        break;
-      }
-    }
-    FUZZ_CHECK(text == std::to_string(stored));
-    FUZZ_CHECK(erased == std::ranges::all_of(fields.Bytes(i), [](std::uint8_t b) { return b == 0xFF; }));
+    const std::optional<std::uint64_t> value = entry.length == 1   ? Widen(fields.Number<std::uint8_t>(i))
+                                               : entry.length == 2 ? Widen(fields.Number<std::uint16_t>(i))
+                                                                   : Widen(fields.Number<std::uint32_t>(i));
+    const bool erased = std::ranges::all_of(fields.Bytes(i), [](std::uint8_t b) { return b == 0xFF; });
+    FUZZ_CHECK(value.has_value() != erased);
+    FUZZ_CHECK(!value || text == std::to_string(*value));
   }
 }
 
@@ -129,20 +118,18 @@ fuzz_input::BuiltImage BuildImage(std::span<const std::uint8_t> input) {
 }
 
 void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  FUZZ_CHECK(fd >= 0);
-  FUZZ_CHECK(::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
-  ::close(fd);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  FUZZ_CHECK(out.good());
 }
 
-std::string ReadTail(const fs::path& path, std::size_t n) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  FUZZ_CHECK(fd >= 0);
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  std::string tail(std::min<std::size_t>(n, static_cast<std::size_t>(size)), '\0');
-  FUZZ_CHECK(::pread(fd, tail.data(), tail.size(), size - static_cast<off_t>(tail.size())) ==
-             static_cast<ssize_t>(tail.size()));
-  ::close(fd);
+// The last two bytes of a file.
+std::string Tail(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  const auto size = static_cast<std::streamoff>(in.tellg());
+  std::string tail(static_cast<std::size_t>(std::min<std::streamoff>(2, size)), '\0');
+  in.seekg(size - static_cast<std::streamoff>(tail.size()));
+  in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
   return tail;
 }
 
@@ -173,7 +160,7 @@ void CheckWrittenFiles(const fs::path& root, const fs::path& outside, const fs::
     FUZZ_CHECK(entry.is_regular_file());
     if (entry.path() == imagePath) continue;
     FUZZ_CHECK(entry.path().extension() != ".tmp");
-    const std::string tail = ReadTail(entry.path(), 2);
+    const std::string tail = Tail(entry.path());
     if (tail == "\r\n") continue;
     std::fprintf(stderr, "written without a CR LF at its end: %s\n", entry.path().c_str());
     FUZZ_CHECK(!"every file written ends with CR LF");

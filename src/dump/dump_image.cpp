@@ -18,10 +18,13 @@ void Dump::Refuse(const char* why) {
 
 void Dump::ClearCatalog(Layout layout) {
   catalog_.clear();
-  // The vector is never moved while a layout is registered.
-  catalog_.reserve(static_cast<std::size_t>(layout == Layout::Config     ? config::FieldCount
-                                            : layout == Layout::HalfHour ? halfhour::FieldCount
-                                                                         : interval::FieldCount));
+  places_.clear();
+  // The vectors are never moved while a layout is registered.
+  const auto entries = static_cast<std::size_t>(layout == Layout::Config     ? config::FieldCount
+                                                : layout == Layout::HalfHour ? halfhour::FieldCount
+                                                                             : interval::FieldCount);
+  catalog_.reserve(entries);
+  places_.reserve(entries);
   nextOffset_ = 0;
   layout_ = layout;
 }
@@ -33,6 +36,7 @@ void Dump::RegisterField(TypeCode type, std::int16_t length, Section section, Fi
   // Checked here once, so that reading a field never has to.
   if (nextOffset_ > DumpBlockSize - length) throw FieldError("field reaches past the image");
   catalog_.push_back({nextOffset_, length, type, kind, label, section});
+  places_.push_back({nextOffset_, length, kind});
   nextOffset_ += length;
 }
 

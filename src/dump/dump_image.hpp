@@ -97,7 +97,7 @@ class Dump {
   // registered entries or a field that is no number of that width.
   template <std::unsigned_integral T>
   std::optional<T> Number(std::int32_t index) const {
-    const FieldDescriptor& entry = Entry(index);
+    const Place& entry = PlaceOf(index);
     if (entry.kind != FieldKind::Number || entry.length != static_cast<std::int16_t>(sizeof(T)))
         [[unlikely]] {
       Refuse("field is no number of that width");
@@ -111,7 +111,7 @@ class Dump {
 
   // A single-byte text field as stored. Throws FieldError as Number does.
   ByteText Text(std::int32_t index) const {
-    const FieldKind kind = Entry(index).kind;
+    const FieldKind kind = PlaceOf(index).kind;
     if (kind != FieldKind::ByteText && kind != FieldKind::StatusText)
       throw FieldError("field is no single-byte text");
     return ByteText(Bytes(index));
@@ -119,7 +119,7 @@ class Dump {
 
   // The bytes of any registered field. Throws FieldError as Number does.
   std::span<const std::uint8_t> Bytes(std::int32_t index) const {
-    const FieldDescriptor& entry = Entry(index);
+    const Place& entry = PlaceOf(index);
     return std::span(image_.data() + entry.offset, static_cast<std::size_t>(entry.length));
   }
 
@@ -143,6 +143,21 @@ class Dump {
   // Throws FieldError; kept out of line so that the readers above stay small.
   [[noreturn]] static void Refuse(const char* why);
 
+  // Where a field lies and what it is: what reading a value needs of its
+  // entry, kept apart from the labels so that the readers touch little memory.
+  struct Place {
+    std::int32_t offset;
+    std::int16_t length;
+    FieldKind kind;
+  };
+
+  const Place& PlaceOf(std::int32_t index) const {
+    if (index < 0 || index >= FieldCount()) [[unlikely]] {
+      Refuse("field index not registered");
+    }
+    return places_[static_cast<std::size_t>(index)];
+  }
+
   const FieldDescriptor& Entry(std::int32_t index) const {
     if (index < 0 || index >= FieldCount()) [[unlikely]] {
       Refuse("field index not registered");
@@ -165,6 +180,7 @@ class Dump {
   std::int32_t imageBlock_ = -1;
   std::int32_t spareBlock_ = -1;
   std::vector<FieldDescriptor> catalog_;
+  std::vector<Place> places_;
   std::int32_t nextOffset_ = 0;
   Layout layout_ = Layout::Config;
 };

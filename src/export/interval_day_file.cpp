@@ -1,7 +1,7 @@
 // The day file of an interval sector: each half hour pairs two 15-minute
-// slots (the OwnSlot 2h and the NextSlot 2h + 1), adds up their interval
-// values, and takes readings and multiplier from the OwnSlot or else from the
-// slot before it (the PreviousSlot; at 0:00 the previous day's last slot,
+// slots (own slot 2h and next slot 2h + 1), adds up their interval
+// values, and takes readings and multiplier from the own slot or else from the
+// slot before it (the previous slot; at 0:00 the previous day's last slot,
 // from the carry-over).
 
 #include <optional>
@@ -52,7 +52,7 @@ class IntervalRows {
     return slots;
   }
 
-  // When the OwnSlot was not saved, the saved neighbour standing in for it
+  // When the own slot was not saved, the saved neighbour standing in for it
   // must carry a time of day; anything else means the sector is not sound.
   bool NeighbourTimeValid(const HalfHour& slots) const {
     if (slots.ownSaved) return true;
@@ -87,7 +87,7 @@ class IntervalRows {
         slots.nextSaved ? CollectionState(dump_.Number<std::uint8_t>(next + interval::State))
                         : CollectionState();
 
-    // Column 7 looks at the OwnSlot and the PreviousSlot: "1" when either
+    // Column 7 looks at the own slot and the previous slot: "1" when either
     // counts, "0" when one was saved but neither counts, "-" when neither was saved.
     if (ownState.CountsForReset() || previousState.CountsForReset()) {
       line.Field("1");
@@ -111,7 +111,7 @@ class IntervalRows {
       }
     }
 
-    // Readings and multiplier: the OwnSlot's, else the PreviousSlot's.
+    // Readings and multiplier: the own slot's, else the previous slot's.
     std::optional<MeterReadings> ownReadings;
     if (ownState.BitClear(StateBit::Readings)) ownReadings = ReadMeterReadings(dump_, own);
     AppendReadingsAndMultiplier(line, ownReadings, [&]() -> std::optional<MeterReadings> {
@@ -129,7 +129,7 @@ class IntervalRows {
                            dump_.Number<std::uint8_t>(slot + interval::TrailerMinute));
   }
 
-  // Meter m's collection state and readings in the PreviousSlot.
+  // Meter m's collection state and readings in the previous slot.
   std::optional<std::uint8_t> PreviousState(const HalfHour& slots, std::int32_t m) const {
     if (slots.FromCarryOver()) return carry_.meters[static_cast<std::size_t>(m - 1)].state;
     return dump_.Number<std::uint8_t>(slots.previous + RecordEntries * (m - 1) + interval::State);

@@ -13,7 +13,7 @@
 
 namespace varkelo::exporting {
 
-// SlotSaved: a slot whose save-complete flag is erased was never finished by the gateway.
+// A slot whose save-complete flag is erased was never finished by the gateway.
 inline bool SlotSaved(std::optional<std::uint16_t> saveFlag) {
   return saveFlag.has_value();
 }
@@ -31,7 +31,7 @@ class CollectionState {
   CollectionState() = default;
   explicit CollectionState(std::optional<std::uint8_t> stored) : value_(stored) {}
 
-  // StateBitsClear: the state is not erased and the bit is 0.
+  // The state is not erased and the bit is 0.
   bool BitClear(StateBit bit) const { return value_ && (*value_ >> static_cast<int>(bit) & 1) == 0; }
 
   // Bits 0 and 1 clear: the slot counts for a "1" in column 7.

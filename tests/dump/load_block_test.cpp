@@ -26,11 +26,16 @@ TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
   std::ofstream(temp.path() / "read.nmd", std::ios::binary).write(bytes.data(), size);
   Dump dump;
   dump.PrepareCatalog(Layout::HalfHour);
-  // Block 3 is cut off; blocks 5 on lie wholly past the end, also past what a 32-bit position holds.
-  for (std::int32_t block : {2, 0, 3, 5, 32767, 40'000'000}) {
+  // Block 3 is cut off; blocks 5 on lie wholly past the end, also past what a
+  // 32-bit position holds. Returning to the block before the last load takes
+  // it back without reading; to another block reads it.
+  ASSERT_TRUE(dump.LoadBlock(temp.path() / "read.nmd", 1));
+  for (std::int32_t block : {2, 0, 3, 5, 32767, 40'000'000, 32767, 1}) {
     SCOPED_TRACE(block);
-    dump.LoadBlockBytes(std::vector<std::uint8_t>(10, 0xFF));
-    ASSERT_TRUE(dump.LoadBlock(temp.path() / "read.nmd", block));
+    const bool back = block == 32767 || block == 1;
+    if (!back) dump.LoadBlockBytes(std::vector<std::uint8_t>(10, 0xFF));
+    ASSERT_TRUE(back ? dump.ReturnToBlock(temp.path() / "read.nmd", block)
+                     : dump.LoadBlock(temp.path() / "read.nmd", block));
     const std::int64_t start = std::int64_t{block} * DumpBlockSize;
     for (std::int64_t i = 0; i < DumpBlockSize; ++i) {
       ASSERT_EQ(dump.Image()[static_cast<std::size_t>(i)], start + i < size ? PatternByte(start + i) : 0)
@@ -38,6 +43,7 @@ TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
     }
   }
   // An all-zero head reads as a date of zeros, not as erased; the catalogue outlives the load.
+  ASSERT_TRUE(dump.ReturnToBlock(temp.path() / "read.nmd", 32767));
   EXPECT_EQ(dump.Number<std::uint8_t>(head::Year), 0);
   EXPECT_EQ(dump.FieldCount(), halfhour::FieldCount);
 }

@@ -50,19 +50,6 @@ class DayFileTest : public ::testing::Test {
   dump::Layout layout_ = dump::Layout::Interval;
 };
 
-TEST_F(DayFileTest, DateThatIsNoCalendarDateWritesNothingInEitherLayout) {
-  std::ofstream(path, std::ios::binary) << "old";
-  for (const dump::Layout layout : {dump::Layout::HalfHour, dump::Layout::Interval}) {
-    Layout(layout);
-    for (const auto& [y, m, d] : {std::array{12, 2, 30}, {11, 2, 29}, {12, 13, 1}, {12, 0, 1}, {12, 4, 0}}) {
-      sector.SetDate(y, m, d);
-      EXPECT_FALSE(Write()) << m << "/" << d;
-      EXPECT_EQ(ReadFileBytes(path), "old");
-    }
-  }
-  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
-}
-
 TEST_F(DayFileTest, HalfHourRecordsAreCopiedWithTheClockOfTheirHalfHour) {
   Layout(dump::Layout::HalfHour);
   const struct {
