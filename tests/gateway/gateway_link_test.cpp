@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "file_hazards.hpp"
 #include "gateway/frames.hpp"
 #include "lib/gateway_simulator.hpp"
 #include "temp_folder.hpp"
@@ -177,7 +178,7 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
     const char* name;
     std::function<void(SimConnection&)> afterFirstRecord;  // the gateway's; none: it closes the connection
     LinkOutcome outcome;
-    bool recordFileIsAFolder = false;
+    void (*hazard)(const std::filesystem::path& outside, const std::filesystem::path& at) = nullptr;
   } cases[] = {
       {"length unreadable", spoiled([](Bytes& f) { f[1] = 0x84; }), LinkOutcome::BadFrame},
       {"record number unreadable", spoiled([](Bytes& f) { f[5] = 0x80; }), LinkOutcome::BadFrame},
@@ -190,15 +191,20 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
        },
        LinkOutcome::RecordNotStored},
       {"stopped", [&](SimConnection&) { asio::post(io, [&] { link->Stop(); }); }, LinkOutcome::Stopped},
-      // Last: the folder stays.
-      {"record not stored", [](SimConnection&) {}, LinkOutcome::RecordNotStored, true},
+      // Not a regular file at "read.nmd": the first record fails, nothing goes through a link.
+      {"folder", [](SimConnection&) {}, LinkOutcome::RecordNotStored,
+       [](const auto&, const auto& at) { std::filesystem::create_directory(at); }},
+      {"FIFO", [](SimConnection&) {}, LinkOutcome::RecordNotStored,
+       [](const auto&, const auto& at) { MakeFifo(at); }},
+      {"link", [](SimConnection&) {}, LinkOutcome::RecordNotStored, MakeLink},
   };
+  std::ofstream(folder.path() / "outside") << "kept";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     observer = RecordingObserver();
-    if (c.recordFileIsAFolder) {
-      std::filesystem::remove(image);
-      std::filesystem::create_directory(image);
+    if (c.hazard) {
+      std::filesystem::remove_all(image);
+      c.hazard(folder.path() / "outside", image);
     }
     tools::CloseResult atEnd;
     Start([&](SimConnection& client) {
@@ -215,12 +221,11 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
     EXPECT_EQ(observer.finishes, 1);
     EXPECT_FALSE(observer.result->error);  // an orderly close has no system reason
     EXPECT_EQ(observer.result->failure.has_value(), c.outcome == LinkOutcome::RecordNotStored);
-    EXPECT_EQ(observer.result->recordsStored, c.recordFileIsAFolder ? 0 : 1);
+    EXPECT_EQ(observer.result->recordsStored, c.hazard ? 0 : 1);
     EXPECT_TRUE(atEnd.closed || !c.afterFirstRecord);
     EXPECT_EQ(atEnd.extraBytes, 0u);
-    if (!c.recordFileIsAFolder) {
-      EXPECT_EQ(Image(), Text(Record(1)));
-    }
+    EXPECT_EQ(ReadFileBytes(c.hazard ? folder.path() / "outside" : image),
+              c.hazard ? "kept" : Text(Record(1)));
   }
 
   // Nobody listens: the connection is refused, with the system's reason.
