@@ -43,24 +43,17 @@ stopped() {
   [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIGTERM in $3" ] ||
     fail "$1: standard error says '$(cat "$work/said.txt")'"
 }
-# Waits until the run's standard output, FILE, holds TEXT.
-printed() {
+for phase in "connect wait|127.0.9.9|に接続中" "download|127.0.0.1|データ転送中"; do
+  IFS='|' read -r name address status <<< "$phase"
+  printf '[System]\r\nAddress=%s\r\n' "$address" > "$work/app/System.ini"
+  [ "$name" == download ] && start_simulator "$work/expected/read.nmd" --fault silent --fault-after 1
+  "$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
   for _ in $(seq 2000); do
-    grep -q "$2" "$1" 2> /dev/null && return
+    grep -q "$status" "$work/console.txt" && break
     sleep 0.005
   done
-  fail "never printed $2"
-}
-printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
-"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
-printed "$work/console.txt" "に接続中"
-stopped "connect wait" $! "$work/app"
-
-app_folder "$work/app"
-start_simulator "$work/expected/read.nmd" --fault silent --fault-after 1
-"$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
-printed "$work/console.txt" "データ転送中"
-stopped "download" $! "$work/app"
+  stopped "$name" $! "$work/app"
+done
 simulator_done
 grep -q closed "$work/sim.txt" || fail "download: the connection was not closed: $(cat "$work/sim.txt")"
 
