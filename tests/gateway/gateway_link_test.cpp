@@ -270,8 +270,8 @@ TEST_F(GatewayLinkTest, TicksKeepTheirScheduleWhenTheLoopIsHeldUp) {
   ASSERT_TRUE(Finished());
   EXPECT_EQ(observer.result->outcome, LinkOutcome::NoResponse);
   const auto took = std::chrono::steady_clock::now() - sent;
-  EXPECT_GE(took, 400ms);
-  EXPECT_LT(took, 550ms);
+  EXPECT_GE(took, 380ms);  // the ticks were armed just before the request was reported
+  EXPECT_LT(took, 600ms);  // ticks counted from when they ran: 700 ms
 }
 
 TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
