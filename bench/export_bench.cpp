@@ -35,8 +35,8 @@ void ExportImage(benchmark::State& state, varkelo::tools::SampleLayout layout) {
       fs::temp_directory_path() / ("varkelo-bench-" + std::to_string(std::random_device{}()));
   fs::create_directories(folder);
   varkelo::tools::SampleOptions options;
-  options.Layout = layout;
-  options.ConfiguredMeters = varkelo::dump::MeterCount;
+  options.layout = layout;
+  options.configuredMeters = varkelo::dump::MeterCount;
   if (!varkelo::tools::WriteSampleImage(options, folder / "read.nmd")) {
     state.SkipWithError("cannot write the sample image");
     return;

@@ -64,7 +64,7 @@ class BlockFields {
  public:
   BlockFields(Layout layout, const fs::path& imagePath, std::int32_t block) {
     dump_.PrepareCatalog(layout);
-    loaded_ = dump_.LoadBlock(imagePath, block);
+    loaded_ = static_cast<bool>(dump_.LoadBlock(imagePath, block));
   }
   bool Loaded() const { return loaded_; }
   const varkelo::dump::Dump& Fields() const { return dump_; }

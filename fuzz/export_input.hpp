@@ -34,10 +34,10 @@ inline constexpr std::size_t FullSize = varkelo::tools::SampleImageSize;
 
 inline varkelo::tools::SampleOptions FuzzSampleOptions(bool halfHour) {
   varkelo::tools::SampleOptions options;
-  options.Layout = halfHour ? varkelo::tools::SampleLayout::HalfHour : varkelo::tools::SampleLayout::Interval;
-  options.ConfiguredMeters = varkelo::dump::MeterCount;
+  options.layout = halfHour ? varkelo::tools::SampleLayout::HalfHour : varkelo::tools::SampleLayout::Interval;
+  options.configuredMeters = varkelo::dump::MeterCount;
   // A few days keep an execution short; patched heads make more of them.
-  options.Days = 3;
+  options.days = 3;
   return options;
 }
 

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
 
   if (!sample.empty()) {
     SampleOptions sampleOptions;
-    sampleOptions.Layout = sample == "half" ? SampleLayout::HalfHour : SampleLayout::Interval;
-    sampleOptions.Seed = seed;
+    sampleOptions.layout = sample == "half" ? SampleLayout::HalfHour : SampleLayout::Interval;
+    sampleOptions.seed = seed;
     options.image = MakeSampleImage(sampleOptions);
   } else if (!imagePath.empty()) {
     if (!ReadImage(imagePath, options.image)) {

@@ -108,8 +108,8 @@ void WriteExportSeeds(const fs::path& folder) {
   const std::size_t year = FieldOffset(varkelo::dump::Layout::Interval, varkelo::dump::head::Year);
   // A stored day of the sample and the block of the day after it.
   const tools::SamplePlan plan = tools::PlanSampleImage(fuzz_input::FuzzSampleOptions(false));
-  const std::size_t dayBlock = static_cast<std::size_t>(plan.Days.front().Block);
-  const std::size_t lastDayBlock = static_cast<std::size_t>(plan.Days.back().Block);
+  const std::size_t dayBlock = static_cast<std::size_t>(plan.days.front().block);
+  const std::size_t lastDayBlock = static_cast<std::size_t>(plan.days.back().block);
 
   const std::uint8_t interval = 0;
   const std::uint8_t halfHour = fuzz_input::HalfHourSample;

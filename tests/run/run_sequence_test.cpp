@@ -43,7 +43,7 @@ class RecordingView : public View {
 };
 
 const std::vector<std::uint8_t>& SampleImage() {
-  static const std::vector<std::uint8_t> image = varkelo::tools::MakeSampleImage({.Days = 20});
+  static const std::vector<std::uint8_t> image = varkelo::tools::MakeSampleImage({.days = 20});
   return image;
 }
 
