@@ -1,7 +1,7 @@
 #pragma once
 
 // The text of one decoded field, held inline: decoding a field never touches
-// the heap, since the export decodes millions of them.
+// the heap, whichever of the tools, tests and the gateway folder name asks.
 
 #include <array>
 #include <cstddef>

@@ -29,16 +29,20 @@ enum class StateBit : std::uint8_t {
 class CollectionState {
  public:
   CollectionState() = default;
-  explicit CollectionState(std::optional<std::uint8_t> stored) : value_(stored) {}
+  explicit CollectionState(std::optional<std::uint8_t> stored)
+      : stored_(stored.has_value()), value_(stored.value_or(0)) {}
 
   // The state is not erased and the bit is 0.
-  bool BitClear(StateBit bit) const { return value_ && (*value_ >> static_cast<int>(bit) & 1) == 0; }
+  bool BitClear(StateBit bit) const { return stored_ && (value_ >> static_cast<int>(bit) & 1) == 0; }
 
   // Bits 0 and 1 clear: the slot counts for a "1" in column 7.
   bool CountsForReset() const { return BitClear(StateBit::Reset) && BitClear(StateBit::Readings); }
 
  private:
-  std::optional<std::uint8_t> value_;
+  // Held as two plain members: an optional here leaves some compilers
+  // unsure that its value is set.
+  bool stored_ = false;
+  std::uint8_t value_ = 0;
 };
 
 // What one slot shows of one meter in columns 12 to 16: its four readings and
