@@ -180,13 +180,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   EmptyFolder(appFolder);
 
   const fuzz_input::BuiltImage built = BuildImage(input);
-  WriteFile(imagePath, built.Image);
+  WriteFile(imagePath, built.image);
 
   const std::uint8_t flags = input.empty() ? 0 : input[0];
   const bool halfHour =
       ((flags & fuzz_input::HalfHourSample) != 0) != ((flags & fuzz_input::OtherCatalogue) != 0);
   const auto sectorBlock = static_cast<std::int32_t>(std::clamp<std::size_t>(
-      built.FirstPatch / BlockSize, varkelo::dump::FirstSectorBlock, varkelo::dump::LastSectorBlock));
+      built.firstPatch / BlockSize, varkelo::dump::FirstSectorBlock, varkelo::dump::LastSectorBlock));
   // Every field of the configuration block and of the first patched sector.
   CheckDecodedFields(BlockFields(Layout::Config, imagePath, 0));
   CheckDecodedFields(BlockFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock));

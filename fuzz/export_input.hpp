@@ -46,8 +46,8 @@ inline std::size_t Read24(std::span<const std::uint8_t> input, std::size_t pos) 
 }
 
 struct BuiltImage {
-  Bytes Image;
-  std::size_t FirstPatch = 0;  // offset of the first patch, 0 without one
+  Bytes image;
+  std::size_t firstPatch = 0;  // offset of the first patch, 0 without one
 };
 
 // The image an input describes, from the two samples of FuzzSampleOptions.
@@ -55,7 +55,7 @@ inline BuiltImage BuildImage(std::span<const std::uint8_t> input, const Bytes& i
                              const Bytes& halfHour) {
   const std::uint8_t flags = input.empty() ? 0 : input[0];
   BuiltImage built{(flags & HalfHourSample) ? halfHour : interval};
-  Bytes& image = built.Image;
+  Bytes& image = built.image;
   bool patched = false;
   std::size_t pos = 1;
   if ((flags & CutImage) && input.size() >= 4) {
@@ -66,7 +66,7 @@ inline BuiltImage BuildImage(std::span<const std::uint8_t> input, const Bytes& i
     const std::size_t offset = Read24(input, pos) % FullSize;
     const std::size_t n = input[pos + 3];
     pos += 4;
-    if (!patched) built.FirstPatch = offset;
+    if (!patched) built.firstPatch = offset;
     patched = true;
     if (n == 0) {
       if (pos >= input.size()) break;

@@ -60,7 +60,7 @@ TEST_F(DayFileTest, HalfHourRecordsAreCopiedWithTheClockOfTheirHalfHour) {
       // The collection ID and the reset flag are the stored ones, the time is the clock's.
       {47,
        dump::MeterCount,
-       {.CollectionId = 0, .ResetFlag = 1},
+       {.collectionId = 0, .resetFlag = 1},
        "0,12,1,5,23,30,1,10,11,12,13,100,101,102,103,1"},
       // Each erased clock field blanks only its own column; zero is a value.
       {27, 5, {3, {255, 1, 5, 13, 30}}, "3,-,1,5,13,30,0,10,11,12,13,100,101,102,103,1"},
@@ -74,10 +74,10 @@ TEST_F(DayFileTest, HalfHourRecordsAreCopiedWithTheClockOfTheirHalfHour) {
        4,
        {255, {12, 1, 5, 0, 0}, 65535, {E, 0, E, 5, E, E}, {E, E - 1, 7, E, 1, 1}, "\xFF"},
        "-,12,1,5,1,30,-,-,0,-,5,-,4294967294,7,-,-"},
-      {10, 10, {.Multiplier = ""}, "1,12,1,5,5,0,0,10,11,12,13,100,101,102,103,"},
+      {10, 10, {.multiplier = ""}, "1,12,1,5,5,0,0,10,11,12,13,100,101,102,103,"},
       {11,
        10,
-       {.Multiplier = "\xFF\xFF\xFF"},
+       {.multiplier = "\xFF\xFF\xFF"},
        "1,12,1,5,5,30,0,10,11,12,13,100,101,102,103,\uF8F3\uF8F3\uF8F3"},
   };
   for (const auto& row : rows) sector.SetHalfHourRecord(row.h, row.m, row.v);

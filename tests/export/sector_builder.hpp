@@ -49,23 +49,23 @@ class SectorBuilder {
   }
 
   struct HalfHourValues {
-    std::uint8_t CollectionId = 1;
-    std::array<std::uint8_t, 5> Clock = {12, 1, 5, 0, 0};  // stored 年 月 日 時 分
-    std::uint16_t ResetFlag = 0;
-    std::array<std::uint32_t, 6> Consumption = {10, 11, 12, 13, 14, 15};
-    std::array<std::uint32_t, 6> Readings = {100, 101, 102, 103, 104, 105};
-    std::string_view Multiplier = "1";  // "\xFF": an erased field
+    std::uint8_t collectionId = 1;
+    std::array<std::uint8_t, 5> clock = {12, 1, 5, 0, 0};  // stored 年 月 日 時 分
+    std::uint16_t resetFlag = 0;
+    std::array<std::uint32_t, 6> consumption = {10, 11, 12, 13, 14, 15};
+    std::array<std::uint32_t, 6> readings = {100, 101, 102, 103, 104, 105};
+    std::string_view multiplier = "1";  // "\xFF": an erased field
   };
   void SetHalfHourRecord(int halfHour, int meter, const HalfHourValues& v) {
     namespace halfhour = dump::halfhour;
     const std::int32_t r = halfhour::Record(halfHour, meter);
-    Number(r + halfhour::CollectionId, v.CollectionId);
-    for (int k = 0; k < 5; ++k) Number(r + halfhour::Clock + k, v.Clock[k]);
-    Number(r + halfhour::ResetFlag, v.ResetFlag);
-    for (int k = 0; k < 6; ++k) Number(r + halfhour::Consumption + k, v.Consumption[k]);
-    for (int k = 0; k < 6; ++k) Number(r + halfhour::Reading + k, v.Readings[k]);
+    Number(r + halfhour::CollectionId, v.collectionId);
+    for (int k = 0; k < 5; ++k) Number(r + halfhour::Clock + k, v.clock[k]);
+    Number(r + halfhour::ResetFlag, v.resetFlag);
+    for (int k = 0; k < 6; ++k) Number(r + halfhour::Consumption + k, v.consumption[k]);
+    for (int k = 0; k < 6; ++k) Number(r + halfhour::Reading + k, v.readings[k]);
     Text(r + halfhour::Status, "0000");
-    TextOrErased(r + halfhour::Multiplier, v.Multiplier);
+    TextOrErased(r + halfhour::Multiplier, v.multiplier);
   }
 
   // An interval slot's stored time and 保存完了フラグ (65535: not saved).
@@ -79,18 +79,18 @@ class SectorBuilder {
   void SaveIntervalSlot(int slot) { SetIntervalSlot(slot, slot / 4, slot % 4 * 15); }
 
   struct IntervalValues {
-    std::array<std::uint16_t, 4> Uses = {1, 2, 3, 4};  // 区間使用電力量, 65535 erased
-    std::array<std::uint32_t, 4> Readings = {1000, 1001, 1002, 1003};
-    std::uint8_t State = 0;
-    std::string_view Multiplier = "10";  // "\xFF": an erased field
+    std::array<std::uint16_t, 4> uses = {1, 2, 3, 4};  // 区間使用電力量, 65535 erased
+    std::array<std::uint32_t, 4> readings = {1000, 1001, 1002, 1003};
+    std::uint8_t state = 0;
+    std::string_view multiplier = "10";  // "\xFF": an erased field
   };
   void SetIntervalMeter(int slot, int meter, const IntervalValues& v) {
     namespace interval = dump::interval;
     const std::int32_t q = interval::Record(slot, meter);
-    for (int k = 0; k < 4; ++k) Number(q + interval::Interval + k, v.Uses[k]);
-    for (int k = 0; k < 4; ++k) Number(q + interval::Reading + k, v.Readings[k]);
-    Number(q + interval::State, v.State);
-    TextOrErased(q + interval::Multiplier, v.Multiplier);
+    for (int k = 0; k < 4; ++k) Number(q + interval::Interval + k, v.uses[k]);
+    for (int k = 0; k < 4; ++k) Number(q + interval::Reading + k, v.readings[k]);
+    Number(q + interval::State, v.state);
+    TextOrErased(q + interval::Multiplier, v.multiplier);
   }
 
  private:
