@@ -30,7 +30,9 @@ std::string ReadAddressFromIni(std::string_view fileBytes) {
   FUZZ_CHECK(fd >= 0);
   FUZZ_CHECK(::write(fd, fileBytes.data(), fileBytes.size()) == static_cast<ssize_t>(fileBytes.size()));
   ::close(fd);
-  return varkelo::run::ReadGatewayAddress(folder.path());
+  const auto address = varkelo::run::ReadGatewayAddress(folder.path());
+  FUZZ_CHECK(address);  // the file was just written: it can be read
+  return *address;
 }
 
 std::optional<std::array<std::uint8_t, 4>> CheckAddress(std::string_view address) {
