@@ -31,8 +31,23 @@ sample_export() {
   mkdir -p "$1" && "$maker" "${@:2}" --out "$1/read.nmd" > /dev/null
   "$varkelo" --export-only --folder "$1" > /dev/null
 }
-# An application folder DIR whose System.ini names the gateway at 127.0.0.1.
-app_folder() { mkdir -p "$1" && printf '[System]\r\nAddress=127.0.0.1\r\n' > "$1/System.ini"; }
+# An application folder DIR whose System.ini names the gateway at ADDRESS (default 127.0.0.1).
+app_folder() { mkdir -p "$1" && printf '[System]\r\nAddress=%s\r\n' "${2:-127.0.0.1}" > "$1/System.ini"; }
+# Waits up to 10 s for FILE to hold TEXT.
+wait_for() { for _ in $(seq 2000); do grep -q "$2" "$1" 2> /dev/null && return; sleep 0.005; done; }
+# Sends SIGNAL (default TERM) to the run PID in APP and checks that it ended within a second, with 異常
+# in error.txt, exit status 6, and saying so on standard error ($work/said.txt); NAME for the failure.
+stopped() {
+  local name=$1 pid=$2 app=$3 signal=${4:-TERM} started waited
+  started=$(date +%s%N)
+  kill -"$signal" "$pid"
+  expect_status 6 wait "$pid"
+  waited=$((($(date +%s%N) - started) / 1000000))
+  [ "$waited" -lt 1000 ] || fail "$name: ended $waited ms after the stop"
+  report_is "$app/error.txt" 異常 || fail "$name: error.txt"
+  [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIG$signal in $app" ] ||
+    fail "$name: standard error says '$(cat "$work/said.txt")'"
+}
 
 # The Linux gateway simulator on 127.0.0.1:12000 serving IMAGE once, with the
 # OPTIONs; its pid is $simulator and what it says goes to $work/sim.txt.

@@ -28,19 +28,8 @@ for signal in TERM INT HUP; do
   rm -rf "$app/SG012345" "$app/error.txt" "$work/console.txt"
   # A script's background job starts with SIGINT ignored, which the program keeps.
   env --default-signal=INT "$varkelo" --export-only --exit-code --folder "$app" > "$work/console.txt" 2> "$work/said.txt" &
-  pid=$!
-  for _ in $(seq 2000); do
-    grep -q "CSV作成中" "$work/console.txt" 2> /dev/null && break
-    sleep 0.005
-  done
-  kill -"$signal" "$pid"
-  stopped_at=$(date +%s%N)
-  expect_status 6 wait "$pid"
-  waited=$((($(date +%s%N) - stopped_at) / 1000000))
-  [ "$waited" -lt 1000 ] || fail "SIG$signal: the export ended $waited ms after the stop"
-  report_is "$app/error.txt" 異常 || fail "SIG$signal: error.txt"
-  [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIG$signal in $app" ] ||
-    fail "SIG$signal: standard error says '$(cat "$work/said.txt")'"
+  wait_for "$work/console.txt" "CSV作成中"
+  stopped "SIG$signal" $! "$app" "$signal"
   [ -z "$(find "$app" -name '*.tmp')" ] || fail "SIG$signal: temporary files left: $(find "$app" -name '*.tmp')"
   written=$(cd "$app/SG012345" && find . -type f | wc -l)
   [ "$written" -lt "$(cd "$work/tree" && find . -type f | wc -l)" ] || fail "SIG$signal: the export was not stopped"

@@ -32,26 +32,12 @@ downloaded "poor link" "$work/app" "$work/expected"
 ip link set lo mtu 65536
 ip route del 127.0.0.0/8 dev lo table local
 ip route add 127.0.9.9/32 dev lo
-# Sends SIGTERM to the run PID and checks how it ended; NAME for the failure.
-stopped() {
-  local started=$(date +%s%N) waited
-  kill -TERM "$2"
-  expect_status 6 wait "$2"
-  waited=$((($(date +%s%N) - started) / 1000000))
-  [ "$waited" -lt 1000 ] || fail "$1: ended $waited ms after the stop"
-  report_is "$3/error.txt" 異常 || fail "$1: error.txt"
-  [ "$(cat "$work/said.txt")" == "varkelo: run stopped by SIGTERM in $3" ] ||
-    fail "$1: standard error says '$(cat "$work/said.txt")'"
-}
 for phase in "connect wait|127.0.9.9|に接続中" "download|127.0.0.1|データ転送中"; do
   IFS='|' read -r name address status <<< "$phase"
-  printf '[System]\r\nAddress=%s\r\n' "$address" > "$work/app/System.ini"
+  app_folder "$work/app" "$address"
   [ "$name" == download ] && start_simulator "$work/expected/read.nmd" --fault silent --fault-after 1
   "$varkelo" --exit-code --folder "$work/app" > "$work/console.txt" 2> "$work/said.txt" &
-  for _ in $(seq 2000); do
-    grep -q "$status" "$work/console.txt" && break
-    sleep 0.005
-  done
+  wait_for "$work/console.txt" "$status"
   stopped "$name" $! "$work/app"
 done
 simulator_done
@@ -72,7 +58,7 @@ held() {
   done < "/proc/$1/status"
   [ "$blocked" -eq 1 ] && echo blocked
 }
-printf '[System]\r\nAddress=127.0.9.9\r\n' > "$work/app/System.ini"
+app_folder "$work/app" 127.0.9.9
 seen=""
 for delay in 0 0 1 2 3 4 5 6 8 10 12 14 16 18 20; do
   rm -f "$work/app/error.txt"

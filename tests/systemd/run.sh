@@ -36,13 +36,12 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 passed=0 failed=0
 check() { # DESCRIPTION COMMAND...: one case, counted
-  if "${@:2}"; then
-    echo "ok: $1"
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $1" >&2
-    failed=$((failed + 1))
-  fi
+  if "${@:2}"; then echo "ok: $1" && passed=$((passed + 1)); else echo "FAILED: $1" >&2 && failed=$((failed + 1)); fi
+}
+# TRIES PAUSE COMMAND...: true as soon as COMMAND is, trying TRIES times PAUSE seconds apart.
+poll() {
+  for _ in $(seq "$1"); do "${@:3}" && return 0; sleep "$2"; done
+  return 1
 }
 
 # The package of a release build, and Debian's hardening found in it.
@@ -82,24 +81,23 @@ unshare -m --propagation private systemd-nspawn -q -D "$machine" -M varkelo-test
   --register=no --keep-unit --console=passive --bind-ro="$work/share:/opt/varkelo-test" > "$work/boot.txt" 2>&1 &
 nspawn=$!
 leader=""
-for _ in $(seq 300); do
+found_leader() {
   leader=$(pgrep -P "$nspawn" -x systemd || true)
-  [ -n "$leader" ] && break
-  kill -0 "$nspawn" 2> /dev/null || fail "systemd-nspawn: $(cat "$work/boot.txt")"
-  sleep 0.1
-done
-[ -n "$leader" ] || fail "the container's systemd did not start: $(cat "$work/boot.txt")"
+  [ -n "$leader" ] || ! kill -0 "$nspawn" 2> /dev/null
+}
+poll 300 0.1 found_leader && [ -n "$leader" ] || fail "the container's systemd did not start: $(cat "$work/boot.txt")"
 inside() { nsenter -t "$leader" -a env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
-boot_start=$SECONDS
-for _ in $(seq 1200); do
+booted() {
   state=$(inside systemctl is-system-running 2> /dev/null || true)
-  [[ $state == running || $state == degraded ]] && break
-  sleep 0.1
-done
+  [[ $state == running || $state == degraded ]]
+}
+boot_start=$SECONDS
+poll 1200 0.1 booted || true
 echo "container booted ($state) in $((SECONDS - boot_start)) s"
 
 unit() { echo "varkelo@$(inside systemd-escape --path "$1")"; }
 show() { inside systemctl show -P "$2" "$1"; }
+ended() { [ "$(show "$1" Result)/$(show "$1" ExecMainStatus)" == "$2" ]; } # UNIT RESULT/STATUS
 # FILE (in the container) holds exactly the line TEXT, in code page 932 with CR LF.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$machine$1"; }
 folder() { # DIR ADDRESS [GROUP MODE]: an application folder of the user varkelo
@@ -111,11 +109,8 @@ simulator() { # OPTION...: the gateway simulator on the container's 127.0.0.1:12
   simulators=$((simulators + 1))
   inside systemd-run --quiet --unit="gateway-sim-$simulators" /opt/varkelo-test/gateway_sim --sample interval \
     --seed 1 --address 127.0.0.1 --port 12000 --idle-timeout 60 "$@"
-  for _ in $(seq 100); do
-    grep -q ':2EE0 00000000:0000 0A' "/proc/$leader/net/tcp" && return 0
-    sleep 0.05
-  done
-  fail "the simulator did not listen: $(inside journalctl -u "gateway-sim-$simulators" --no-pager)"
+  poll 100 0.05 grep -q ':2EE0 00000000:0000 0A' "/proc/$leader/net/tcp" ||
+    fail "the simulator did not listen: $(inside journalctl -u "gateway-sim-$simulators" --no-pager)"
 }
 
 # Installation: the user, the units, nothing enabled.
@@ -133,7 +128,7 @@ inside groupadd --system meters
 folder /srv/varkelo/gw01 127.0.0.1 meters 2750
 simulator
 inside systemctl start "$gw01.service" || true
-check "the service's read-out ends in success" [ "$(show "$gw01.service" Result)/$(show "$gw01.service" ExecMainStatus)" == success/0 ]
+check "the service's read-out ends in success" ended "$gw01.service" success/0
 check "its error.txt says 成功" report_is /srv/varkelo/gw01/error.txt "成功"
 check "it ran as varkelo: every file it wrote is varkelo's" \
   [ -z "$(find "$machine/srv/varkelo/gw01" -mindepth 1 ! -name System.ini ! -uid "$uid")" -a -f "$machine/srv/varkelo/gw01/read.nmd" ]
@@ -157,8 +152,7 @@ check "the journal names the missing folder" grep -q "Assertion failed for $miss
 gw02=$(unit /srv/varkelo/gw02)
 folder /srv/varkelo/gw02 127.0.0.2
 inside systemctl start "$gw02.service" 2> /dev/null || true
-check "an absent gateway fails the unit with exit status 3" \
-  [ "$(show "$gw02.service" Result)/$(show "$gw02.service" ExecMainStatus)" == exit-code/3 ]
+check "an absent gateway fails the unit with exit status 3" ended "$gw02.service" exit-code/3
 check "its error.txt names the address" report_is /srv/varkelo/gw02/error.txt "「127.0.0.2」のスマートゲートウェイの接続に失敗しました。"
 
 # The timer fires: a runtime drop-in that fires it one second after it starts.
@@ -168,10 +162,8 @@ inside sh -c "printf '[Timer]\nOnCalendar=\nOnActiveSec=1s\nAccuracySec=1s\nRand
 inside systemctl daemon-reload
 simulator
 inside systemctl enable --quiet --now "$gw01.timer"
-for _ in $(seq 600); do
-  [ -f "$machine/srv/varkelo/gw01/error.txt" ] && [ "$(show "$gw01.service" ActiveState)" == inactive ] && break
-  sleep 0.1
-done
+ran() { [ -f "$machine/srv/varkelo/gw01/error.txt" ] && [ "$(show "$gw01.service" ActiveState)" == inactive ]; }
+poll 600 0.1 ran || true
 check "the enabled timer fires the read-out, which succeeds" report_is /srv/varkelo/gw01/error.txt "成功"
 
 # systemctl stop while the gateway is connected (silent after 300 frames):
@@ -179,10 +171,8 @@ check "the enabled timer fires the read-out, which succeeds" report_is /srv/vark
 printf '成功\r\n' | iconv -f utf-8 -t cp932 > "$machine/srv/varkelo/gw01/error.txt" # an earlier run's
 simulator --fault silent --fault-after 300
 inside systemctl start --no-block "$gw01.service"
-for _ in $(seq 100); do
-  [ "$(show "$gw01.service" ActiveState)" == activating ] && break
-  sleep 0.05
-done
+activating() { [ "$(show "$gw01.service" ActiveState)" == activating ]; }
+poll 100 0.05 activating || true
 sleep 2
 stop_start=$SECONDS
 inside systemctl stop "$gw01.service" 2> /dev/null # it warns that the timer may start it again
