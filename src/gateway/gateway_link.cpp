@@ -119,6 +119,15 @@ void GatewayLink::OnConnected(const std::error_code& error) {
     Finish(LinkOutcome::ConnectionRefused, error);
     return;
   }
+  // Sends never block the loop; set once here, since Windows can only set it
+  // on the socket itself, and a call per frame costs more than the frame.
+  std::error_code nonBlocking;
+  socket_.non_blocking(true, nonBlocking);
+  if (nonBlocking) {
+    // A socket that could block the one thread is no usable connection.
+    Finish(LinkOutcome::ConnectionRefused, nonBlocking);
+    return;
+  }
   state_ = SocketState::Connected;
   // A gateway that holds back the rest of a frame until its first part is
   // acknowledged must not wait for a delayed acknowledgement on every frame.

@@ -25,6 +25,7 @@ void RenewAfterRead(SocketHandle socket);
 enum class SendOutcome { Sent, TimedOut, Failed };
 
 // Sends every byte, waiting at most `wait` in all for room in the send buffer.
+// On Windows the socket must have been made non-blocking (FIONBIO) before.
 // A closed connection is a failure, never a signal that ends the program.
 SendOutcome SendWithin(SocketHandle socket, std::span<const std::uint8_t> bytes,
                        std::chrono::milliseconds wait);

@@ -34,11 +34,9 @@ void RenewAfterRead(SocketHandle) {
 
 SendOutcome SendWithin(SocketHandle socket, std::span<const std::uint8_t> bytes,
                        std::chrono::milliseconds wait) {
+  // Windows has no per-call MSG_DONTWAIT: the caller made the socket itself
+  // non-blocking. Overlapped reads on it go on as before.
   const SOCKET s = Socket(socket);
-  // Windows has no per-call MSG_DONTWAIT: the socket itself is made non-blocking.
-  // Overlapped reads on it go on as before.
-  u_long nonBlocking = 1;
-  if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return SendOutcome::Failed;
   const auto deadline = std::chrono::steady_clock::now() + wait;
   std::size_t sent = 0;
   while (sent < bytes.size()) {
