@@ -13,7 +13,7 @@ bool IsDigit(char c) {
 
 // Exponents beyond this size all judge alike: the value is then far outside
 // 0..255 or rounds to 0, however many digits the part has.
-constexpr std::int64_t kExponentLimit = 1'000'000'000'000;
+constexpr std::int64_t ExponentLimit = 1'000'000'000'000;
 
 // One part of the address as a byte: the rounded value of the number it
 // holds, when that lies in 0..255.
@@ -45,8 +45,8 @@ std::optional<std::uint8_t> ParsePart(std::string_view part) {
     if (part.empty()) return std::nullopt;
     for (const char c : part) {
       if (!IsDigit(c)) return std::nullopt;
-      // Saturate rather than overflow: see kExponentLimit.
-      if (exponent < kExponentLimit) exponent = exponent * 10 + (c - '0');
+      // Saturate rather than overflow: see ExponentLimit.
+      if (exponent < ExponentLimit) exponent = exponent * 10 + (c - '0');
     }
     if (exponentNegative) exponent = -exponent;
   }
@@ -56,7 +56,7 @@ std::optional<std::uint8_t> ParsePart(std::string_view part) {
 
   // The value is 0.<digits> times ten to the power integerDigits.
   const std::int64_t integerDigits = static_cast<std::int64_t>(std::min<std::size_t>(
-                                         digits.size(), static_cast<std::size_t>(kExponentLimit))) +
+                                         digits.size(), static_cast<std::size_t>(ExponentLimit))) +
                                      exponent;
   if (integerDigits > 3) return std::nullopt;     // 1000 or more
   if (integerDigits < 0) return std::uint8_t{0};  // below 0.1: rounds to zero

@@ -177,7 +177,9 @@ platform::Failure RunSequence::LinkFailure(const gateway::LinkResult& result) co
   const std::string records = std::to_string(result.recordsStored) + " records";
   const auto seconds = [](std::chrono::milliseconds wait) {
     const auto tenths = wait.count() / 100;
-    return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " s";
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) text.append(".").append(std::to_string(tenths % 10));
+    return text.append(" s");
   };
   const auto at = [&](std::string what) {
     return platform::Failure{.what = std::move(what), .subject = gateway, .error = result.error};
