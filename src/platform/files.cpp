@@ -2,6 +2,7 @@
 // reading a whole file, and the whole-or-nothing writer, which only uses the
 // primitives of the platform's own file.
 
+#include <limits>
 #include <random>
 
 #include "platform/files.hpp"
@@ -54,6 +55,47 @@ RegularFile::~RegularFile() {
 
 Failure RegularFile::FailureOf(const char* what, std::error_code error) const {
   return {.what = what, .subject = Utf8FromPath(path_), .error = error};
+}
+
+namespace {
+
+// Positions are 64-bit on every platform the system builds for.
+bool FitsOffset(std::int64_t offset, std::size_t count) {
+  return offset >= 0 &&
+         count <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() - offset);
+}
+
+}  // namespace
+
+Result<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot read", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, buffer.size()))
+    return FailureOf("cannot read", std::make_error_code(std::errc::file_too_large));
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    const Result<std::size_t> n = ReadSomeAt(offset + static_cast<std::int64_t>(done), buffer.subspan(done));
+    if (!n) return n.Reason();
+    if (*n == 0) break;
+    done += *n;
+  }
+  return done;
+}
+
+Status RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  if (handle_ == NoHandle)
+    return FailureOf("cannot write", std::make_error_code(std::errc::bad_file_descriptor));
+  if (!FitsOffset(offset, bytes.size()))
+    return FailureOf("cannot write", std::make_error_code(std::errc::file_too_large));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const Result<std::size_t> n = WriteSomeAt(offset + static_cast<std::int64_t>(done), bytes.subspan(done));
+    if (!n) return n.Reason();
+    // No progress and no error: the disk took nothing, as when it is full.
+    if (*n == 0) return FailureOf("cannot write", std::make_error_code(std::errc::no_space_on_device));
+    done += *n;
+  }
+  return {};
 }
 
 Result<std::string> RegularFile::ReadAll() {

@@ -60,6 +60,11 @@ class RegularFile {
   // "what" the file: what could not be done, with this file's path.
   Failure FailureOf(const char* what, std::error_code error) const;
 
+  // One system call of ReadAt or WriteAt, on the platform's handle: the bytes
+  // moved from `offset`; a read gives 0 at the end of the file.
+  Result<std::size_t> ReadSomeAt(std::int64_t offset, std::span<std::uint8_t> buffer);
+  Result<std::size_t> WriteSomeAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+
   static constexpr std::intptr_t NoHandle = -1;
   // The platform's handle of the open file, NoHandle once closed.
   std::intptr_t handle_ = NoHandle;

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,9 +64,7 @@ Result<int> OpenRegular(const std::filesystem::path& path, int flags, const char
   return fd;
 }
 
-bool FitsOffset(std::int64_t offset, std::size_t count) {
-  return offset >= 0 && count <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - offset);
-}
+static_assert(sizeof(off_t) == sizeof(std::int64_t), "file positions are 64-bit");
 
 }  // namespace
 
@@ -89,39 +86,20 @@ Result<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
   return RegularFile(*fd, path);
 }
 
-Result<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
-  if (handle_ == NoHandle)
-    return FailureOf("cannot read", std::make_error_code(std::errc::bad_file_descriptor));
-  if (!FitsOffset(offset, buffer.size()))
-    return FailureOf("cannot read", std::make_error_code(std::errc::file_too_large));
-  std::size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t n = ::pread(Descriptor(handle_), buffer.data() + done, buffer.size() - done,
-                              static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return FailureOf("cannot read", LastError());
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+Result<std::size_t> RegularFile::ReadSomeAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  while (true) {
+    const ssize_t n = ::pread(Descriptor(handle_), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return FailureOf("cannot read", LastError());
   }
-  return done;
 }
 
-Status RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  if (handle_ == NoHandle)
-    return FailureOf("cannot write", std::make_error_code(std::errc::bad_file_descriptor));
-  if (!FitsOffset(offset, bytes.size()))
-    return FailureOf("cannot write", std::make_error_code(std::errc::file_too_large));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(Descriptor(handle_), bytes.data() + done, bytes.size() - done,
-                               static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return FailureOf("cannot write", LastError());
-    // No progress and no error: the disk took nothing, as when it is full.
-    if (n == 0) return FailureOf("cannot write", std::make_error_code(std::errc::no_space_on_device));
-    done += static_cast<std::size_t>(n);
+Result<std::size_t> RegularFile::WriteSomeAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  while (true) {
+    const ssize_t n = ::pwrite(Descriptor(handle_), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return FailureOf("cannot write", LastError());
   }
-  return {};
 }
 
 Status RegularFile::Close() {

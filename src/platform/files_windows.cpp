@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <limits>
 
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
@@ -65,11 +64,6 @@ OVERLAPPED At(std::int64_t offset) {
   return position;
 }
 
-bool FitsOffset(std::int64_t offset, std::size_t count) {
-  return offset >= 0 &&
-         count <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() - offset);
-}
-
 // One call moves at most this much.
 constexpr std::size_t MaxChunk = 1u << 30;
 
@@ -93,43 +87,24 @@ Result<RegularFile> RegularFile::CreateNew(const std::filesystem::path& path) {
   return RegularFile(*handle, path);
 }
 
-Result<std::size_t> RegularFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
-  if (handle_ == NoHandle)
-    return FailureOf("cannot read", std::make_error_code(std::errc::bad_file_descriptor));
-  if (!FitsOffset(offset, buffer.size()))
-    return FailureOf("cannot read", std::make_error_code(std::errc::file_too_large));
-  std::size_t done = 0;
-  while (done < buffer.size()) {
-    OVERLAPPED position = At(offset + static_cast<std::int64_t>(done));
-    const DWORD wanted = static_cast<DWORD>(std::min(buffer.size() - done, MaxChunk));
-    DWORD n = 0;
-    if (!ReadFile(Handle(handle_), buffer.data() + done, wanted, &n, &position)) {
-      if (GetLastError() == ERROR_HANDLE_EOF) break;
-      return FailureOf("cannot read", LastError());
-    }
-    if (n == 0) break;
-    done += n;
+Result<std::size_t> RegularFile::ReadSomeAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  OVERLAPPED position = At(offset);
+  DWORD n = 0;
+  if (!ReadFile(Handle(handle_), buffer.data(), static_cast<DWORD>(std::min(buffer.size(), MaxChunk)), &n,
+                &position)) {
+    if (GetLastError() == ERROR_HANDLE_EOF) return std::size_t{0};
+    return FailureOf("cannot read", LastError());
   }
-  return done;
+  return std::size_t{n};
 }
 
-Status RegularFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  if (handle_ == NoHandle)
-    return FailureOf("cannot write", std::make_error_code(std::errc::bad_file_descriptor));
-  if (!FitsOffset(offset, bytes.size()))
-    return FailureOf("cannot write", std::make_error_code(std::errc::file_too_large));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    OVERLAPPED position = At(offset + static_cast<std::int64_t>(done));
-    const DWORD wanted = static_cast<DWORD>(std::min(bytes.size() - done, MaxChunk));
-    DWORD n = 0;
-    if (!WriteFile(Handle(handle_), bytes.data() + done, wanted, &n, &position))
-      return FailureOf("cannot write", LastError());
-    // No progress and no error: the disk took nothing, as when it is full.
-    if (n == 0) return FailureOf("cannot write", std::make_error_code(std::errc::no_space_on_device));
-    done += n;
-  }
-  return {};
+Result<std::size_t> RegularFile::WriteSomeAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  OVERLAPPED position = At(offset);
+  DWORD n = 0;
+  if (!WriteFile(Handle(handle_), bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MaxChunk)), &n,
+                 &position))
+    return FailureOf("cannot write", LastError());
+  return std::size_t{n};
 }
 
 Status RegularFile::Close() {
