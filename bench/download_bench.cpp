@@ -133,7 +133,7 @@ void TimeDownloads(benchmark::State& state, std::size_t records, bool nagle, Dow
   SetCounters(state, records + 1, total);
 }
 
-void BM_GatewayLink(benchmark::State& state) {
+void LinkDownload(benchmark::State& state) {
   BenchFolder folder;
   TimeDownloads(state, ImageRecords, state.range(0) != 0, [&](std::uint16_t port) {
     asio::io_context io{1};
@@ -146,7 +146,7 @@ void BM_GatewayLink(benchmark::State& state) {
     return observer.succeeded;
   });
 }
-BENCHMARK(BM_GatewayLink)->ArgName("nagle")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LinkDownload)->ArgName("nagle")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Linux delays the ACK of a segment when it expects an answer soon; re-arming
 // quick acknowledgements after a read sends the pending one at once.
@@ -171,7 +171,7 @@ bool BareExchange(tools::SimConnection& client, std::array<std::uint8_t, 1030>& 
   return client.WriteAll(frame);
 }
 
-void BM_BareClient(benchmark::State& state) {
+void BareClient(benchmark::State& state) {
   const bool nagle = state.range(0) != 0;
   const bool quickAck = state.range(1) != 0;
   // Without quick acknowledgements a split frame costs about 40 ms: keep that run short.
@@ -187,7 +187,7 @@ void BM_BareClient(benchmark::State& state) {
     return true;
   });
 }
-BENCHMARK(BM_BareClient)
+BENCHMARK(BareClient)
     ->ArgNames({"nagle", "quickack"})
     ->Args({0, 1})
     ->Args({1, 1})

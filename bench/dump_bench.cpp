@@ -25,7 +25,7 @@ void FillWithPattern(Dump& dump) {
   dump.LoadBlockBytes(block);
 }
 
-void BM_NumberValue(benchmark::State& state) {
+void NumberValue(benchmark::State& state) {
   Dump dump;
   dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   FillWithPattern(dump);
@@ -34,9 +34,9 @@ void BM_NumberValue(benchmark::State& state) {
     benchmark::DoNotOptimize(value);
   }
 }
-BENCHMARK(BM_NumberValue);
+BENCHMARK(NumberValue);
 
-void BM_GetFieldTextNumber(benchmark::State& state) {
+void GetFieldTextNumber(benchmark::State& state) {
   Dump dump;
   dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   FillWithPattern(dump);
@@ -45,9 +45,9 @@ void BM_GetFieldTextNumber(benchmark::State& state) {
     benchmark::DoNotOptimize(text);
   }
 }
-BENCHMARK(BM_GetFieldTextNumber);
+BENCHMARK(GetFieldTextNumber);
 
-void BM_GetFieldTextMultiplier(benchmark::State& state) {
+void GetFieldTextMultiplier(benchmark::State& state) {
   Dump dump;
   dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   // "0.1" padded with spaces: eight characters, no NUL to stop at.
@@ -62,9 +62,9 @@ void BM_GetFieldTextMultiplier(benchmark::State& state) {
     benchmark::DoNotOptimize(text);
   }
 }
-BENCHMARK(BM_GetFieldTextMultiplier);
+BENCHMARK(GetFieldTextMultiplier);
 
-void BM_DecodeHalfHourSector(benchmark::State& state) {
+void DecodeHalfHourSector(benchmark::State& state) {
   Dump dump;
   dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
   FillWithPattern(dump);
@@ -75,16 +75,16 @@ void BM_DecodeHalfHourSector(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * dump.FieldCount());
 }
-BENCHMARK(BM_DecodeHalfHourSector)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DecodeHalfHourSector)->Unit(benchmark::kMicrosecond);
 
-void BM_PrepareHalfHourCatalog(benchmark::State& state) {
+void PrepareHalfHourCatalog(benchmark::State& state) {
   Dump dump;
   for (auto _ : state) {
     dump.PrepareCatalog(varkelo::dump::Layout::HalfHour);
     benchmark::DoNotOptimize(dump.FieldCount());
   }
 }
-BENCHMARK(BM_PrepareHalfHourCatalog)->Unit(benchmark::kMillisecond);
+BENCHMARK(PrepareHalfHourCatalog)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
