@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <system_error>
+#include <utility>
 
 #include "platform/failure.hpp"
 #include "platform/files.hpp"
