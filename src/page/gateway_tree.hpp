@@ -14,10 +14,14 @@
 #include <string_view>
 #include <vector>
 
+#include "dump/layout.hpp"
+
 namespace varkelo::page {
 
-inline constexpr int MeterPositions = 40;
-inline constexpr int HalfHours = 48;
+// A day file holds a row for every half hour of the day and, in each row,
+// the values of every meter position of the image.
+inline constexpr int MeterPositions = dump::MeterCount;
+inline constexpr int HalfHours = dump::halfhour::Slots;
 // A half hour without a stored consumption value ("-" in the file).
 inline constexpr std::int64_t NoValue = -1;
 
