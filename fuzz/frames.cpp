@@ -2,18 +2,9 @@
 // cut into arbitrary arrivals, taken apart the way the link takes its receive
 // buffer apart.
 //
-// Input: one byte k, then k cut sizes (16-bit little-endian, 0 read as 1),
-// then the stream. Arrival i takes the next cuts[i % k] bytes; with k = 0 the
-// whole stream is one arrival.
+// Input: the stream and its cuts, as Arrivals (fuzz_check.hpp) reads them.
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <optional>
-#include <span>
-#include <vector>
 
 #include "fuzz_check.hpp"
 #include "gateway/frames.hpp"
@@ -32,25 +23,15 @@ struct Header {
   std::int32_t recordNumber = 0;
 };
 
-std::size_t CompleteFrameSize(std::span<const std::uint8_t> buffered) {
-  return gw::CompleteFrameSize(buffered);
-}
-
 Header ReadHeader(std::span<const std::uint8_t> frame) {
   const std::optional<gw::FrameHeader> header = gw::ReadFrameHeader(frame);
   if (!header) return {};
   return {true, header->length, header->frameCode, header->recordNumber};
 }
 
-Bytes BuildAck(std::span<const std::uint8_t> frame) {
-  return gw::BuildAckFrame(frame);
-}
-
+using gw::BuildAckFrame, gw::CompleteFrameSize, gw::DataFrameSize, gw::EndFrameSize, gw::RecordSize;
 constexpr std::int32_t DataCode = gw::DataFrameCode;
 constexpr std::int32_t EndCode = gw::EndFrameCode;
-constexpr std::size_t DataFrameSize = gw::DataFrameSize;
-constexpr std::size_t EndFrameSize = gw::EndFrameSize;
-constexpr std::size_t RecordSize = gw::RecordSize;
 
 // --- End of the calls. ---
 
@@ -102,7 +83,7 @@ void HandleFrame(std::span<const std::uint8_t> frame) {
       FUZZ_CHECK(header.recordNumber >= 0 && header.recordNumber <= 32767);
       FUZZ_CHECK(frame.subspan(6).size() == RecordSize);
     }
-    CheckAck(frame, BuildAck(frame));
+    CheckAck(frame, BuildAckFrame(frame));
   } else if (header.code == EndCode) {
     FUZZ_CHECK(frame.size() == EndFrameSize);
   }
@@ -114,13 +95,14 @@ void HandleFrame(std::span<const std::uint8_t> frame) {
 // stands for the buffer. Returns the sizes of the frames taken up to the
 // first one of unknown size, which swallows whatever was buffered and so
 // depends on the cuts.
-std::vector<std::size_t> TakeFrames(std::span<const std::uint8_t> stream, std::span<const std::size_t> cuts) {
+std::vector<std::size_t> TakeFrames(const Arrivals& arrivals) {
+  const std::span<const std::uint8_t> stream = arrivals.stream;
   std::vector<std::size_t> taken;
   bool unknownSeen = false;
   std::size_t first = 0;    // first byte not yet taken as part of a frame
   std::size_t arrived = 0;  // end of the bytes arrived so far
   for (std::size_t arrival = 0; arrived < stream.size(); ++arrival) {
-    arrived += cuts.empty() ? stream.size() : std::min(cuts[arrival % cuts.size()], stream.size() - arrived);
+    arrived += arrivals.Size(arrival, arrived);
     while (true) {
       const std::span<const std::uint8_t> buffer = stream.subspan(first, arrived - first);
       const std::size_t size = CompleteFrameSize(buffer);
@@ -145,21 +127,13 @@ std::vector<std::size_t> TakeFrames(std::span<const std::uint8_t> stream, std::s
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> input(data, size);
-  if (input.empty()) return 0;
-  const std::size_t cutCount = input[0];
-  if (input.size() < 1 + 2 * cutCount) return 0;
-  std::vector<std::size_t> cuts;
-  for (std::size_t i = 0; i < cutCount; ++i) {
-    const std::size_t cut = input[1 + 2 * i] + 256u * input[2 + 2 * i];
-    cuts.push_back(std::max<std::size_t>(cut, 1));
-  }
-  const std::span<const std::uint8_t> stream = input.subspan(1 + 2 * cutCount);
-
+  const std::optional<Arrivals> arrivals = ReadArrivals(std::span(data, size));
+  if (!arrivals) return 0;
+  const std::span<const std::uint8_t> stream = arrivals->stream;
   // Up to the first frame of unknown size, the frames do not depend on how the stream was cut.
-  FUZZ_CHECK(TakeFrames(stream, cuts) == TakeFrames(stream, {}));
+  FUZZ_CHECK(TakeFrames(*arrivals) == TakeFrames({{}, stream}));
   // A frame too short for a code, which the link never takes, is answered all the same, padded to the header.
   const std::span<const std::uint8_t> head = stream.first(std::min<std::size_t>(stream.size(), 3));
-  CheckAck(head, BuildAck(head));
+  CheckAck(head, BuildAckFrame(head));
   return 0;
 }

@@ -4,18 +4,12 @@
 //
 // Input: one byte of failures to inject (bit 0: the first record store fails,
 // bit 1: the first acknowledgement fails to send, bit 2: both fail twice, so
-// that the second try fails too), one byte k, k cut sizes (16-bit
-// little-endian, 0 read as 1), then the stream. Arrival i takes the next
-// cuts[i % k] bytes; with k = 0 the whole stream is one arrival.
+// that the second try fails too), then the stream and its cuts, as Arrivals
+// (fuzz_check.hpp) reads them.
 
-#include <algorithm>
 #include <array>
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <map>
-#include <span>
-#include <vector>
 
 #include "fuzz_check.hpp"
 #include "gateway/frame_receiver.hpp"
@@ -93,23 +87,17 @@ class FakeLink : public gw::FrameActions {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
-  if (input.size() < 2) return 0;
+  if (input.empty()) return 0;
+  const std::optional<Arrivals> arrivals = ReadArrivals(input.subspan(1));
+  if (!arrivals) return 0;
+  const std::span<const std::uint8_t> stream = arrivals->stream;
   const int failTimes = (input[0] & 4) ? 2 : 1;
-  const std::size_t cutCount = input[1];
-  if (input.size() < 2 + 2 * cutCount) return 0;
-  std::vector<std::size_t> cuts;
-  for (std::size_t i = 0; i < cutCount; ++i) {
-    cuts.push_back(std::max<std::size_t>(input[2 + 2 * i] + 256u * input[3 + 2 * i], 1));
-  }
-  const std::span<const std::uint8_t> stream = input.subspan(2 + 2 * cutCount);
-
   FakeLink link((input[0] & 1) ? failTimes : 0, (input[0] & 2) ? failTimes : 0);
   gw::FrameReceiver receiver(link);
   gw::StreamState state = gw::StreamState::Open;
   std::size_t pos = 0;
   for (std::size_t arrival = 0; pos < stream.size(); ++arrival) {
-    const std::size_t n =
-        cuts.empty() ? stream.size() : std::min(cuts[arrival % cuts.size()], stream.size() - pos);
+    const std::size_t n = arrivals->Size(arrival, pos);
     const gw::StreamState before = state;
     const int acknowledgedBefore = link.Acknowledged();
     state = receiver.Take(stream.subspan(pos, n));

@@ -103,13 +103,6 @@ TEST_F(ExportDriverTest, AStopEndsTheExportBetweenBlocksWithWholeFiles) {
   EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
-// A missing image and its reason are in the end-to-end tests of failures.
-TEST_F(ExportDriverTest, AnImageTooShortIsTheReason) {
-  ImageFile shortImage(dump::Layout::HalfHour, 3);
-  EXPECT_EQ(Run(shortImage, "1.02"), ExportOutcome::CsvError);
-  EXPECT_NE(Reason().find("the image ends before the end of block 3"), std::string::npos) << Reason();
-}
-
 TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
   const fs::path outside = temp.path() / "outside";
   const fs::path month = gateway / "201201";

@@ -103,10 +103,10 @@ class SectorBuilder {
 // Block 0 in the configuration layout, the others in the given sector layout.
 class ImageFile {
  public:
-  explicit ImageFile(dump::Layout layout, int blocks = dump::ImageBlocks) {
+  explicit ImageFile(dump::Layout layout) {
     config_.PrepareCatalog(dump::Layout::Config);
     sectors_.PrepareCatalog(layout);
-    for (int i = 0; i < blocks; ++i) blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
+    for (int i = 0; i < dump::ImageBlocks; ++i) blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
   }
 
   SectorBuilder& Block(int block) { return blocks_.at(static_cast<std::size_t>(block)); }
