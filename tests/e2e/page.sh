@@ -22,7 +22,7 @@ browse() {
 }
 # Requests a page made: the browser's own carry no file:// site in their isolation key.
 page_requests() { grep -o '"network_isolation_key":"file://.\{0,300\}"url":"[^"]*"' "$netlog" | grep -o '"url".*' || true; }
-csv_digest() { (cd "$1" && find . -name '*.csv' | LC_ALL=C sort | xargs -d '\n' sha256sum) | sha256sum; }
+csv_digest() { (cd "$1" && find . -type f -name '*.csv' | LC_ALL=C sort | xargs -d '\n' sha256sum) | sha256sum; }
 
 # Cells of the map by kind, from the day files of TREE and from DOM.
 csv_cells() {
@@ -71,12 +71,18 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
   [ -n "$day" ] || fail "$layout: no full day of meter 2"
   LC_ALL=C awk -F, -v OFS=, 'NR == 2 + 40 * 20 + 1 { $8 = "-" } { print }' "$day" > "$work/day" && mv "$work/day" "$day"
   expected_cells=$(csv_cells "$tree")
-  # Odd files: skipped and listed, never read as days.
-  mkdir "$tree/201111"
+  # Odd entries: skipped and listed with their reason, never read as days; a FIFO is never opened.
+  mkdir -p "$tree/201111/sub" "$tree/201113"
   : > "$tree/201111/20111101.csv"
   head -c 3000 "$day" > "$tree/201111/20111102.csv"
   printf '\x89PNG\r\n' > "$tree/201111/20111103.csv"
-  echo note > "$tree/memo.txt"
+  head -n 1000 "$day" > "$tree/201111/20111104.csv"
+  { cat "$day" && tail -n 1 "$day"; } > "$tree/201111/20111105.csv"
+  sed '82s/,[^,]*\r$/\r/' "$day" > "$tree/201111/20111106.csv"
+  sed '1921s/\r$/,\r/' "$day" > "$tree/201111/20111107.csv"
+  mkfifo "$tree/201111/20111108.csv"
+  cp "$day" "$tree/201111/20111131.csv" && cp "$day" "$tree/201111/20111201.csv"
+  echo note > "$tree/memo.txt" && : > "$tree/.report.html1234.tmp"
   before=$(csv_digest "$tree")
   "$varkelo" --report-only --folder "$app" > "$work/made.txt" || fail "$layout: --report-only status $?"
   [ "$(cat "$work/made.txt")" == "$page" ] || fail "$layout: --report-only named $(cat "$work/made.txt")"
@@ -94,9 +100,25 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
     fail "$layout: no gap at 10:00"
   [ "$(csv_peaks "$day" | wc -l)" -ge "$meters" ] || fail "$layout: too few meters on $date"
   diff <(csv_peaks "$day") <(dom_peaks "$work/dom.html") > /dev/null || fail "$layout: the peaks of $date"
-  for odd in 201111/20111101.csv 201111/20111102.csv 201111/20111103.csv memo.txt; do
-    grep -q "<td>$odd</td>" "$work/dom.html" || fail "$layout: $odd is not listed"
-  done
+  while IFS='|' read -r odd reason; do
+    grep -q "<td>$odd</td><td>[^<]*$reason" "$work/dom.html" || fail "$layout: $odd is not listed as $reason"
+  done <<'ODD'
+201111/20111101.csv|0 バイト
+201111/20111102.csv|途中で切れています
+201111/20111103.csv|1 行目が見出しではありません
+201111/20111104.csv|1000 行
+201111/20111105.csv|1922 行、
+201111/20111106.csv|82 行目の列数
+201111/20111107.csv|1921 行目の列数
+201111/20111108.csv|通常のファイルでもフォルダでもありません
+201111/20111131.csv|この形式のファイルの名前では
+201111/20111201.csv|この形式のファイルの名前では
+201111/sub|この形式のフォルダの名前では
+201113|この形式のフォルダの名前では
+memo.txt|この形式のファイルの名前では
+.report.html1234.tmp|この形式のファイルの名前では
+ODD
+  ! grep -q '<td>report.html</td>' "$work/dom.html" || fail "$layout: the page lists itself"
   [ -z "$(page_requests)" ] || fail "$layout: the page made requests: $(page_requests)"
   grep -q "Content-Security-Policy\" content=\"default-src 'none'" "$page" || fail "$layout: no policy"
   ! grep -qiE 'src=|href=|url\(|@import' "$page" || fail "$layout: the page names something to fetch"
@@ -121,9 +143,11 @@ grep -q "no gateway folder" "$work/stderr.txt" || fail "no gateway folder: $(cat
 cp -r "$work/half/SG012345" "$work/empty/" && rm "$work/empty/SG012345/report.html"
 expect_status 5 "$varkelo" --export-only --report --exit-code --folder "$work/empty" > /dev/null
 [ ! -e "$work/empty/SG012345/report.html" ] || fail "a page after a failed export"
-# Without an image: the page of every gateway folder, and no other folder.
+# Without an image: the page of every gateway folder, and no other folder; a meter list that is none is listed.
 mkdir -p "$work/empty/other/2013"
+printf 'broken\r\n' > "$work/empty/SG012345/ID.csv"
 "$varkelo" --report-only --folder "$work/empty" > "$work/made.txt" || fail "every gateway folder: status $?"
 [ "$(cat "$work/made.txt")" == "$work/empty/SG012345/report.html" ] || fail "made $(cat "$work/made.txt")"
+grep -q '<td>ID.csv</td><td>メーター一覧の形式では' "$work/empty/SG012345/report.html" || fail "ID.csv is not listed"
 expect_status 64 "$varkelo" --report-only --export-only --folder "$work/empty" 2> /dev/null
 echo "1 passed, 0 failed"
