@@ -17,21 +17,19 @@ namespace {
 class RecordingProgress : public ExportProgress {
  public:
   void LetEventsRun() override { ++yields; }
-  bool StopRequested() override { return yields == stopAt; }
+  bool StopRequested() override { return false; }
   void OnProgress(int percent) override { percents.push_back(percent); }
   std::vector<int> percents;
   int yields = 0;
-  int stopAt = -1;  // the yield at which a stop is asked for
 };
 
 class ExportDriverTest : public ::testing::Test {
  protected:
-  ExportOutcome Run(ImageFile& image, std::string_view version, int stopAt = -1) {
+  ExportOutcome Run(ImageFile& image, std::string_view version) {
     image.Block(dump::ConfigBlock).Text(dump::config::DeviceId, "GW000001ABCD");
     image.Block(dump::ConfigBlock).Text(dump::config::ProgramVersion, version);
     EXPECT_TRUE(image.Write(temp.path() / "read.nmd"));
     progress = RecordingProgress();
-    progress.stopAt = stopAt;
     Exporter exporter(temp.path());
     result = exporter.RunExport(temp.path() / "read.nmd", progress);
     // A failure, and only a failure, says why.
@@ -91,16 +89,6 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
   interval.Block(3).SetDate(12, 13, 3);
   EXPECT_EQ(Run(interval, "2.00"), ExportOutcome::CsvError);
   EXPECT_FALSE(fs::exists(gateway / "201213"));
-}
-
-TEST_F(ExportDriverTest, AStopEndsTheExportBetweenBlocksWithWholeFiles) {
-  for (int block = 1; block <= 5; ++block) half.Block(block).SetDate(12, 1, block);
-  EXPECT_EQ(Run(half, "1.02", 3), ExportOutcome::Stopped);
-  EXPECT_EQ(result.dayFiles, 2);
-  EXPECT_EQ(progress.percents.size(), 2u);
-  EXPECT_EQ(ReadCsvLines(gateway / "201201" / "20120102.csv").size(), DayFileLines);
-  EXPECT_FALSE(fs::exists(gateway / "201201" / "20120103.csv"));
-  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
 }
 
 TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
