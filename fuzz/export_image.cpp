@@ -4,7 +4,6 @@
 // The input patches a sample image: see export_input.hpp.
 
 #include <algorithm>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +13,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "dump/dump_image.hpp"
@@ -52,10 +50,6 @@ ExportOutcome RunExport(const fs::path& appFolder, const fs::path& imagePath) {
   FUZZ_CHECK(result.failure.has_value() == (result.outcome == ExportOutcome::CsvError));
   FUZZ_CHECK(result.outcome == ExportOutcome::CsvError || result.gatewayFolder.parent_path() == appFolder);
   return result.outcome;
-}
-
-Bytes MakeSample(bool halfHour) {
-  return varkelo::tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(halfHour));
 }
 
 using varkelo::dump::Layout;
@@ -112,16 +106,10 @@ void CheckDecodedFields(const BlockFields& block) {
 }
 
 fuzz_input::BuiltImage BuildImage(std::span<const std::uint8_t> input) {
-  static const Bytes interval = MakeSample(false);
-  static const Bytes halfHour = MakeSample(true);
+  static const Bytes interval = varkelo::tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(false));
+  static const Bytes halfHour = varkelo::tools::MakeSampleImage(fuzz_input::FuzzSampleOptions(true));
   FUZZ_CHECK(interval.size() == BlockCount * BlockSize && halfHour.size() == interval.size());
   return fuzz_input::BuildImage(input, interval, halfHour);
-}
-
-void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  FUZZ_CHECK(out.good());
 }
 
 // The last two bytes of a file.
@@ -157,8 +145,7 @@ void CheckWrittenFiles(const fs::path& root, const fs::path& outside, const fs::
     FUZZ_CHECK(entry.is_regular_file());
     if (entry.path() == imagePath) continue;
     FUZZ_CHECK(entry.path().extension() != ".tmp");
-    const std::string tail = Tail(entry.path());
-    if (tail == "\r\n") continue;
+    if (Tail(entry.path()) == "\r\n") continue;
     std::fprintf(stderr, "written without a CR LF at its end: %s\n", entry.path().c_str());
     FUZZ_CHECK(!"every file written ends with CR LF");
   }
@@ -177,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   EmptyFolder(appFolder);
 
   const fuzz_input::BuiltImage built = BuildImage(input);
-  WriteFile(imagePath, built.image);
+  FUZZ_CHECK(WriteFileBytes(imagePath, built.image));
 
   const std::uint8_t flags = input.empty() ? 0 : input[0];
   const bool halfHour =

@@ -32,13 +32,10 @@ inline constexpr std::uint8_t OtherCatalogue = 4;
 inline constexpr std::size_t BlockSize = varkelo::dump::DumpBlockSize;
 inline constexpr std::size_t FullSize = varkelo::tools::SampleImageSize;
 
+// A few days keep an execution short; patched heads make more of them.
 inline varkelo::tools::SampleOptions FuzzSampleOptions(bool halfHour) {
-  varkelo::tools::SampleOptions options;
-  options.layout = halfHour ? varkelo::tools::SampleLayout::HalfHour : varkelo::tools::SampleLayout::Interval;
-  options.configuredMeters = varkelo::dump::MeterCount;
-  // A few days keep an execution short; patched heads make more of them.
-  options.days = 3;
-  return options;
+  using enum varkelo::tools::SampleLayout;
+  return {.layout = halfHour ? HalfHour : Interval, .days = 3, .configuredMeters = varkelo::dump::MeterCount};
 }
 
 inline std::size_t Read24(std::span<const std::uint8_t> input, std::size_t pos) {

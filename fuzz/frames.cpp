@@ -18,9 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct Header {
   bool readable = false;
-  std::int32_t length = 0;
-  std::int32_t code = 0;
-  std::int32_t recordNumber = 0;
+  std::int32_t length = 0, code = 0, recordNumber = 0;
 };
 
 Header ReadHeader(std::span<const std::uint8_t> frame) {
@@ -75,9 +73,8 @@ void HandleFrame(std::span<const std::uint8_t> frame) {
   CheckHeader(frame, header);
   if (!header.readable) return;
   if (header.code == DataCode) {
-    // An acknowledgement goes only to a whole frame: a record frame is taken
-    // out of the stream only when all 1030 bytes are there, and its record
-    // is 1024 bytes for a record number the file can hold.
+    // An acknowledgement goes only to a whole frame: a record frame is taken out of the stream only
+    // when all 1030 bytes are there, and its record is 1024 bytes for a record number the file can hold.
     if (header.length != 2) {
       FUZZ_CHECK(frame.size() == DataFrameSize);
       FUZZ_CHECK(header.recordNumber >= 0 && header.recordNumber <= 32767);
@@ -89,12 +86,10 @@ void HandleFrame(std::span<const std::uint8_t> frame) {
   }
 }
 
-// Feeds the stream in arrivals and takes every complete frame off the buffer,
-// as the link does. The buffered bytes are always the stream from the first
-// byte not yet taken to the last byte arrived, so a window on the stream
-// stands for the buffer. Returns the sizes of the frames taken up to the
-// first one of unknown size, which swallows whatever was buffered and so
-// depends on the cuts.
+// Feeds the stream in arrivals and takes every complete frame off the buffer, as the link does.
+// The buffered bytes are always the stream from the first byte not yet taken to the last byte
+// arrived, so a window on the stream stands for the buffer. Returns the sizes of the frames taken
+// up to the first one of unknown size, which swallows whatever was buffered and so depends on the cuts.
 std::vector<std::size_t> TakeFrames(const Arrivals& arrivals) {
   const std::span<const std::uint8_t> stream = arrivals.stream;
   std::vector<std::size_t> taken;

@@ -30,9 +30,8 @@ inline bool IsValidUtf8(std::string_view text) {
                                : lead >= 0xF0 && lead < 0xF5 ? 4
                                                              : 0;
     if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
+    for (std::size_t k = 1; k < length; ++k)
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
     i += length;
   }
   return true;
@@ -55,9 +54,8 @@ struct Arrivals {
 inline std::optional<Arrivals> ReadArrivals(std::span<const std::uint8_t> input) {
   if (input.empty() || input.size() < 1 + 2 * std::size_t{input[0]}) return std::nullopt;
   Arrivals arrivals;
-  for (std::size_t i = 0; i < input[0]; ++i) {
+  for (std::size_t i = 0; i < input[0]; ++i)
     arrivals.cuts.push_back(std::max<std::size_t>(input[1 + 2 * i] + 256u * input[2 + 2 * i], 1));
-  }
   arrivals.stream = input.subspan(1 + 2 * std::size_t{input[0]});
   return arrivals;
 }

@@ -31,10 +31,7 @@ class FakeLink : public gw::FrameActions {
   bool StoreRecord(std::int32_t recordNumber, std::span<const std::uint8_t> record) override {
     FUZZ_CHECK(recordNumber >= 1 && recordNumber <= 32767);
     FUZZ_CHECK(record.size() == RecordSize);
-    if (failStores_ > 0) {
-      --failStores_;
-      return false;
-    }
+    if (Fails(failStores_)) return false;
     std::array<std::uint8_t, RecordSize>& place = file_[recordNumber];
     std::copy(record.begin(), record.end(), place.begin());
     lastStored_ = recordNumber;
@@ -43,18 +40,14 @@ class FakeLink : public gw::FrameActions {
 
   bool SendAck(std::span<const std::uint8_t> ack) override {
     FUZZ_CHECK(ack.size() >= 4 && ack[2] == '1' && ack[3] == '5');
-    const bool carriesRecord = !(ack[0] == 2 && ack[1] == 0);
-    if (carriesRecord) {
-      // Only a whole frame is answered, and only after its record is on disk.
+    if (ack[0] != 2 || ack[1] != 0) {
+      // A frame that carries a record is answered only whole, and only after its record is on disk.
       FUZZ_CHECK(ack.size() == DataFrameSize);
       const std::int32_t number = ack[4] + 256 * ack[5];
       FUZZ_CHECK(lastStored_ == number);
       FUZZ_CHECK(std::memcmp(file_.at(number).data(), ack.data() + 6, RecordSize) == 0);
     }
-    if (failAcks_ > 0) {
-      --failAcks_;
-      return false;
-    }
+    if (Fails(failAcks_)) return false;
     ackPending_ = true;
     return true;
   }
@@ -74,8 +67,10 @@ class FakeLink : public gw::FrameActions {
   int Acknowledged() const { return acknowledged_; }
 
  private:
-  int failStores_;
-  int failAcks_;
+  // Whether an injected failure is left, using it up.
+  static bool Fails(int& left) { return left > 0 && left-- > 0; }
+
+  int failStores_, failAcks_;
   std::map<std::int32_t, std::array<std::uint8_t, RecordSize>> file_;
   std::int32_t lastStored_ = 0;
   bool ackPending_ = false;

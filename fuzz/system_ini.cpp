@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -47,9 +48,7 @@ void CheckParsedAddress(std::string_view address) {
   const std::optional<std::array<std::uint8_t, 4>> bytes = CheckAddress(address);
   if (!bytes) return;
   // Four parts: exactly three dots, and the bytes read back as the same address.
-  std::size_t dots = 0;
-  for (const char c : address) dots += c == '.' ? 1 : 0;
-  FUZZ_CHECK(dots == 3);
+  FUZZ_CHECK(std::ranges::count(address, '.') == 3);
   const std::string plain = std::to_string((*bytes)[0]) + "." + std::to_string((*bytes)[1]) + "." +
                             std::to_string((*bytes)[2]) + "." + std::to_string((*bytes)[3]);
   FUZZ_CHECK(CheckAddress(plain) == bytes);

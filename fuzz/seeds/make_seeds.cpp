@@ -17,6 +17,7 @@
 #include "export_input.hpp"
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
+#include "temp_folder.hpp"
 
 namespace {
 
@@ -26,8 +27,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 void WriteSeed(const fs::path& folder, const std::string& name, const Bytes& bytes) {
   fs::create_directories(folder);
-  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  WriteFileBytes(folder / name, bytes);
 }
 
 // --- frames: one byte k, k cut sizes (16-bit little-endian), then the stream. ---
