@@ -1,11 +1,14 @@
 #pragma once
 
-// A fresh folder under the system's temporary folder, removed with its contents.
+// A fresh folder under the system's temporary folder, removed with its contents,
+// and the whole of a file read or written as bytes.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <span>
 #include <string>
 
 class TempFolder {
@@ -27,4 +30,10 @@ class TempFolder {
 inline std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline bool WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }

@@ -73,9 +73,8 @@ TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {
 
 TEST(FieldCatalogTest, RegisterFieldRefusesWhatWouldBreakTheCatalogue) {
   Dump dump;
-  for (std::int32_t i = 0; i < CatalogSlots; ++i) {
+  for (std::int32_t i = 0; i < CatalogSlots; ++i)
     dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "fill");
-  }
   EXPECT_THROW(dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "one too many"),
                FieldError);
   EXPECT_EQ(dump.FieldCount(), CatalogSlots);

@@ -52,12 +52,10 @@ TEST(FieldDecodingTest, CatalogueEntriesDecodeToTheirTexts) {
     dump.RegisterField(c.type, static_cast<std::int16_t>(c.bytes.size()), {"Test"}, c.kind, "test");
   }
   dump.LoadBlockBytes(block);
-  for (std::int32_t i = 0; i < dump.FieldCount(); ++i) {
+  for (std::int32_t i = 0; i < dump.FieldCount(); ++i)
     EXPECT_EQ(dump.GetFieldText(i).view(), cases[i].text) << "case " << i;
-  }
-  for (const std::int32_t index : {-1, dump.FieldCount(), std::numeric_limits<std::int32_t>::max()}) {
+  for (const std::int32_t index : {-1, dump.FieldCount(), std::numeric_limits<std::int32_t>::max()})
     EXPECT_THROW(dump.GetFieldText(index), FieldError) << index;
-  }
   Dump text;
   text.RegisterField(Unsigned8, 200, {"Test"}, T, "long");  // 200 katakana-sized characters
   EXPECT_THROW(text.GetFieldText(0), FieldError);

@@ -20,10 +20,9 @@ std::uint8_t PatternByte(std::int64_t position) {
 TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
   TempFolder temp;
   const std::int64_t size = 3 * std::int64_t{DumpBlockSize} + 1000;
-  std::vector<char> bytes(static_cast<std::size_t>(size));
-  for (std::int64_t p = 0; p < size; ++p)
-    bytes[static_cast<std::size_t>(p)] = static_cast<char>(PatternByte(p));
-  std::ofstream(temp.path() / "read.nmd", std::ios::binary).write(bytes.data(), size);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  for (std::int64_t p = 0; p < size; ++p) bytes[static_cast<std::size_t>(p)] = PatternByte(p);
+  ASSERT_TRUE(WriteFileBytes(temp.path() / "read.nmd", bytes));
   Dump dump;
   dump.PrepareCatalog(Layout::HalfHour);
   // Block 3 is cut off; blocks 5 on lie wholly past the end, also past what a

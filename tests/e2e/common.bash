@@ -1,8 +1,7 @@
-# Sourced by the end-to-end and Windows test scripts (arguments: the build
-# under test, then for the Windows tests the Linux build and the source folder).
-# Runs the script in a private network namespace with loopback up, and gives it
-# the Linux build's $varkelo and $maker, $work (removed at the end, after the
-# processes in $pids are killed) and the functions below.
+# Sourced by the end-to-end and Windows test scripts (arguments: the build under test, then for
+# the Windows tests the Linux build and the source folder). Runs the script in a private network
+# namespace with loopback up, and gives it the Linux build's $varkelo and $maker, $work (removed at
+# the end, after the processes in $pids are killed) and the functions below.
 if [ "${VARKELO_IN_NAMESPACE:-}" != 1 ]; then
   exec unshare -n env VARKELO_IN_NAMESPACE=1 bash "$0" "$@"
 fi
@@ -12,18 +11,11 @@ build=$1 linux=${2:-$1}
 varkelo="$linux/src/app/varkelo" maker="$linux/tools/make_sample_image"
 work=$(mktemp -d)
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
-  rm -rf "$work"
-}
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Runs COMMAND and fails unless it exits with STATUS.
-expect_status() {
-  local status=0
-  "${@:2}" || status=$?
-  [ "$status" -eq "$1" ] || fail "exit status $status, not $1: ${*:2}"
-}
+expect_status() { local status=0; "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "exit status $status, not $1: ${*:2}"; }
 # FILE holds exactly the line TEXT, in code page 932 with CR LF, as "error.txt" does.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$1"; }
 # A sample image made with the OPTIONs as DIR/read.nmd, and the Linux build's export of it in DIR.
@@ -56,10 +48,7 @@ start_simulator() {
     > "$work/sim.txt" 2>&1 &
   simulator=$!
   pids+=("$simulator")
-  for _ in $(seq 100); do
-    ss -ltn 2> /dev/null | grep -q ':12000 ' && return
-    sleep 0.05
-  done
+  for _ in $(seq 100); do ss -ltn 2> /dev/null | grep -q ':12000 ' && return; sleep 0.05; done
 }
 simulator_done() { wait "$simulator" || fail "the simulator saw wrong acknowledgements: $(cat "$work/sim.txt")"; }
 # The run NAME in APP ended with 成功 and left the gateway's image as read.nmd

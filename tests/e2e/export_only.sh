@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# varkelo --export-only on sample images of both layouts: "error.txt" and the
-# whole CSV tree, byte for byte, against a digest recorded from a reviewed
-# export (a change to any day file, start file, meter list or name changes it;
-# the failure shows the new one); exports stopped by the system; command lines
-# that start no run; the program's own folder as the application folder.
+# varkelo --export-only on sample images of both layouts: "error.txt" and the whole CSV tree, byte
+# for byte, against a digest recorded from a reviewed export (a change to any day file, start file,
+# meter list or name changes it; the failure shows the new one); exports stopped by the system;
+# command lines that start no run; the program's own folder as the application folder.
 source "$(dirname "$0")/common.bash"
 
 tree_digest() { (cd "$1" && find . -type f | LC_ALL=C sort | xargs -d '\n' sha256sum) | sha256sum | cut -d' ' -f1; }
 for sample in "half 7 40 12 39b35b41d59e0ebedc9a9acd00bb31fc340f9cac6f9b11e16d4fee8e22e281f1" \
   "interval 3 60 40 b49bf9d0d25d103dc61f8d723c988f364329f5ba1f7d337e98f27a8b6faf73bd"; do
   read -r layout seed days meters digest <<< "$sample"
-  app="$work/$layout"
-  mkdir "$app"
+  app="$work/$layout" && mkdir "$app"
   "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
   "$varkelo" --export-only --exit-code --folder "$app" > "$app/console.txt" || fail "$layout: exit status $?"
   report_is "$app/error.txt" 成功 || fail "$layout: error.txt"
@@ -21,9 +19,9 @@ done
 app="$work/interval"
 cp -r "$app/SG012345" "$work/tree"
 
-# A stop from the system during an export over the first, by each of the stop
-# signals: the run ends within a second, reports 異常 (exit status 6), and the
-# files it wrote are whole: as the first export wrote them, none temporary.
+# A stop from the system during an export over the first, by each of the stop signals: the run ends
+# within a second, reports 異常 (exit status 6), and its files are whole: as the first export wrote
+# them, none temporary.
 for signal in TERM INT HUP; do
   rm -rf "$app/SG012345" "$app/error.txt" "$work/console.txt"
   # A script's background job starts with SIGINT ignored, which the program keeps.
@@ -41,8 +39,7 @@ for signal in TERM INT HUP; do
   done < <(cd "$app/SG012345" && find . -type f)
 done
 
-# A command line that says something else was meant: usage error as a
-# sentence, no run, no report.
+# A command line that says something else was meant: usage error as a sentence, no run, no report.
 mkdir "$work/empty" && cd "$work/empty"
 for row in "--no-such-option|--no-such-option is not an option of varkelo" \
   "stray-argument|varkelo takes no arguments besides its options, and stray-argument is none" \

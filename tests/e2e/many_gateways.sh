@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# Whole unattended runs: 20 at once, each in its own folder, against 20
-# simulators on 127.0.0.2 to 127.0.0.21, then one over a poor link (a low
-# loopback MTU and a simulator that holds back the tail of each frame). Each
-# must succeed, download its own gateway's image and write that image's tree.
+# Whole unattended runs: 20 at once, each in its own folder, against 20 simulators on 127.0.0.2 to
+# 127.0.0.21, then one over a poor link (a low loopback MTU and a simulator that holds back the tail
+# of each frame). Each must succeed, download its own gateway's image and write that image's tree.
 # Then runs stopped by the system as a service manager stops them (SIGTERM).
 source "$(dirname "$0")/common.bash"
 
 bash "$(dirname "$0")/../../tools/gateway_fleet.sh" "$build" "$work" 20 3
 for i in $(seq 20); do
-  dir=$(printf '%s/gw%03d' "$work" "$i")
-  id=$(printf 'GW%06d' "$i")
+  dir=$(printf '%s/gw%03d' "$work" "$i") id=$(printf 'GW%06d' "$i")
   [ "$(cat "$dir/status")" -eq 0 ] || fail "$id: exit status $(cat "$dir/status"): $(tail -n 3 "$dir/console.txt")"
   [ "$(cat "$dir/sim-status")" -eq 0 ] || fail "$id: the simulator saw wrong acknowledgements: $(cat "$dir/sim.txt")"
   mkdir "$dir/expected" && cp "$dir/image.nmd" "$dir/expected/read.nmd"
@@ -26,9 +24,8 @@ simulator_done
 grep -q "データ転送中" "$work/console.txt" || fail "poor link: no transfer status printed"
 downloaded "poor link" "$work/app" "$work/expected"
 
-# Stops: the run ends within a second, closing the connection, with 異常 in
-# error.txt and exit status 6, wherever it is. 127.0.9.9 leads into the
-# loopback, where nothing answers it: the connect wait lasts.
+# Stops: the run ends within a second, closing the connection, with 異常 in error.txt and exit
+# status 6, wherever it is. 127.0.9.9 leads into the loopback, where nothing answers: the wait lasts.
 ip link set lo mtu 65536
 ip route del 127.0.0.0/8 dev lo table local
 ip route add 127.0.9.9/32 dev lo
@@ -43,11 +40,10 @@ done
 simulator_done
 grep -q closed "$work/sim.txt" || fail "download: the connection was not closed: $(cat "$work/sim.txt")"
 
-# From the program's first instruction on, a stop waits for the run and ends it:
-# SIGTERM at moments from 0 to 20 ms after the program holds the stop signals,
-# blocked (SigBlk) until the run listens for them (SigCgt). Before that it is
-# the system's code that runs, which no program can take over. Bit 14 is
-# SIGTERM; Name is the program's once it runs. held prints what it saw.
+# From the program's first instruction on, a stop waits for the run and ends it: SIGTERM at moments
+# from 0 to 20 ms after the program holds the stop signals, blocked (SigBlk) until the run listens
+# for them (SigCgt). Before that it is the system's code that runs, which no program can take over.
+# Bit 14 is SIGTERM; Name is the program's once it runs. held prints what it saw.
 held() {
   local key value program= blocked=0
   while read -r key value; do

@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# The gateway's page in a real browser (headless chromium): made by --report
-# after an export of each sample layout and by --report-only from the tree,
-# which it leaves as it was. What the page draws is checked against the CSV
-# files: every completeness cell by kind, every point of the load curve (a
-# planted "-" must be a gap), each meter's peak half hour; odd files are
-# listed; the page asks for nothing over the network (its requests are in the
-# browser's net log, which a control page shows to work); printed, each
-# section takes one A4 page. Screenshots of the pages are left in the build
-# folder.
+# The gateway's page in a real browser (headless chromium): made by --report after an export of
+# each sample layout and by --report-only from the tree, which it leaves as it was. What the page
+# draws is checked against the CSV files: every completeness cell by kind, every point of the load
+# curve (a planted "-" must be a gap), each meter's peak half hour; odd files are listed; the page
+# asks for nothing over the network (its requests are in the browser's net log, which a control
+# page shows to work); printed, each section takes one A4 page. Screenshots go to the build folder.
 source "$(dirname "$0")/common.bash"
 command -v chromium > /dev/null || fail "chromium is missing (scripts/setup-deps installs it)"
 
@@ -50,24 +47,19 @@ csv_peaks() {
     if (!(m in best) || $8 + 0 > best[m]) { best[m] = $8 + 0; at[m] = int(k / 40) } }
     END { for (m in best) print m, at[m] }' "$1" | sort
 }
-dom_peaks() {
-  grep -o '<circle [^>]*class="peak"[^>]*>' "$1" | sed 's/.*data-meter="\([0-9]*\)" data-half-hour="\([0-9]*\)".*/\1 \2/' |
-    sort
-}
+dom_peaks() { grep -o '<circle [^>]*class="peak"[^>]*>' "$1" | sed 's/.*data-meter="\([0-9]*\)" data-half-hour="\([0-9]*\)".*/\1 \2/' | sort; }
 
 for sample in "half 7 40 12" "interval 3 60 40"; do
   read -r layout seed days meters <<< "$sample"
   app="$work/$layout" tree="$work/$layout/SG012345" page="$work/$layout/SG012345/report.html"
-  mkdir "$app"
-  "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
+  mkdir "$app" && "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
   "$varkelo" --export-only --report --exit-code --folder "$app" > /dev/null || fail "$layout: exit status $?"
   report_is "$app/error.txt" 成功 && [ -s "$page" ] || fail "$layout: no page after the export"
   grep -q '成功' "$page" || fail "$layout: the report line is not on the page"
 
   # A planted gap: meter 2 of the latest full day has no value at 10:00.
   day=$(find "$tree" -mindepth 2 -name '*.csv' | sort | while read -r f; do
-    if [ "$(csv_points "$f" | grep -c '^2 ')" == 48 ]; then echo "$f"; fi
-  done | tail -1)
+    [ "$(csv_points "$f" | grep -c '^2 ')" != 48 ] || echo "$f"; done | tail -1)
   [ -n "$day" ] || fail "$layout: no full day of meter 2"
   LC_ALL=C awk -F, -v OFS=, 'NR == 2 + 40 * 20 + 1 { $8 = "-" } { print }' "$day" > "$work/day" && mv "$work/day" "$day"
   expected_cells=$(csv_cells "$tree")
@@ -89,8 +81,7 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
   [ "$(csv_digest "$tree")" == "$before" ] || fail "$layout: the page changed the CSV files"
   [ "$(stat -c %s "$page")" -le 2000000 ] || fail "$layout: the page has $(stat -c %s "$page") bytes"
 
-  date=$(basename "$day" .csv)
-  date="${date:0:4}-${date:4:2}-${date:6:2}"
+  date=$(basename "$day" .csv) && date="${date:0:4}-${date:4:2}-${date:6:2}"
   browse --dump-dom "file://$page#day=$date" > "$work/dom.html"
   grep -q 'data-drawn="yes"' "$work/dom.html" || fail "$layout: the script did not finish"
   [ "$(dom_cells "$work/dom.html")" == "$expected_cells" ] ||

@@ -77,10 +77,9 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
   EXPECT_EQ(Run(half, "1.02"), ExportOutcome::CsvError);
   EXPECT_EQ(result.dayFiles, 9);
   EXPECT_NE(Reason().find("block 10 names no calendar date (12-2-30)"), std::string::npos) << Reason();
-  for (int day = 1; day <= 9; ++day) {
+  for (int day = 1; day <= 9; ++day)
     EXPECT_EQ(ReadCsvLines(gateway / "201201" / ("2012010" + std::to_string(day) + ".csv")).size(),
               DayFileLines);
-  }
   EXPECT_FALSE(fs::exists(gateway / "201201" / "20120111.csv"));
   EXPECT_EQ(progress.percents.size(), 10u);
   EXPECT_EQ(progress.percents.back(), 100);

@@ -82,8 +82,7 @@ TEST_F(NextDayStartTest, RowOfAMeterBySlotTimeCollectionStateAndValues) {
     std::string_view multiplier;
     std::string_view row;  // "": the row carries no value and no file is written
   } cases[] = {
-      // The start time is the slot's time plus 15 minutes; 23:45 and the collection states are in the
-      // sample exports.
+      // The start time is the slot's plus 15 minutes; 23:45 and the collection states: sample exports.
       {23, 50, 0, R, "1", "2,12,5,4,0,5,1,-,-,-,-,100,101,102,103,1"},
       {10, 50, 0, R, "1", "2,12,5,4,11,5,1,-,-,-,-,100,101,102,103,1"},
       {0, 0, 0, R, "1", "2,12,5,4,0,15,1,-,-,-,-,100,101,102,103,1"},

@@ -8,10 +8,7 @@
 namespace fs = std::filesystem;
 using namespace varkelo::exporting;
 
-struct NameCase {
-  std::string id;
-  std::string name;
-};
+using NameCase = std::pair<std::string, std::string>;  // device ID, folder name
 
 // Day folder and file names are in the sample exports, the century's turn in the next-day start tests.
 TEST(OutputPaths, GatewayFolderIsEightCharactersOfTheIdValidOnWindowsAndInsideTheApplicationFolder) {
@@ -41,9 +38,9 @@ TEST(OutputPaths, GatewayFolderIsEightCharactersOfTheIdValidOnWindowsAndInsideTh
   };
   const fs::path app = "/srv/app";
   for (const auto& table : {cases, windows}) {
-    for (const NameCase& c : table) {
-      EXPECT_EQ(GatewayFolderName(c.id), c.name) << c.id;
-      EXPECT_EQ(GatewayFolder(app, c.id).lexically_normal().parent_path(), app) << c.id;
+    for (const auto& [id, name] : table) {
+      EXPECT_EQ(GatewayFolderName(id), name) << id;
+      EXPECT_EQ(GatewayFolder(app, id).lexically_normal().parent_path(), app) << id;
     }
   }
 }

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -106,18 +105,17 @@ class ImageFile {
   explicit ImageFile(dump::Layout layout) {
     config_.PrepareCatalog(dump::Layout::Config);
     sectors_.PrepareCatalog(layout);
-    for (int i = 0; i < dump::ImageBlocks; ++i) blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
+    for (int i = 0; i < dump::ImageBlocks; ++i)
+      blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
   }
 
   SectorBuilder& Block(int block) { return blocks_.at(static_cast<std::size_t>(block)); }
 
   bool Write(const std::filesystem::path& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const SectorBuilder& block : blocks_) {
-      out.write(reinterpret_cast<const char*>(block.Bytes().data()),
-                static_cast<std::streamsize>(block.Bytes().size()));
-    }
-    return static_cast<bool>(out);
+    std::vector<std::uint8_t> image;
+    for (const SectorBuilder& block : blocks_)
+      image.insert(image.end(), block.Bytes().begin(), block.Bytes().end());
+    return WriteFileBytes(path, image);
   }
 
  private:

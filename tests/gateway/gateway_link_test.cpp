@@ -155,9 +155,8 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
 void PullDescriptorOf(const std::filesystem::path& path) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
     std::error_code unreadable;
-    if (std::filesystem::read_symlink(entry.path(), unreadable) == path) {
+    if (std::filesystem::read_symlink(entry.path(), unreadable) == path)
       ::close(std::stoi(entry.path().filename().string()));
-    }
   }
 }
 

@@ -44,9 +44,8 @@ std::string DayFile(const std::function<std::string(int, int)>& row = nullptr,
 // The page's value code read back as its script reads it.
 std::vector<std::int64_t> Decoded(std::string_view code) {
   std::string alphabet;
-  for (char c = '!'; c <= '~'; ++c) {
+  for (char c = '!'; c <= '~'; ++c)
     if (std::string_view("\"\\<.").find(c) == std::string_view::npos) alphabet += c;
-  }
   std::vector<std::int64_t> values;
   std::int64_t high = 0;
   for (const char c : code) {
@@ -95,11 +94,9 @@ TEST(DayFileReadingTest, ValuesGapsAndMultiplierOfEachPosition) {
 }
 
 TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
-  const std::string header(DayHeader);
-  std::string startHeader = header;
-  for (std::size_t at; (at = startHeader.find("30分使用電力量")) != std::string::npos;) {
+  std::string startHeader(DayHeader);
+  for (std::size_t at; (at = startHeader.find("30分使用電力量")) != std::string::npos;)
     startHeader.replace(at, std::string_view("30分使用電力量").size(), "区間使用電力量");
-  }
   const std::string file = DayFile(
       [](int h, int m) -> std::string {
         if (h > 0) return "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
@@ -114,9 +111,7 @@ TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
 
   page::MeterDay meter;
   meter.consumption.fill(NoValue);
-  meter.consumption[1] = 0;
-  meter.consumption[2] = 44;
-  meter.consumption[3] = 45;
+  for (const auto& [at, value] : {std::pair{1, 0}, {2, 44}, {3, 45}}) meter.consumption[at] = value;
   EXPECT_EQ(page::EncodedValues(meter), ".!PR!");  // trailing gaps left out, 45 in two digits
 }
 

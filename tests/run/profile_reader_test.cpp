@@ -51,24 +51,19 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
       {"spaces inside quotes", "[System]\r\nAddress=\"  192.0.2.10  \"\r\n", "192.0.2.10"},
       {"unmatched quotes stay", "[System]\r\nAddress=\"192.0.2.10'\r\n", "\"192.0.2.10'"},
       {"only one pair goes", "[System]\r\nAddress=\"\"192.0.2.10\"\"\r\n", "\"192.0.2.10\""},
-      {"comment lines", ";[System]\r\n[System]\r\n ; Address=1.1.1.1\r\nAddress=192.0.2.10\r\n",
-       "192.0.2.10"},
+      {"comments", ";[System]\r\n[System]\r\n ; Address=1.1.1.1\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
       {"no comment after a value", "[System]\r\nAddress=192.0.2.10 ; gateway\r\n", "192.0.2.10 ; gateway"},
       {"value holding =", "[System]\r\nAddress=a=b\r\n", "a=b"},
       {"empty first key line wins", "[System]\r\nAddress=\r\nAddress=1.1.1.1\r\n", ""},
-      {"line without = is skipped", "[System]\r\nAddress\r\nAddress 192.0.2.9\r\nAddress=192.0.2.10\r\n",
-       "192.0.2.10"},
+      {"without =", "[System]\r\nAddress\r\nAddress 192.0.2.9\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
       {"other keys", "[System]\r\nAddressX=1\r\nAddr=2\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
       {"key before any section", "Address=1.1.1.1\r\n[System]\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
       {"key in another section", "[Other]\r\nAddress=1.1.1.1\r\n[Systems]\r\nAddress=2.2.2.2\r\n", ""},
-      {"later System section not searched",
-       "[System]\r\nPort=1\r\n[Other]\r\n[System]\r\nAddress=1.1.1.1\r\n", ""},
+      {"later System section", "[System]\r\nPort=1\r\n[Other]\r\n[System]\r\nAddress=1.1.1.1\r\n", ""},
       {"text after the header", "[System] old\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
-      {"unclosed header is no key line", "[System]\r\n[Address=1.1.1.1\r\nAddress=192.0.2.10\r\n",
-       "192.0.2.10"},
+      {"unclosed header", "[System]\r\n[Address=1.1.1.1\r\nAddress=192.0.2.10\r\n", "192.0.2.10"},
       {"spaces before the NUL", "[System]\r\nAddress=192.0.2.10  \0\r\n"s, "192.0.2.10"},
-      {"VT, FF and Ctrl-Z are blanks", "\v[System]\x1A\r\n\fAddress\v=\v\f\x1A 192.0.2.10\x1A\f\v\r\n\x1A",
-       "192.0.2.10"},
+      {"VT, FF, ^Z", "\v[System]\x1A\r\n\fAddress\v=\v\f\x1A 192.0.2.10\x1A\f\v\r\n\x1A", "192.0.2.10"},
       {"UTF-16 little endian", Utf16(u"[System]\r\n Address = 192.0.2.10\r\n"), "192.0.2.10"},
       {"UTF-16 big endian", Utf16(u"[System]\nAddress=192.0.2.10", true), "192.0.2.10"},
       {"UTF-16 mark later is text", "\r\n" + Utf16(u"[System]\r\nAddress=192.0.2.10\r\n"), ""},
@@ -83,9 +78,7 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
        digits.substr(0, 254)},
       {"whole characters", Utf16(u"[System]\nAddress=" + std::u16string(100, u'あ')), kept},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(AddressFrom(c.ini), c.address) << c.name;
-  }
+  for (const auto& c : cases) EXPECT_EQ(AddressFrom(c.ini), c.address) << c.name;
 }
 
 // A folder or a FIFO standing where the file should be fails at once, and

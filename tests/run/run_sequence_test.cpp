@@ -79,8 +79,7 @@ struct RunHarness {
   }
   // A run that starts from a "read.nmd" in place.
   RunSequence& Stored() {
-    std::ofstream(temp.path() / "read.nmd", std::ios::binary)
-        .write(reinterpret_cast<const char*>(SampleImage().data()), std::ssize(SampleImage()));
+    EXPECT_TRUE(WriteFileBytes(temp.path() / "read.nmd", SampleImage()));
     return run.emplace(io, view, temp.path());
   }
   // "error.txt" holds the line of the run's outcome.
@@ -97,13 +96,6 @@ struct RunHarness {
   RecordingView view;
   std::optional<RunSequence> run;
 };
-
-// The link's word, played by a test.
-varkelo::gateway::LinkResult Finished(LinkOutcome outcome) {
-  varkelo::gateway::LinkResult result;
-  result.outcome = outcome;
-  return result;
-}
 
 const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
 
@@ -151,17 +143,15 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     EXPECT_EQ(ReadFileBytes(harness.temp.path() / "read.nmd"),
               std::string(SampleImage().begin(), SampleImage().end()));
     EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
-    for (const auto* bar : {&harness.view.download, &harness.view.exported}) {
-      EXPECT_EQ(bar->front(), 0);
-      EXPECT_EQ(bar->back(), 100);
-    }
+    for (const auto* bar : {&harness.view.download, &harness.view.exported})
+      EXPECT_EQ(std::pair(bar->front(), bar->back()), std::pair(0, 100));
   }
 }
 
 TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
   RunHarness harness;
   RunSequence run(harness.io, harness.view, harness.temp.path());
-  run.OnDownloadFinished(Finished(LinkOutcome::RequestNotSent));
+  run.OnDownloadFinished({.outcome = LinkOutcome::RequestNotSent, .error = {}, .failure = {}});
   harness.io.run_for(10s);
   EXPECT_EQ(run.Outcome(), RunOutcome::None);
   EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
@@ -217,7 +207,7 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
   // Nor between the end of the download and the start of the export.
   RunHarness harness;
   RunSequence& run = harness.Stored();
-  run.OnDownloadFinished(Finished(LinkOutcome::Downloaded));
+  run.OnDownloadFinished({.outcome = LinkOutcome::Downloaded, .error = {}, .failure = {}});
   EXPECT_FALSE(run.OnCloseRequested());
   harness.io.run_for(60s);
   harness.ExpectReport(RunOutcome::Success);

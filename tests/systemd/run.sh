@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# The Debian package under a real systemd, as root:
-#
-#   tests/systemd/run.sh [BUILD]
-#
-# Builds the package from the release build BUILD (default build/systemd/release,
-# configured there without tests), makes a Debian root with debootstrap (the
-# minimal variant plus systemd, from the mirror this machine's apt uses; kept in
-# $VARKELO_SYSTEMD_CACHE, default build/systemd, for later runs) and boots a
-# copy of it with systemd-nspawn in a private mount namespace on a private
-# network, registered nowhere: this machine's own init is left alone. Inside,
-# it installs the package, serves the gateway simulator on the container's
-# loopback and checks the service, the timer, a stop and the purge.
+# The Debian package under a real systemd, as root: tests/systemd/run.sh [BUILD]
+# Builds the package from the release build BUILD (default build/systemd/release, configured there
+# without tests), makes a Debian root with debootstrap (the minimal variant plus systemd, from the
+# mirror this machine's apt uses; kept in $VARKELO_SYSTEMD_CACHE, default build/systemd, for later
+# runs) and boots a copy of it with systemd-nspawn in a private mount namespace on a private
+# network, registered nowhere: this machine's own init is left alone. Inside, it installs the
+# package, serves the gateway simulator on the container's loopback and checks the service, the
+# timer, a stop and the purge.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cache="${VARKELO_SYSTEMD_CACHE:-$root/build/systemd}"
@@ -27,8 +23,7 @@ nspawn=""
 cleanup() {
   if [ -n "$nspawn" ] && kill -0 "$nspawn" 2> /dev/null; then
     kill "$nspawn" # systemd-nspawn powers the container off
-    for _ in $(seq 100); do kill -0 "$nspawn" 2> /dev/null || break; sleep 0.1; done
-    kill -9 "$nspawn" 2> /dev/null || true
+    poll 100 0.1 eval "! kill -0 $nspawn 2> /dev/null" || kill -9 "$nspawn" 2> /dev/null || true
   fi
   rm -rf "$work"
 }
@@ -45,9 +40,8 @@ poll() {
 }
 
 # The package of a release build, and Debian's hardening found in it.
-if [ ! -f "$build/CMakeCache.txt" ]; then
+[ -f "$build/CMakeCache.txt" ] ||
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVARKELO_BENCH=OFF > /dev/null
-fi
 grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt" || fail "$build is no release build"
 cmake --build "$build" -j "$(nproc)" > "$work/build.txt" 2>&1 || fail "build: $(tail -n 20 "$work/build.txt")"
 cpack -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" > "$work/cpack.txt" 2>&1 ||
@@ -81,16 +75,10 @@ unshare -m --propagation private systemd-nspawn -q -D "$machine" -M varkelo-test
   --register=no --keep-unit --console=passive --bind-ro="$work/share:/opt/varkelo-test" > "$work/boot.txt" 2>&1 &
 nspawn=$!
 leader=""
-found_leader() {
-  leader=$(pgrep -P "$nspawn" -x systemd || true)
-  [ -n "$leader" ] || ! kill -0 "$nspawn" 2> /dev/null
-}
+found_leader() { leader=$(pgrep -P "$nspawn" -x systemd || true) && { [ -n "$leader" ] || ! kill -0 "$nspawn" 2> /dev/null; }; }
 poll 300 0.1 found_leader && [ -n "$leader" ] || fail "the container's systemd did not start: $(cat "$work/boot.txt")"
 inside() { nsenter -t "$leader" -a env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
-booted() {
-  state=$(inside systemctl is-system-running 2> /dev/null || true)
-  [[ $state == running || $state == degraded ]]
-}
+booted() { state=$(inside systemctl is-system-running 2> /dev/null || true) && [[ $state == running || $state == degraded ]]; }
 boot_start=$SECONDS
 poll 1200 0.1 booted || true
 echo "container booted ($state) in $((SECONDS - boot_start)) s"
@@ -101,8 +89,7 @@ ended() { [ "$(show "$1" Result)/$(show "$1" ExecMainStatus)" == "$2" ]; } # UNI
 # FILE (in the container) holds exactly the line TEXT, in code page 932 with CR LF.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$machine$1"; }
 folder() { # DIR ADDRESS [GROUP MODE]: an application folder of the user varkelo
-  inside install -d -o varkelo -g "${3:-varkelo}" -m "${4:-755}" "$1"
-  printf '[System]\r\nAddress=%s\r\n' "$2" > "$machine$1/System.ini"
+  inside install -d -o varkelo -g "${3:-varkelo}" -m "${4:-755}" "$1" && printf '[System]\r\nAddress=%s\r\n' "$2" > "$machine$1/System.ini"
 }
 simulators=0
 simulator() { # OPTION...: the gateway simulator on the container's 127.0.0.1:12000, once
@@ -157,8 +144,7 @@ check "its error.txt names the address" report_is /srv/varkelo/gw02/error.txt "ã
 
 # The timer fires: a runtime drop-in that fires it one second after it starts.
 rm "$machine/srv/varkelo/gw01/error.txt"
-inside mkdir -p "/run/systemd/system/$gw01.timer.d"
-inside sh -c "printf '[Timer]\nOnCalendar=\nOnActiveSec=1s\nAccuracySec=1s\nRandomizedDelaySec=0\n' > /run/systemd/system/$gw01.timer.d/soon.conf"
+inside sh -c "mkdir -p /run/systemd/system/$gw01.timer.d && printf '[Timer]\nOnCalendar=\nOnActiveSec=1s\nAccuracySec=1s\nRandomizedDelaySec=0\n' > /run/systemd/system/$gw01.timer.d/soon.conf"
 inside systemctl daemon-reload
 simulator
 inside systemctl enable --quiet --now "$gw01.timer"

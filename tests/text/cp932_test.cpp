@@ -54,8 +54,7 @@ TEST(Cp932Test, DecodesAndEncodesBackTheSameBytes) {
 TEST(Cp932Test, EveryCodeEncodesBackToACodeOfItsText) {
   for (int b = 1; b < 256; ++b) {
     const auto byte = static_cast<std::uint8_t>(b);
-    std::string encoded;
-    std::string direct;
+    std::string encoded, direct;
     EXPECT_TRUE(EncodeCp932(SingleByteText(byte), encoded)) << b;
     AppendSingleByteCodes(Bytes{byte, 0, byte}, direct);
     EXPECT_EQ(direct, encoded) << b;

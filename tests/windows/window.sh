@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
-# varkelo.exe's status window under Xvfb and Wine, during a whole run against
-# the Linux gateway simulator: the window with its caption, status text, the
-# labels 読み込み and CSV作成 and two bars is there while the run works,
-# refuses to close while busy, and is gone after the run, which still ends
-# with 成功. Saves a screenshot as window.png in the build folder. Then a
-# log-off during a download: the window agrees, and the run stops at once,
-# reporting 異常.
+# varkelo.exe's status window under Xvfb and Wine, during a whole run against the Linux gateway
+# simulator: the window with its caption, status text, the labels 読み込み and CSV作成 and two bars
+# is there while the run works, refuses to close while busy, and is gone after the run, which still
+# ends with 成功. Saves a screenshot as window.png in the build folder. Then a log-off during a
+# download: the window agrees, and the run stops at once, reporting 異常.
 source "$(dirname "$0")/wine_namespace.bash"
 
 Xvfb -displayfd 3 -screen 0 640x240x24 -nolisten tcp 3> "$work/display" > /dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"
 
 sample_export "$work/linux" --layout interval --seed 5 --days 60 --meters 40 --device-id WINDOW01
@@ -72,10 +67,7 @@ app_folder "$work/stopped"
 start_simulator "$work/linux/read.nmd" --fault silent --fault-after 1
 wine_run "$exe/varkelo.exe" --exit-code --folder "Z:$work/stopped" > /dev/null 2>&1 &
 run_pid=$!
-for _ in $(seq 300); do
-  probe && grep -q 'データ転送中' "$work/window.txt" && break
-  sleep 0.1
-done
+for _ in $(seq 300); do probe && grep -q 'データ転送中' "$work/window.txt" && break; sleep 0.1; done
 grep -q 'データ転送中' "$work/window.txt" || fail "log-off: the download was never seen: $(cat "$work/window.txt")"
 probe end-session
 grep -qx 'end-session agreed' "$work/window.txt" || fail "log-off: the window refused to end the session"

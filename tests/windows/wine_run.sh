@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# varkelo.exe under Wine as on a Japanese PC (code page 932) with no desktop,
-# as a scheduled task may run it: a whole run against the Linux gateway
-# simulator, from an application folder with a Japanese name, of a gateway
-# whose device ID starts with a Windows device name, must give the Linux
-# build's bytes; so must varkelo-cli's export of the other layout; failures
-# reach the exit status, and varkelo-cli says why, in UTF-8. The ZIP package holds what its README names, and its
-# program writes "error.txt" into its own folder.
+# varkelo.exe under Wine as on a Japanese PC (code page 932) with no desktop, as a scheduled task
+# may run it: a whole run against the Linux gateway simulator, from an application folder with a
+# Japanese name, of a gateway whose device ID starts with a Windows device name, must give the Linux
+# build's bytes; so must varkelo-cli's export of the other layout; failures reach the exit status,
+# and varkelo-cli says why, in UTF-8. The ZIP package holds what its README names, and its program
+# writes "error.txt" into its own folder.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
 
@@ -37,9 +36,7 @@ expect_status 64 wine_run "$exe/varkelo.exe" --no-such-option 2> /dev/null
 (cd "$build" && cpack -B "$work/package" > /dev/null) || fail "cpack"
 (cd "$work/package" && cmake -E tar xf varkelo-*-windows-x64.zip)
 packaged=$(echo "$work"/package/varkelo-*-windows-x64/)
-for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do
-  [ -f "$packaged/$file" ] || fail "the package lacks $file"
-done
+for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do [ -f "$packaged/$file" ] || fail "the package lacks $file"; done
 # Notepad of any Windows version reads the README as UTF-8 only with its byte-order mark.
 [ "$(head -c 3 "$packaged/README.txt")" == $'\xef\xbb\xbf' ] || fail "README.txt has no byte-order mark"
 ! grep -q $'[^\r]$' "$packaged/README.txt" || fail "README.txt has a line without CR LF"
