@@ -34,7 +34,7 @@ for signal in TERM INT HUP; do
   while read -r file; do
     # A day's next-day start file stands until that day's own file replaces it.
     cmp -s "$app/SG012345/$file" "$work/tree/$file" ||
-      iconv -f cp932 -t utf-8 "$app/SG012345/$file" | head -n 1 | grep -q "リセットフラグ,区間使用電力量" ||
+      head -n 1 "$app/SG012345/$file" | iconv -f cp932 -t utf-8 | grep -q "リセットフラグ,区間使用電力量" ||
       fail "SIG$signal: $file differs from the whole export's"
   done < <(cd "$app/SG012345" && find . -type f)
 done
