@@ -15,7 +15,11 @@ cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done; 
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Runs COMMAND and fails unless it exits with STATUS.
-expect_status() { local status=0; "${@:2}" || status=$?; [ "$status" -eq "$1" ] || fail "exit status $status, not $1: ${*:2}"; }
+expect_status() {
+  local status=0
+  "${@:2}" || status=$?
+  [ "$status" -eq "$1" ] || fail "exit status $status, not $1: ${*:2}"
+}
 # FILE holds exactly the line TEXT, in code page 932 with CR LF, as "error.txt" does.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$1"; }
 # A sample image made with the OPTIONs as DIR/read.nmd, and the Linux build's export of it in DIR.

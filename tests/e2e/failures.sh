@@ -39,11 +39,15 @@ for row in "${rows[@]}"; do
   app="$work/${name// /-}" simulator="" limit=""
   mkdir "$app" && cd "$app" && eval "$setup"
   # Standard output and error reach their files through pipes, which a file-size limit does not touch.
-  { { got=0
+  {
+    {
+      got=0
       # shellcheck disable=SC2086
       (if [ -n "$limit" ]; then ulimit -f "$limit" && trap '' XFSZ; fi
         exec "$varkelo" $options --folder "$app") || got=$?
-      echo "$got" > status.txt; } 2>&1 1>&3 | cat > err.txt; } 3>&1 | cat > out.txt
+      echo "$got" > status.txt
+    } 2>&1 1>&3 | cat > err.txt
+  } 3>&1 | cat > out.txt
   [ "$(cat status.txt)" -eq "$status" ] || fail "$name: exit status $(cat status.txt), not $status: $(cat err.txt)"
   if [ "$status" -eq 7 ]; then
     [ ! -f error.txt ] || fail "$name: an earlier error.txt is left"

@@ -47,12 +47,16 @@ csv_peaks() {
     if (!(m in best) || $8 + 0 > best[m]) { best[m] = $8 + 0; at[m] = int(k / 40) } }
     END { for (m in best) print m, at[m] }' "$1" | sort
 }
-dom_peaks() { grep -o '<circle [^>]*class="peak"[^>]*>' "$1" | sed 's/.*data-meter="\([0-9]*\)" data-half-hour="\([0-9]*\)".*/\1 \2/' | sort; }
+dom_peaks() {
+  grep -o '<circle [^>]*class="peak"[^>]*>' "$1" |
+    sed 's/.*data-meter="\([0-9]*\)" data-half-hour="\([0-9]*\)".*/\1 \2/' | sort
+}
 
 for sample in "half 7 40 12" "interval 3 60 40"; do
   read -r layout seed days meters <<< "$sample"
   app="$work/$layout" tree="$work/$layout/SG012345" page="$work/$layout/SG012345/report.html"
-  mkdir "$app" && "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
+  mkdir "$app"
+  "$maker" --layout "$layout" --seed "$seed" --days "$days" --meters "$meters" --out "$app/read.nmd" > /dev/null
   "$varkelo" --export-only --report --exit-code --folder "$app" > /dev/null || fail "$layout: exit status $?"
   report_is "$app/error.txt" 成功 && [ -s "$page" ] || fail "$layout: no page after the export"
   grep -q '成功' "$page" || fail "$layout: the report line is not on the page"

@@ -75,10 +75,16 @@ unshare -m --propagation private systemd-nspawn -q -D "$machine" -M varkelo-test
   --register=no --keep-unit --console=passive --bind-ro="$work/share:/opt/varkelo-test" > "$work/boot.txt" 2>&1 &
 nspawn=$!
 leader=""
-found_leader() { leader=$(pgrep -P "$nspawn" -x systemd || true) && { [ -n "$leader" ] || ! kill -0 "$nspawn" 2> /dev/null; }; }
+found_leader() {
+  leader=$(pgrep -P "$nspawn" -x systemd || true)
+  [ -n "$leader" ] || ! kill -0 "$nspawn" 2> /dev/null
+}
 poll 300 0.1 found_leader && [ -n "$leader" ] || fail "the container's systemd did not start: $(cat "$work/boot.txt")"
 inside() { nsenter -t "$leader" -a env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
-booted() { state=$(inside systemctl is-system-running 2> /dev/null || true) && [[ $state == running || $state == degraded ]]; }
+booted() {
+  state=$(inside systemctl is-system-running 2> /dev/null || true)
+  [[ $state == running || $state == degraded ]]
+}
 boot_start=$SECONDS
 poll 1200 0.1 booted || true
 echo "container booted ($state) in $((SECONDS - boot_start)) s"
@@ -89,7 +95,8 @@ ended() { [ "$(show "$1" Result)/$(show "$1" ExecMainStatus)" == "$2" ]; } # UNI
 # FILE (in the container) holds exactly the line TEXT, in code page 932 with CR LF.
 report_is() { printf '%s\r\n' "$2" | iconv -f utf-8 -t cp932 | cmp -s - "$machine$1"; }
 folder() { # DIR ADDRESS [GROUP MODE]: an application folder of the user varkelo
-  inside install -d -o varkelo -g "${3:-varkelo}" -m "${4:-755}" "$1" && printf '[System]\r\nAddress=%s\r\n' "$2" > "$machine$1/System.ini"
+  inside install -d -o varkelo -g "${3:-varkelo}" -m "${4:-755}" "$1"
+  printf '[System]\r\nAddress=%s\r\n' "$2" > "$machine$1/System.ini"
 }
 simulators=0
 simulator() { # OPTION...: the gateway simulator on the container's 127.0.0.1:12000, once
@@ -144,7 +151,9 @@ check "its error.txt names the address" report_is /srv/varkelo/gw02/error.txt "ã
 
 # The timer fires: a runtime drop-in that fires it one second after it starts.
 rm "$machine/srv/varkelo/gw01/error.txt"
-inside sh -c "mkdir -p /run/systemd/system/$gw01.timer.d && printf '[Timer]\nOnCalendar=\nOnActiveSec=1s\nAccuracySec=1s\nRandomizedDelaySec=0\n' > /run/systemd/system/$gw01.timer.d/soon.conf"
+inside mkdir -p "/run/systemd/system/$gw01.timer.d"
+inside sh -c "printf '[Timer]\nOnCalendar=\nOnActiveSec=1s\nAccuracySec=1s\nRandomizedDelaySec=0\n' \
+  > /run/systemd/system/$gw01.timer.d/soon.conf"
 inside systemctl daemon-reload
 simulator
 inside systemctl enable --quiet --now "$gw01.timer"

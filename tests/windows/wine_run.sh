@@ -36,7 +36,9 @@ expect_status 64 wine_run "$exe/varkelo.exe" --no-such-option 2> /dev/null
 (cd "$build" && cpack -B "$work/package" > /dev/null) || fail "cpack"
 (cd "$work/package" && cmake -E tar xf varkelo-*-windows-x64.zip)
 packaged=$(echo "$work"/package/varkelo-*-windows-x64/)
-for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do [ -f "$packaged/$file" ] || fail "the package lacks $file"; done
+for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do
+  [ -f "$packaged/$file" ] || fail "the package lacks $file"
+done
 # Notepad of any Windows version reads the README as UTF-8 only with its byte-order mark.
 [ "$(head -c 3 "$packaged/README.txt")" == $'\xef\xbb\xbf' ] || fail "README.txt has no byte-order mark"
 ! grep -q $'[^\r]$' "$packaged/README.txt" || fail "README.txt has a line without CR LF"
