@@ -12,7 +12,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "dump/dump_image.hpp"
