@@ -1,27 +1,14 @@
 #include "platform/failure.hpp"
 
 namespace varkelo::platform {
-namespace {
-
-class FileErrorCategory : public std::error_category {
- public:
-  const char* name() const noexcept override { return "varkelo.file"; }
-  std::string message(int value) const override {
-    switch (static_cast<FileError>(value)) {
-      case FileError::NotRegularFile:
-        return "not a regular file";
-      case FileError::SymbolicLink:
-        return "a symbolic link, which is never followed";
-    }
-    return "unknown file error";
+std::string_view ReasonText(FileError error) {
+  switch (error) {
+    case FileError::NotRegularFile:
+      return "not a regular file";
+    case FileError::SymbolicLink:
+      return "a symbolic link, which is never followed";
   }
-};
-
-}  // namespace
-
-std::error_code make_error_code(FileError error) {
-  static const FileErrorCategory category;
-  return {static_cast<int>(error), category};
+  return "unknown file error";
 }
 
 std::string Failure::Describe() const {

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -29,12 +30,31 @@ struct Failure {
 // The system's text for an error, as UTF-8, without a line end.
 std::string ErrorText(const std::error_code& error);
 
+// A reason the program gives where the system has no code for it, as an error
+// code of a category of its own: `ReasonText(reason)`, declared beside the
+// enum, gives its text.
+template <typename Reason>
+std::error_code OwnErrorCode(Reason reason) {
+  class Category : public std::error_category {
+   public:
+    const char* name() const noexcept override { return "varkelo"; }
+    std::string message(int value) const override {
+      return std::string(ReasonText(static_cast<Reason>(value)));
+    }
+  };
+  static const Category category;
+  return {static_cast<int>(reason), category};
+}
+
 // Reasons the file primitives give that the system has no code for.
 enum class FileError {
   NotRegularFile = 1,  // a folder, FIFO, device or anything else that is not a plain file
   SymbolicLink,        // a link, which is never followed
 };
-std::error_code make_error_code(FileError error);
+std::string_view ReasonText(FileError error);
+inline std::error_code make_error_code(FileError error) {
+  return OwnErrorCode(error);
+}
 
 // Success, or the Failure that stopped an operation without a value. Tests
 // true on success: `if (!status) return status;`.

@@ -16,23 +16,14 @@ namespace {
 // Why an address read from "System.ini" cannot be used, where the system has no word for it.
 enum class StartError { NotFourNumbers = 1, NamesNoGateway };
 
-class StartErrorCategory : public std::error_category {
- public:
-  const char* name() const noexcept override { return "varkelo.start"; }
-  std::string message(int value) const override {
-    switch (static_cast<StartError>(value)) {
-      case StartError::NotFourNumbers:
-        return "not four decimal numbers from 0 to 255 separated by dots (host names are not supported)";
-      case StartError::NamesNoGateway:
-        return "0.0.0.0 names no gateway";
-    }
-    return "unknown start-up error";
+std::string_view ReasonText(StartError error) {
+  switch (error) {
+    case StartError::NotFourNumbers:
+      return "not four decimal numbers from 0 to 255 separated by dots (host names are not supported)";
+    case StartError::NamesNoGateway:
+      return "0.0.0.0 names no gateway";
   }
-};
-
-std::error_code StartErrorCode(StartError error) {
-  static const StartErrorCategory category;
-  return {static_cast<int>(error), category};
+  return "unknown start-up error";
 }
 
 }  // namespace
@@ -68,7 +59,7 @@ void RunSequence::Start() {
     } else if (!address) {
       failure = {.what = "invalid Address=" + address_ + " in",
                  .subject = ini,
-                 .error = StartErrorCode(StartError::NotFourNumbers)};
+                 .error = platform::OwnErrorCode(StartError::NotFourNumbers)};
     } else if (*address == std::array<std::uint8_t, 4>{}) {
       // It passes the check, but names no gateway: a connection to it would
       // reach this very computer on some systems and fail on others.
@@ -76,7 +67,7 @@ void RunSequence::Start() {
       Settle(RunOutcome::NoConnection,
              platform::Failure{.what = "cannot connect to the address in",
                                .subject = ini,
-                               .error = StartErrorCode(StartError::NamesNoGateway)});
+                               .error = platform::OwnErrorCode(StartError::NamesNoGateway)});
       PostFinish();
       return;
     } else {
