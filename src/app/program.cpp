@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/failure.hpp"
 #include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
 #include "platform/utf8_path.hpp"
@@ -158,7 +159,7 @@ int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options
   try {
     io.run();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "varkelo: %s\n", e.what());
+    std::fprintf(stderr, "varkelo: %s\n", platform::Utf8FromSystemText(e.what()).c_str());
   }
   // Whatever ended the loop, the outcome reaches "error.txt".
   run.Finish();

@@ -12,7 +12,7 @@ std::string_view ReasonText(FileError error) {
 }
 
 std::string Failure::Describe() const {
-  std::string line = what;
+  std::string line = Utf8FromSystemText(what);
   if (!subject.empty()) line += (line.empty() ? "" : " ") + subject;
   if (error) line += ": " + ErrorText(error);
   return line;

@@ -27,8 +27,13 @@ struct Failure {
   std::string Describe() const;
 };
 
-// The system's text for an error, as UTF-8, without a line end.
+// The system's text for an error, as UTF-8, without a line end, whatever the
+// error's category.
 std::string ErrorText(const std::error_code& error);
+
+// A text from the system or its C++ library (an exception's what(), say) as
+// UTF-8: on Windows such texts may come in the ANSI code page.
+std::string Utf8FromSystemText(std::string_view text);
 
 // A reason the program gives where the system has no code for it, as an error
 // code of a category of its own: `ReasonText(reason)`, declared beside the

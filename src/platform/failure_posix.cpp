@@ -1,5 +1,5 @@
 // The system's error texts on POSIX systems: strerror's, which the C library
-// gives in its own (ASCII) locale here.
+// gives in its own (ASCII) locale here, as are all its other texts.
 
 #include "platform/failure.hpp"
 
@@ -7,6 +7,10 @@ namespace varkelo::platform {
 
 std::string ErrorText(const std::error_code& error) {
   return error.message();
+}
+
+std::string Utf8FromSystemText(std::string_view text) {
+  return std::string(text);
 }
 
 }  // namespace varkelo::platform

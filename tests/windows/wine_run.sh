@@ -3,8 +3,8 @@
 # may run it: a whole run against the Linux gateway simulator, from an application folder with a
 # Japanese name, of a gateway whose device ID starts with a Windows device name, must give the Linux
 # build's bytes; so must varkelo-cli's export of the other layout; failures reach the exit status,
-# and varkelo-cli says why, in UTF-8. The ZIP package holds what its README names, and its program
-# writes "error.txt" into its own folder.
+# and varkelo-cli says why, in UTF-8 and in the system's words, also for a socket. The ZIP package
+# holds what its README names, and its program writes "error.txt" into its own folder.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
 
@@ -28,25 +28,32 @@ diff -r "$work/linux-interval" "$work/win-interval" > /dev/null || fail "interva
 mkdir "$work/空"
 expect_status 2 wine_run "$exe/varkelo.exe" --exit-code --folder "Z:$work/空"
 [ -s "$work/空/error.txt" ] || fail "no System.ini: no error.txt"
-# varkelo-cli also says why: the path and the system's text (Japanese here) in UTF-8.
-expect_status 2 wine_run "$exe/varkelo-cli.exe" --exit-code --folder "Z:$work/空" > /dev/null 2> "$work/why.txt"
-grep -q "^varkelo: cannot read Z:.*/空.System.ini: ファイルが見つかりません" "$work/why.txt" || fail "why: $(cat "$work/why.txt")"
 expect_status 64 wine_run "$exe/varkelo.exe" --no-such-option 2> /dev/null
+# varkelo-cli also says why, in UTF-8, whatever the error's category: the system's text (Japanese
+# here), or where Wine has none, the POSIX words (a pattern each). Only loopback has a route here.
+app_folder "$work/refused"
+app_folder "$work/unreachable" 10.255.0.1
+for case in "空|2|cannot read Z:*/空?System.ini: ファイルが見つかりません。" \
+  "refused|3|cannot connect to the gateway at 127.0.0.1:12000: 接続は拒否されました。" \
+  "unreachable|3|cannot connect to the gateway at 10.255.0.1:12000: Network is unreachable (system error 10051)"; do
+  IFS='|' read -r name status reason <<< "$case"
+  expect_status "$status" wine_run "$exe/varkelo-cli.exe" --exit-code --folder "Z:$work/$name" > /dev/null 2> "$work/why.txt"
+  said=$(tr -d '\r' < "$work/why.txt")
+  [[ $said == "varkelo: "$reason ]] || fail "$name: $said"
+done
 
 (cd "$build" && cpack -B "$work/package" > /dev/null) || fail "cpack"
 (cd "$work/package" && cmake -E tar xf varkelo-*-windows-x64.zip)
 packaged=$(echo "$work"/package/varkelo-*-windows-x64/)
-for file in varkelo.exe varkelo-cli.exe System.ini README.txt LICENSE.txt; do
-  [ -f "$packaged/$file" ] || fail "the package lacks $file"
-done
+[ "$(ls "$packaged" | tr '\n' ' ')" == "LICENSE.txt README.txt System.ini varkelo-cli.exe varkelo.exe " ] ||
+  fail "the package holds $(ls "$packaged")"
 # Notepad of any Windows version reads the README as UTF-8 only with its byte-order mark.
 [ "$(head -c 3 "$packaged/README.txt")" == $'\xef\xbb\xbf' ] || fail "README.txt has no byte-order mark"
 ! grep -q $'[^\r]$' "$packaged/README.txt" || fail "README.txt has a line without CR LF"
-# Both programs carry their manifest and version resource, and no debug information.
+# Both programs carry their manifest, and no debug information.
 for exe in varkelo.exe varkelo-cli.exe; do
   headers=$(x86_64-w64-mingw32-objdump -p -h "$packaged/$exe")
-  grep -q 'Entry: ID: 0x000010,' <<< "$headers" && grep -q 'Entry: ID: 0x000018,' <<< "$headers" ||
-    fail "$exe lacks its version resource or manifest"
+  grep -q 'Entry: ID: 0x000018,' <<< "$headers" || fail "$exe lacks its manifest"
   ! grep -q '\.debug_' <<< "$headers" || fail "$exe is not stripped"
 done
 grep -q $'^Address=192.0.2.10\r$' "$packaged/System.ini" || fail "System.ini is not the CR LF example"
