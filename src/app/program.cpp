@@ -48,7 +48,7 @@ std::string HelpFooter() {
          std::to_string(UsageErrorExitStatus) +
          "   a bad command line or no application folder: nothing is written\n"
          "\n"
-         "A stop from the system (SIGTERM, SIGINT, SIGHUP; Ctrl+C or a log-off on\n"
+         "A stop from the system (SIGTERM, SIGINT, SIGHUP; Ctrl+C or a shutdown on\n"
          "Windows) ends the run at once; error.txt then tells a run without an outcome.\n"
          "More in man varkelo (on Windows: README.txt).";
 }

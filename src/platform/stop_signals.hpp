@@ -1,9 +1,11 @@
 #pragma once
 
 // The system's requests to stop the program: SIGINT, SIGTERM and SIGHUP on
-// Linux; Ctrl+C, Ctrl+Break, a closed console, a log-off and a shutdown on
-// Windows. Each becomes a handler on the program's one event loop, so the run
-// stops at a point where all it has written is whole, and still reports.
+// Linux; Ctrl+C, Ctrl+Break, a closed console and a shutdown on Windows (a
+// log-off stops only the status window's run, whose session it ends: see
+// console_control.hpp). Each becomes a handler on the program's one event
+// loop, so the run stops at a point where all it has written is whole, and
+// still reports.
 
 #include <asio/io_context.hpp>
 #include <functional>
@@ -18,7 +20,7 @@ namespace varkelo::platform {
 void HoldStopSignals();
 
 // While it lives, every stop request calls onStop on io's loop, with the
-// request's name ("SIGTERM", "Ctrl+C", "log-off", ...). Afterwards
+// request's name ("SIGTERM", "Ctrl+C", "a shutdown", ...). Afterwards
 // (the run is over and reported) a stop request is held until the process
 // ends, so it cannot kill the program and turn its exit status into a failure.
 class StopSignals {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/console_control.hpp"
+
 namespace varkelo::platform {
 namespace {
 
@@ -36,49 +38,44 @@ void PostStop(StopSlot& slot, const char* request) {
   });
 }
 
-const char* RequestName(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-      return "Ctrl+C";
-    case CTRL_BREAK_EVENT:
-      return "Ctrl+Break";
-    case CTRL_CLOSE_EVENT:
-      return "the console's closing";
-    case CTRL_LOGOFF_EVENT:
-      return "a log-off";
-    default:
-      return "a shutdown";
-  }
-}
-
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      break;
-    default:
-      return FALSE;
-  }
+  const ConsoleControlDecision decision = DecideConsoleControl(event);
+  if (decision.answer == ConsoleControlAnswer::PassOn) return FALSE;
+  // Handled, so that the system's own handler does not end the process.
+  if (decision.answer == ConsoleControlAnswer::Ignore) return TRUE;
   {
     StopSlot& slot = Slot();
     const std::lock_guard lock(slot.mutex);
     if (slot.io != nullptr && !slot.onStop.expired()) {
-      PostStop(slot, RequestName(event));
+      PostStop(slot, decision.request.data());
     } else {
-      slot.pending = RequestName(event);
+      slot.pending = decision.request.data();
     }
   }
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
-  // A closed console, a log-off or a shutdown: the run reports meanwhile, and
-  // the program's own end ends this wait.
-  std::this_thread::sleep_for(ReportGrace);
+  // A closed console or a shutdown ends the process as soon as this returns:
+  // the run reports meanwhile, and the program's own end ends this wait.
+  if (decision.answer == ConsoleControlAnswer::StopAndWait) std::this_thread::sleep_for(ReportGrace);
   return TRUE;
 }
 
 }  // namespace
+
+ConsoleControlDecision DecideConsoleControl(unsigned long event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+      return {ConsoleControlAnswer::Stop, "Ctrl+C"};
+    case CTRL_BREAK_EVENT:
+      return {ConsoleControlAnswer::Stop, "Ctrl+Break"};
+    case CTRL_CLOSE_EVENT:
+      return {ConsoleControlAnswer::StopAndWait, "the console's closing"};
+    case CTRL_SHUTDOWN_EVENT:
+      return {ConsoleControlAnswer::StopAndWait, "a shutdown"};
+    case CTRL_LOGOFF_EVENT:
+      return {ConsoleControlAnswer::Ignore, {}};
+    default:
+      return {ConsoleControlAnswer::PassOn, {}};
+  }
+}
 
 struct StopSignals::Listener {
   std::shared_ptr<std::function<void(std::string_view)>> onStop;
