@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/scheduled_task.hpp"
 #include "platform/failure.hpp"
 #include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
@@ -72,6 +73,24 @@ bool MakePages(const std::filesystem::path& appFolder, std::FILE* written) {
   return made.failures.empty();
 }
 
+// Prints the scheduled task of the run the options ask for; no run starts.
+CommandLine PrintTask(const Options& options, const char* argv0) {
+  const std::string folder = platform::Utf8FromPath(options.appFolder);
+  std::vector<std::string> arguments{"--exit-code", "--folder", folder};
+  if (options.exportOnly) arguments.push_back("--export-only");
+  if (options.report) arguments.push_back("--report");
+  const std::string file =
+      TaskDefinitionFile({.program = platform::Utf8FromPath(platform::ProgramFile(argv0)),
+                          .arguments = arguments,
+                          .workingFolder = folder,
+                          .description = "Varkelo: reads out the gateway of " + folder});
+  platform::SetBinaryMode(stdout);
+  const bool written =
+      std::fwrite(file.data(), 1, file.size(), stdout) == file.size() && std::fflush(stdout) == 0;
+  if (!written) std::fprintf(stderr, "varkelo: cannot write the task to standard output\n");
+  return {.run = std::nullopt, .exitStatus = written ? 0 : 1};
+}
+
 }  // namespace
 
 int MakePagesOnly(const Options& options) {
@@ -101,6 +120,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   app.add_flag("--exit-code", options.exitCode, "Exit with the run's outcome (below) instead of 0");
   app.add_flag("--report", options.report,
                "After a successful export, also write the gateway's page report.html");
+  bool printTask = false;
+  app.add_flag(
+      "--print-task", printTask,
+      "Print a Windows task that runs this every 30 minutes (XML for schtasks /Create /XML); no run");
   app.add_flag("--report-only", options.reportOnly,
                "Only write report.html from the CSV files already in the folder (no download, no export)")
       ->excludes("--export-only")
@@ -136,6 +159,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                         (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
     }
     options.appFolder = std::filesystem::absolute(folder, error);
+    if (printTask) return PrintTask(options, argc > 0 ? argv[0] : "");
     return {.run = options};
   }
   options.appFolder = platform::ProgramFolder(argc > 0 ? argv[0] : "");
@@ -145,6 +169,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return UsageError("--folder DIR is needed: " + platform::Utf8FromPath(options.appFolder) +
                       ", the program's own folder, holds no System.ini");
   }
+  if (printTask) return PrintTask(options, argc > 0 ? argv[0] : "");
   return {.run = options};
 }
 

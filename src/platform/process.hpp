@@ -14,6 +14,10 @@ namespace varkelo::platform {
 // where the system cannot say.
 std::filesystem::path ProgramFolder(const char* argv0);
 
+// The program's own file, an absolute path; argv0 only where the system
+// cannot say.
+std::filesystem::path ProgramFile(const char* argv0);
+
 // True where the program's own folder is the application folder whatever it
 // holds (Windows: the program is copied into the folder it serves); false
 // where programs are installed into shared folders such as /usr/bin (Linux),
@@ -27,6 +31,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // True when `out` is a terminal that shows UTF-8 text and moves its cursor on
 // escape sequences; sets such a console up for that where it must be asked.
 bool PrepareTerminal(std::FILE* out);
+
+// Makes `out` pass bytes through unchanged (Windows' C library turns LF into
+// CR LF in text mode).
+void SetBinaryMode(std::FILE* out);
 
 // How many columns the terminal `out` shows; 0 when it is no terminal or
 // does not say.

@@ -7,11 +7,15 @@
 
 namespace varkelo::platform {
 
-std::filesystem::path ProgramFolder(const char* argv0) {
+std::filesystem::path ProgramFile(const char* argv0) {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) return self.parent_path();
-  return std::filesystem::absolute(argv0, error).parent_path();
+  if (!error) return self;
+  return std::filesystem::absolute(argv0, error);
+}
+
+std::filesystem::path ProgramFolder(const char* argv0) {
+  return ProgramFile(argv0).parent_path();
 }
 
 bool ProgramFolderAlwaysServes() {
@@ -21,6 +25,8 @@ bool ProgramFolderAlwaysServes() {
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
+
+void SetBinaryMode(std::FILE*) {}
 
 bool PrepareTerminal(std::FILE* out) {
   return isatty(fileno(out)) != 0;

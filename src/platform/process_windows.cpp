@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // After windows.h, which it needs.
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -23,7 +24,7 @@ std::string Utf8FromWide(const wchar_t* text) {
 
 }  // namespace
 
-std::filesystem::path ProgramFolder(const char* argv0) {
+std::filesystem::path ProgramFile(const char* argv0) {
   // The path may be longer than MAX_PATH: grow the buffer until it fits.
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
@@ -31,13 +32,17 @@ std::filesystem::path ProgramFolder(const char* argv0) {
     if (size == 0) break;
     if (size < buffer.size()) {
       buffer.resize(size);
-      return std::filesystem::path(buffer).parent_path();
+      return std::filesystem::path(buffer);
     }
     if (buffer.size() >= 32768) break;  // no path of Windows is longer
     buffer.resize(buffer.size() * 2);
   }
   std::error_code error;
-  return std::filesystem::absolute(PathFromUtf8(argv0), error).parent_path();
+  return std::filesystem::absolute(PathFromUtf8(argv0), error);
+}
+
+std::filesystem::path ProgramFolder(const char* argv0) {
+  return ProgramFile(argv0).parent_path();
 }
 
 bool ProgramFolderAlwaysServes() {
@@ -52,6 +57,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < count; ++i) arguments.push_back(Utf8FromWide(wide.get()[i]));
   return arguments;
+}
+
+void SetBinaryMode(std::FILE* out) {
+  _setmode(_fileno(out), _O_BINARY);
 }
 
 bool PrepareTerminal(std::FILE* out) {
