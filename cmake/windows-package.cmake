@@ -22,3 +22,11 @@ set(CPACK_PACKAGE_NAME varkelo)
 set(CPACK_PACKAGE_FILE_NAME varkelo-${PROJECT_VERSION}-windows-x64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
+
+# The installer, varkelo-VERSION-x64.msi in the build folder, signed when
+# VARKELO_SIGN_PKCS12 is set in the environment (packaging/windows/build-msi).
+add_custom_target(msi
+  COMMAND ${PROJECT_SOURCE_DIR}/packaging/windows/build-msi ${PROJECT_BINARY_DIR} ${PROJECT_BINARY_DIR}
+          ${PROJECT_VERSION}
+  DEPENDS varkelo varkelo-cli
+  COMMENT "Building the installer varkelo-${PROJECT_VERSION}-x64.msi" VERBATIM)
