@@ -14,8 +14,10 @@ export DISPLAY=":$(cat "$work/display")"
 sample_export "$work/linux" --layout interval --seed 5 --days 60 --meters 40 --device-id WINDOW01
 app_folder "$work/app"
 start_simulator "$work/linux/read.nmd"
-# With no window manager on the display, Wine draws the caption itself.
+# With no window manager on the display, Wine draws the caption itself, its buttons with the
+# Marlett font, which this Wine finds only among the prefix's fonts.
 wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f > /dev/null 2>&1
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 wine_run "$exe/varkelo.exe" --folder "Z:$work/app" > /dev/null 2>&1 &
 run_pid=$!
 # 0 when the window is there; what it shows is in window.txt.
@@ -50,7 +52,7 @@ for _ in $(seq 600); do
     close_refused=yes
   fi
   if grep -q 'データ転送中\|CSV作成中' "$work/window.txt"; then
-    import -window root "$build/window.png"
+    import -window root -crop "$(sed -n 's/^frame //p' "$work/window.txt")" +repage "$build/window.png"
     shot=yes
     grep -q 'CSV作成中' "$work/window.txt" && break
   fi

@@ -1,8 +1,8 @@
-// Writes what varkelo's status window shows to another process into the file
-// named by its first argument, in UTF-8: "caption", "text" of each static
-// control and "bar" with each progress bar's position, one per line, or
-// "absent". With "close" after it, also asks the window to close, as its close
-// button does; with "end-session", ends the session for it, as a log-off does.
+// Writes what varkelo's status window shows to another process into the file named by its first
+// argument, in UTF-8: "caption", "frame" (its place on the screen, WxH+X+Y), "text" of each static
+// control and "bar" with each progress bar's position, one per line, or "absent". With "close" after
+// it, also asks the window to close, as its close button does; with "end-session", ends the session
+// for it, as a log-off does.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(out.get(), "caption %s\n", Utf8(Text(window)).c_str());
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  std::fprintf(out.get(), "frame %ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
+               frame.left, frame.top);
   EnumChildWindows(window, PrintChild, reinterpret_cast<LPARAM>(out.get()));
   const std::string command = argc > 2 ? argv[2] : "";
   if (command == "close") SendMessageW(window, WM_CLOSE, 0, 0);
