@@ -4,9 +4,8 @@
 // After windows.h, which it needs.
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
-#include <memory>
+#include <string_view>
 
 #include "platform/utf8_path.hpp"
 
@@ -49,14 +48,48 @@ bool ProgramFolderAlwaysServes() {
   return true;
 }
 
-std::vector<std::string> CommandLineArguments(int argc, char** argv) {
-  int count = 0;
-  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                           &LocalFree);
-  if (!wide) return std::vector<std::string>(argv, argv + argc);
-  std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(Utf8FromWide(wide.get()[i]));
-  return arguments;
+std::vector<std::string> CommandLineArguments(int, char**) {
+  // Split here, by the C runtime's rules, rather than by shell32's
+  // CommandLineToArgvW: a console program that loads shell32 (and so user32)
+  // counts as a windowed one, whose console control handler the system no
+  // longer sends the shutdown and log-off events.
+  const std::wstring_view line = GetCommandLineW();
+  const auto blank = [&line](std::size_t i) { return line[i] == L' ' || line[i] == L'\t'; };
+  // The program's name: up to the closing quote, or the first blank; no escapes.
+  const bool quoted = !line.empty() && line[0] == L'"';
+  const std::size_t end = quoted ? line.find(L'"', 1) : line.find_first_of(L" \t");
+  const std::size_t nameStart = quoted ? 1 : 0;
+  std::vector<std::string> arguments{
+      Utf8FromWide(std::wstring(line.substr(nameStart, end - nameStart)).c_str())};
+  std::size_t i = end == std::wstring_view::npos ? line.size() : end + nameStart;
+  for (;;) {
+    while (i < line.size() && blank(i)) ++i;
+    if (i == line.size()) return arguments;
+    std::wstring argument;
+    bool inQuotes = false;
+    while (i < line.size() && (inQuotes || !blank(i))) {
+      std::size_t backslashes = 0;
+      for (; i < line.size() && line[i] == L'\\'; ++i) ++backslashes;
+      if (i < line.size() && line[i] == L'"') {
+        // 2n backslashes and a quote: n backslashes, and the quote opens or
+        // closes quoting ("" within quotes is one quote); 2n+1: n and a quote.
+        argument.append(backslashes / 2, L'\\');
+        if (backslashes % 2 == 1) {
+          argument += L'"';
+        } else if (inQuotes && i + 1 < line.size() && line[i + 1] == L'"') {
+          argument += L'"';
+          ++i;
+        } else {
+          inQuotes = !inQuotes;
+        }
+        ++i;
+      } else {
+        argument.append(backslashes, L'\\');
+        if (i < line.size() && (inQuotes || !blank(i))) argument += line[i++];
+      }
+    }
+    arguments.push_back(Utf8FromWide(argument.c_str()));
+  }
 }
 
 void SetBinaryMode(std::FILE* out) {
