@@ -2,9 +2,9 @@
 # varkelo.exe under Wine as on a Japanese PC (code page 932) with no desktop, as a scheduled task
 # may run it: a whole run against the Linux gateway simulator, from an application folder with a
 # Japanese name, of a gateway whose device ID starts with a Windows device name, must give the Linux
-# build's bytes; so must varkelo-cli's export of the other layout; failures reach the exit status,
-# and varkelo-cli says why, in UTF-8 and in the system's words, also for a socket. The ZIP package
-# holds what its README names, and its program writes "error.txt" into its own folder.
+# build's bytes; so must varkelo-cli's export of the other layout, in a folder with a blank in its
+# name; failures reach the exit status, and varkelo-cli says why, in UTF-8 and in the system's words,
+# also for a socket. The ZIP holds what its README names; its program writes "error.txt" beside it.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
 
@@ -18,11 +18,11 @@ simulator_done
 downloaded download "$app" "$work/linux-half"
 
 sample_export "$work/linux-interval" --layout interval --seed 3 --days 60 --meters 40 --device-id 'CON. 123'
-mkdir "$work/win-interval" && cp "$work/linux-interval/read.nmd" "$work/win-interval"
-wine_run "$exe/varkelo-cli.exe" --export-only --exit-code --folder "Z:$work/win-interval" > "$work/console.txt" ||
+mkdir "$work/win interval" && cp "$work/linux-interval/read.nmd" "$work/win interval"
+wine_run "$exe/varkelo-cli.exe" --export-only --exit-code --folder "Z:$work/win interval" > "$work/console.txt" ||
   fail "interval export: exit status $?"
 grep -q "CSV作成中" "$work/console.txt" || fail "varkelo-cli printed no status line"
-diff -r "$work/linux-interval" "$work/win-interval" > /dev/null || fail "interval export: the tree differs from Linux's"
+diff -r "$work/linux-interval" "$work/win interval" > /dev/null || fail "interval export: the tree differs from Linux's"
 
 # Failures reach the exit status without a console: no System.ini, a bad option.
 mkdir "$work/空"
