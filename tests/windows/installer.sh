@@ -65,7 +65,11 @@ settings='<(MultipleInstancesPolicy>IgnoreNew|ExecutionTimeLimit>PT2H|StartWhenA
 command=$(iconv -f utf-16 -t utf-8 "$work/task.xml" | sed -n 's:.*<\(Command\|Arguments\)>\(.*\)</.*:\2:p')
 printf '%s\r\n' "$(sed 's/&quot;/"/g' <<< "$command" | paste -sd ' ')" > "$work/task.bat"
 echo "the task's command line, to 成功: $(cat "$work/task.bat")"
-rm "$data/gw1/error.txt"
+# README's log line keeps the reason, in UTF-8 as the status lines are.
+printf 'cmd /c ""%s" --exit-code --folder %s >> %s\\log.txt 2>&1"\r\n' "$cli" "$gateway" "$gateway" > "$work/log.bat"
+expect_status 3 wine_run cmd /c "Z:$work/log.bat"
+grep -q ': 接続は拒否されました。' "$data/gw1/log.txt" && iconv -f utf-8 "$data/gw1/log.txt" > /dev/null || fail "$(cat "$data/gw1/log.txt")"
+rm "$data/gw1/error.txt" "$data/gw1/log.txt"
 start_simulator "$work/linux/read.nmd"
 expect_status 0 wine_run cmd /c "Z:$work/task.bat" > /dev/null
 simulator_done
