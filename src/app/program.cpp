@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/scheduled_task.hpp"
 #include "platform/failure.hpp"
+#include "platform/folder_lock.hpp"
 #include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
 #include "platform/utf8_path.hpp"
@@ -46,6 +48,9 @@ std::string HelpFooter() {
          ExitStatusLine(RunOutcome::None, "the run ended without an outcome, or was stopped") + "  " +
          std::to_string(run::ReportNotWrittenExitStatus) + "    error.txt could not be written\n  " +
          std::to_string(PageNotWrittenExitStatus) + "    --report-only: a page could not be written\n  " +
+         std::to_string(FolderBusyExitStatus) +
+         "    another run is reading this gateway (or the folder cannot be locked):\n"
+         "       nothing is written, not even error.txt\n  " +
          std::to_string(UsageErrorExitStatus) +
          "   a bad command line or no application folder: nothing is written\n"
          "\n"
@@ -91,9 +96,25 @@ CommandLine PrintTask(const Options& options, const char* argv0) {
   return {.run = std::nullopt, .exitStatus = written ? 0 : 1};
 }
 
+// The application folder held for this run, or nothing after saying on
+// standard error why it could not be held.
+std::optional<platform::FolderLock> HoldFolder(const std::filesystem::path& appFolder) {
+  platform::Result<platform::FolderLock> lock = platform::LockFolder(appFolder);
+  if (lock) return std::move(*lock);
+  if (platform::IsFolderBusy(lock.Reason())) {
+    std::fprintf(stderr, "varkelo: another run is reading this gateway in %s; nothing was written\n",
+                 platform::Utf8FromPath(appFolder).c_str());
+  } else {
+    std::fprintf(stderr, "varkelo: %s; nothing was written\n", lock.Reason().Describe().c_str());
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int MakePagesOnly(const Options& options) {
+  const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
+  if (!held) return FolderBusyExitStatus;
   return MakePages(options.appFolder, stdout) ? 0 : PageNotWrittenExitStatus;
 }
 
@@ -174,6 +195,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {
+  // Held to the end, pages included: no other run reads or writes this
+  // gateway's files meanwhile.
+  const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
+  if (!held) return FolderBusyExitStatus;
   // From here on a stop from the system ends the run at its next safe point.
   const platform::StopSignals stops(io, [&run](std::string_view request) { run.OnStopRequested(request); });
   if (options.exportOnly) {

@@ -33,12 +33,18 @@ CommandLine ParseCommandLine(int argc, char** argv);
 // Exit status of --report-only when a page could not be made.
 inline constexpr int PageNotWrittenExitStatus = 8;
 
+// Exit status when the application folder could not be held, most often
+// because another run is reading the gateway: nothing is written.
+inline constexpr int FolderBusyExitStatus = 9;
+
 // --report-only: makes the pages, says on the console which were written and
-// which not; 0 when every page was written, else PageNotWrittenExitStatus.
+// which not; 0 when every page was written, else PageNotWrittenExitStatus
+// (FolderBusyExitStatus when another run holds the folder).
 int MakePagesOnly(const Options& options);
 
-// Starts the run, serves the event loop until the run has ended, and gives
-// the program's exit status.
+// Holds the application folder, starts the run, serves the event loop until
+// the run has ended, and gives the program's exit status. A folder another run
+// holds is left as it is: FolderBusyExitStatus, and nothing written.
 int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options);
 
 }  // namespace varkelo::app
