@@ -10,6 +10,7 @@
 
 #include "app/scheduled_task.hpp"
 #include "platform/failure.hpp"
+#include "platform/files.hpp"
 #include "platform/folder_lock.hpp"
 #include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
@@ -110,11 +111,34 @@ std::optional<platform::FolderLock> HoldFolder(const std::filesystem::path& appF
   return std::nullopt;
 }
 
+// Removes the temporary files that runs killed before their end left in the
+// folders a run writes: the application folder, the gateway folders in it and
+// their month folders. Only for a held folder: no other run's file is there.
+void RemoveLeftovers(const std::filesystem::path& appFolder) {
+  const auto folders = [](const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+      // A link to a folder is not followed: its files are none of the run's.
+      if (platform::KindOfEntry(entry->path()) == platform::EntryKind::Folder) found.push_back(entry->path());
+    }
+    return found;
+  };
+  platform::RemoveTemporaryFiles(appFolder);
+  for (const std::filesystem::path& gatewayFolder : folders(appFolder)) {
+    platform::RemoveTemporaryFiles(gatewayFolder);
+    for (const std::filesystem::path& monthFolder : folders(gatewayFolder))
+      platform::RemoveTemporaryFiles(monthFolder);
+  }
+}
+
 }  // namespace
 
 int MakePagesOnly(const Options& options) {
   const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
   if (!held) return FolderBusyExitStatus;
+  RemoveLeftovers(options.appFolder);
   return MakePages(options.appFolder, stdout) ? 0 : PageNotWrittenExitStatus;
 }
 
@@ -199,6 +223,7 @@ int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options
   // gateway's files meanwhile.
   const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
   if (!held) return FolderBusyExitStatus;
+  RemoveLeftovers(options.appFolder);
   // From here on a stop from the system ends the run at its next safe point.
   const platform::StopSignals stops(io, [&run](std::string_view request) { run.OnStopRequested(request); });
   if (options.exportOnly) {

@@ -1,15 +1,18 @@
 #include "export/export_driver.hpp"
 
+#include <algorithm>
 #include <string>
 #include <system_error>
 #include <utility>
 
+#include "export/calendar.hpp"
 #include "export/day_files.hpp"
 #include "export/export_failure.hpp"
 #include "export/meter_list.hpp"
 #include "export/next_day_start.hpp"
 #include "export/output_paths.hpp"
 #include "export/sector_head.hpp"
+#include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 
 namespace varkelo::exporting {
@@ -65,9 +68,13 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
     const dump::Layout layout = SectorLayout(dump_);
 
     result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
+    foldersWritten_.clear();
+    // A new gateway folder is an entry of the application folder.
+    if (!FolderExists(result.gatewayFolder)) NoteFolderWritten(appFolder_);
     if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
       return Failed(std::move(result), folder.Reason());
     }
+    NoteFolderWritten(result.gatewayFolder);
     if (platform::Status written = WriteMeterList(dump_, result.gatewayFolder / "ID.csv"); !written) {
       return Failed(std::move(result), written.Reason());
     }
@@ -85,6 +92,9 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
       progress.OnProgress(failure ? 100 : i * 100 / LastSectorBlock);
       if (failure) return Failed(std::move(result), std::move(*failure));
     }
+    // Each file's data went to the disk before its rename; the names follow.
+    if (platform::Status flushed = FlushFoldersWritten(); !flushed)
+      return Failed(std::move(result), flushed.Reason());
     return result;
   } catch (const std::exception& e) {
     return Failed(std::move(result), ExportFailure(std::string("cannot export: ") + e.what(), imagePath));
@@ -111,6 +121,7 @@ std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::pa
     if (platform::Status folder = EnsureFolder(dayFolder); !folder) return folder.Reason();
     if (!dated) return DateFailure(imagePath, block, head);
     if (platform::Status written = WriteHalfHourDayFile(dump_, dayFile); !written) return written.Reason();
+    NoteFolderWritten(dayFolder);
     ++result.dayFiles;
     return std::nullopt;
   }
@@ -125,12 +136,28 @@ std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::pa
   if (platform::Status written = WriteIntervalDayFile(dump_, carryOver_, dayFile); !written) {
     return written.Reason();
   }
+  NoteFolderWritten(dayFolder);
   ++result.dayFiles;
   if (platform::Status started = WriteNextDayStart(dump_, gatewayFolder, head.year, head.month, head.day);
       !started) {
     return started.Reason();
   }
+  const Date nextDay = NextDay(*SectorDate(head.year, head.month, head.day));
+  NoteFolderWritten(DayFolder(gatewayFolder, nextDay.year - 2000, nextDay.month));
   return std::nullopt;
+}
+
+void Exporter::NoteFolderWritten(const std::filesystem::path& folder) {
+  if (std::find(foldersWritten_.begin(), foldersWritten_.end(), folder) == foldersWritten_.end())
+    foldersWritten_.push_back(folder);
+}
+
+platform::Status Exporter::FlushFoldersWritten() const {
+  // The deepest first: a new folder's own entries are on the disk before its name is.
+  for (auto folder = foldersWritten_.rbegin(); folder != foldersWritten_.rend(); ++folder) {
+    if (platform::Status flushed = platform::FlushFolder(*folder); !flushed) return flushed;
+  }
+  return {};
 }
 
 }  // namespace varkelo::exporting

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "dump/dump_image.hpp"
 #include "export/carry_over.hpp"
@@ -53,7 +54,14 @@ class Exporter {
   std::optional<platform::Failure> ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
                                                dump::Layout layout, ExportResult& result);
 
+  // Notes a folder this export wrote a file into, to be flushed at its end.
+  void NoteFolderWritten(const std::filesystem::path& folder);
+  // Puts the entries of every folder written on the disk.
+  platform::Status FlushFoldersWritten() const;
+
   std::filesystem::path appFolder_;
+  // Folders whose entries this export changed, each once, in the order made.
+  std::vector<std::filesystem::path> foldersWritten_;
   dump::Dump dump_;
   CarryOver carryOver_;
 };

@@ -32,7 +32,7 @@ auto GatewayLink::Guarded(Handler handler) {
 bool GatewayLink::Start(const std::array<std::uint8_t, 4>& address, std::filesystem::path imagePath) {
   address_ = address;
   if (imagePath.empty() || !Connect()) return false;
-  // Opened at the first record, closed when the download ends.
+  // Started at the first record, put in place or dropped when the download ends.
   image_.emplace(std::move(imagePath));
   finished_ = false;
   receiver_.Reset();
@@ -84,10 +84,13 @@ void GatewayLink::Finish(LinkOutcome outcome, std::error_code error) {
   Disconnect();
   if (finished_) return;
   finished_ = true;
-  // A record the system lost on closing fails a download that seemed whole.
-  if (const platform::Status closed = image_->Close(); !closed && outcome == LinkOutcome::Downloaded) {
+  // Only a whole image replaces "read.nmd"; one the disk did not take fails
+  // a download that seemed whole, and the earlier image stays.
+  if (outcome != LinkOutcome::Downloaded) {
+    image_->Discard();
+  } else if (const platform::Status committed = image_->Commit(); !committed) {
     outcome = LinkOutcome::RecordNotStored;
-    imageFailure_ = closed.Reason();
+    imageFailure_ = committed.Reason();
   }
   observer_.OnDownloadFinished(
       {.outcome = outcome,

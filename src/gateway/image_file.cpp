@@ -13,19 +13,18 @@ platform::Status ImageFile::Write(std::int32_t recordNumber, std::span<const std
                              .subject = platform::Utf8FromPath(path_),
                              .error = std::make_error_code(std::errc::invalid_argument)};
   }
-  if (!file_) {
-    platform::Result<platform::RegularFile> opened = platform::RegularFile::OpenForWriting(path_);
-    if (!opened) return opened.AsStatus();
-    file_.emplace(std::move(*opened));
+  if (!writer_.IsOpen()) {
+    if (platform::Status opened = writer_.Open(path_); !opened) return opened;
   }
-  return file_->WriteAt(std::int64_t{recordNumber - 1} * std::int64_t{RecordSize}, record);
+  return writer_.WriteAt(std::int64_t{recordNumber - 1} * std::int64_t{RecordSize}, record);
 }
 
-platform::Status ImageFile::Close() {
-  if (!file_) return {};
-  const platform::Status closed = file_->Close();
-  file_.reset();
-  return closed;
+platform::Status ImageFile::Commit() {
+  if (!writer_.IsOpen()) {
+    if (platform::Status opened = writer_.Open(path_); !opened) return opened;
+  }
+  if (platform::Status committed = writer_.Commit(); !committed) return committed;
+  return platform::FlushFolder(path_.parent_path());
 }
 
 }  // namespace varkelo::gateway

@@ -2,6 +2,7 @@
 // reading a whole file, and the whole-or-nothing writer, which only uses the
 // primitives of the platform's own file.
 
+#include <algorithm>
 #include <limits>
 #include <random>
 
@@ -13,11 +14,13 @@ namespace {
 
 // A leftover of a killed run may hold a name by chance; another name is tried.
 constexpr int NameAttempts = 8;
+// The random part of a temporary file's name, in hexadecimal digits.
+constexpr std::size_t RandomDigits = 16;
 
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std::random_device& random) {
   static constexpr char Hex[] = "0123456789abcdef";
   std::string random_part;
-  for (int i = 0; i < 4; ++i) {
+  while (random_part.size() < RandomDigits) {
     for (unsigned word = random(), k = 0; k < 4; ++k, word >>= 4) random_part += Hex[word & 0xF];
   }
   // Joined as paths: the target's name keeps its characters on every platform.
@@ -136,20 +139,30 @@ Status WholeFileWriter::Open(const std::filesystem::path& target) {
 }
 
 Status WholeFileWriter::Write(std::string_view bytes) {
+  return WriteAt(size_, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+Status WholeFileWriter::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
   if (failure_) return *failure_;
   if (!file_) return CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
-  const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  if (const Status written = file_->WriteAt(size_, raw); !written) {
+  if (const Status written = file_->WriteAt(offset, bytes); !written) {
     failure_ = CannotWrite(target_, written.Reason().error);
     return *failure_;
   }
-  size_ += static_cast<std::int64_t>(bytes.size());
+  size_ = std::max(size_, offset + static_cast<std::int64_t>(bytes.size()));
   return {};
 }
 
 Status WholeFileWriter::Commit() {
   if (!file_)
     return failure_ ? *failure_ : CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
+  // The data reaches the disk before the name does: a power loss after the
+  // rename finds the whole file, not an empty one.
+  if (const Status flushed = failure_ ? Status() : file_->Flush(); !flushed) {
+    failure_ = Failure{.what = "cannot flush to the disk",
+                       .subject = Utf8FromPath(target_),
+                       .error = flushed.Reason().error};
+  }
   const Status closed = file_->Close();
   file_.reset();
   if (!failure_ && !closed) failure_ = CannotWrite(target_, closed.Reason().error);
@@ -175,6 +188,29 @@ void WholeFileWriter::Discard() {
   if (!file_) return;
   file_.reset();
   static_cast<void>(RemoveFile(temporary_));
+}
+
+bool IsTemporaryFileName(std::string_view name) {
+  constexpr std::string_view Suffix = ".tmp";
+  // "." + at least one character + "." + the random digits + ".tmp".
+  if (name.size() < 3 + RandomDigits + Suffix.size() || name.front() != '.' || !name.ends_with(Suffix))
+    return false;
+  name.remove_suffix(Suffix.size());
+  const std::string_view digits = name.substr(name.size() - RandomDigits);
+  return name[name.size() - RandomDigits - 1] == '.' &&
+         digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+void RemoveTemporaryFiles(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::filesystem::path& path = entry->path();
+    // The kind is asked of the entry itself: a link is never followed, and
+    // only a regular file is the program's own.
+    if (IsTemporaryFileName(Utf8FromPath(path.filename())) && KindOfEntry(path) == EntryKind::RegularFile)
+      static_cast<void>(RemoveFile(path));
+  }
 }
 
 }  // namespace varkelo::platform

@@ -50,6 +50,11 @@ class RegularFile {
   // Writes all of `bytes` from byte `offset`.
   Status WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
 
+  // Puts what was written on the disk itself (fdatasync; FlushFileBuffers on
+  // Windows), so that it outlives a power loss. Fails, as "cannot flush", when
+  // the disk did not take it (full, failing).
+  Status Flush();
+
   // Closes the file; fails when the system reports an error in doing so (a
   // write it had held back, for one).
   Status Close();
@@ -92,15 +97,32 @@ Status ReplaceFile(const std::filesystem::path& from, const std::filesystem::pat
 // Removes the file (or link) at `path`.
 Status RemoveFile(const std::filesystem::path& path);
 
+// Puts the folder's entries (the names renamed or made in it) on the disk. A
+// file system that cannot flush a folder (some network file systems refuse
+// it) keeps its entries as safe as it makes them: that is no failure. On
+// Windows every rename is written through already, and this does nothing.
+Status FlushFolder(const std::filesystem::path& folder);
+
+// True for a name of the form of WholeFileWriter's temporary files:
+// "." + a name + "." + 16 lowercase hexadecimal digits + ".tmp".
+bool IsTemporaryFileName(std::string_view name);
+
+// Removes from `folder` the temporary files a run killed before its end left:
+// names of IsTemporaryFileName's form that are regular files, never a link, a
+// folder or anything else. Only for a folder no other run writes (a held
+// one). A file that cannot be removed stays; nothing here fails a run.
+void RemoveTemporaryFiles(const std::filesystem::path& folder);
+
 // A file written whole or not at all. The bytes go to a temporary file beside
-// the target, named "." + the target's name + a random part + ".tmp" so that
-// no reader of the target's name takes it for data; Commit renames it over the
-// target. A writer that fails, or is destroyed or reopened before Commit,
-// removes its temporary file and leaves the target as it was. Every failure
-// is told as "cannot write" the target, with the reason.
-//
-// Nothing is synced to the disk: the output files are remade by the next run
-// from "read.nmd", and a sync per file would cost more than the whole export.
+// the target, named "." + the target's name + "." + 16 random hexadecimal
+// digits + ".tmp" so that no reader of the target's name takes it for data;
+// Commit flushes it to the disk and renames it over the target, so after a
+// power loss the target holds the earlier file or the new one, never an empty
+// or cut one (the rename itself is on the disk once the folder is flushed:
+// FlushFolder). A writer that fails, or is destroyed or reopened before
+// Commit, removes its temporary file and leaves the target as it was. Every
+// failure is told as "cannot write" the target (or "cannot flush"), with the
+// reason.
 class WholeFileWriter {
  public:
   WholeFileWriter() = default;
@@ -114,10 +136,15 @@ class WholeFileWriter {
   // Appends bytes. On a failure the writer is failed, and stays so.
   Status Write(std::string_view bytes);
 
-  // Puts the file in place of the target. Fails when the writer is not open
-  // or failed, the file cannot be completed, or anything but a regular file
-  // stands at the target (a link, FIFO, folder or device is never replaced).
-  // The writer is closed afterwards, whatever the result.
+  // Writes bytes at `offset` of the file, as a file of records is written;
+  // fails as Write.
+  Status WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+
+  // Flushes the file to the disk and puts it in place of the target. Fails
+  // when the writer is not open or failed, the file cannot be completed or
+  // flushed, or anything but a regular file stands at the target (a link,
+  // FIFO, folder or device is never replaced). The writer is closed
+  // afterwards, whatever the result.
   Status Commit();
 
   // Drops the file without touching the target.

@@ -102,6 +102,11 @@ Result<std::size_t> RegularFile::WriteSomeAt(std::int64_t offset, std::span<cons
   }
 }
 
+Status RegularFile::Flush() {
+  if (::fdatasync(Descriptor(handle_)) == 0) return {};
+  return FailureOf("cannot flush to the disk", LastError());
+}
+
 Status RegularFile::Close() {
   if (handle_ == NoHandle) return {};
   // Linux closes the descriptor even when close reports EINTR: never retry.
@@ -131,6 +136,22 @@ Status ReplaceFile(const std::filesystem::path& from, const std::filesystem::pat
 
 Status RemoveFile(const std::filesystem::path& path) {
   return Checked(::unlink(path.c_str()) == 0, "cannot remove", path);
+}
+
+Status FlushFolder(const std::filesystem::path& folder) {
+  int fd = -1;
+  do {
+    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return Checked(false, "cannot flush to the disk the folder", folder);
+  const bool flushed = ::fsync(fd) == 0;
+  const std::error_code error = flushed ? std::error_code() : LastError();
+  ::close(fd);
+  // EINVAL and ENOTSUP: the file system has no way to flush a folder.
+  if (flushed || error.value() == EINVAL || error.value() == ENOTSUP || error.value() == EOPNOTSUPP)
+    return {};
+  return Failure{
+      .what = "cannot flush to the disk the folder", .subject = Utf8FromPath(folder), .error = error};
 }
 
 }  // namespace varkelo::platform

@@ -107,6 +107,11 @@ Result<std::size_t> RegularFile::WriteSomeAt(std::int64_t offset, std::span<cons
   return std::size_t{n};
 }
 
+Status RegularFile::Flush() {
+  if (FlushFileBuffers(Handle(handle_))) return {};
+  return FailureOf("cannot flush to the disk", LastError());
+}
+
 Status RegularFile::Close() {
   if (handle_ == NoHandle) return {};
   const bool closed = CloseHandle(Handle(handle_)) != 0;
@@ -134,9 +139,18 @@ Status CreateFolder(const std::filesystem::path& path) {
 }
 
 Status ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  // One rename within the folder. Windows refuses it while another program
-  // holds the target open without allowing deletion; the writer then fails.
-  return Checked(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0, "cannot replace", to);
+  // One rename within the folder, on the disk when it returns. Windows
+  // refuses it while another program holds the target open without allowing
+  // deletion; the writer then fails.
+  return Checked(
+      MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0,
+      "cannot replace", to);
+}
+
+Status FlushFolder(const std::filesystem::path&) {
+  // Every rename is written through (ReplaceFile), and a folder's own handle
+  // cannot be flushed without rights a run does not have.
+  return {};
 }
 
 Status RemoveFile(const std::filesystem::path& path) {

@@ -62,6 +62,8 @@ platform::Status WriteResultReport(const std::filesystem::path& appFolder, RunOu
     written = writer.Open(report);
     if (written) written = writer.WriteLine(ResultReportLine(outcome, gatewayAddress));
     if (written) written = writer.Close();
+    // Last of all the run's files: its name on the disk after theirs.
+    if (written) written = platform::FlushFolder(appFolder);
   } catch (const std::bad_alloc&) {
     written = platform::Failure{.what = "cannot write",
                                 .subject = platform::Utf8FromPath(report),

@@ -27,7 +27,7 @@ rows=(
   "connection refused|ini Address=127.0.0.1|--exit-code|3|$connection_failed|cannot connect to the gateway at 127.0.0.1:12000: Connection refused"
   "transfer refused|sim --fault refuse --records 3|--exit-code|4|$timed_out|transfer refused, after 3 records, by the gateway at 127.0.0.1:12000"
   "gateway closes|sim --fault close --fault-after 5|--exit-code|4|$timed_out|connection closed after 5 records, before the end of the transfer, by the gateway at 127.0.0.1:12000"
-  "read.nmd a folder|sim; mkdir read.nmd|--exit-code|4|$timed_out|cannot open for writing APP/read.nmd: Is a directory"
+  "read.nmd a folder|sim; mkdir read.nmd|--exit-code|4|$timed_out|cannot write APP/read.nmd: Is a directory"
   "image too short|sim --records 200|--exit-code|5|$csv|the image ends before the end of block 2: APP/read.nmd"
   "no image|:|--exit-code --export-only|5|$csv|cannot read block 0 of APP/read.nmd: No such file or directory"
   "a file for a folder|sample; touch SG012345|--exit-code --export-only|5|$csv|APP/SG012345"

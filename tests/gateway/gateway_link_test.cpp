@@ -133,8 +133,8 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   ASSERT_EQ(answers.size(), 4u);
   EXPECT_TRUE(tools::IsAckOf(answers[1], Frame(2)));
   EXPECT_EQ(answers[3], (Bytes{0x02, 0x00, '1', '5', 0x11, 0x22, 0x33}));
-  // Never truncated: the file keeps its length and the records not received.
-  std::string expected = before;
+  // A new image in place of the old, none of which is left: what was not received is zeros.
+  std::string expected(7 * RecordSize, '\0');
   expected.replace(RecordSize, RecordSize, Text(Record(2)));
   expected.replace(6 * RecordSize, RecordSize, Text(Record(7)));
   expected.replace(3 * RecordSize, RecordSize, Text(Record(4)));
@@ -150,22 +150,24 @@ TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverW
   EXPECT_FALSE(link->Connected());
 }
 
-// Closes the descriptor by which this process holds `path` open, behind its
-// owner's back: the owner's own close of it then fails.
-void PullDescriptorOf(const std::filesystem::path& path) {
+// Closes the descriptor by which this process holds a file of `folder` open,
+// behind its owner's back: the owner's own flush of it then fails.
+void PullDescriptorIn(const std::filesystem::path& folder) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
     std::error_code unreadable;
-    if (std::filesystem::read_symlink(entry.path(), unreadable) == path)
+    if (std::filesystem::read_symlink(entry.path(), unreadable).parent_path() == folder)
       ::close(std::stoi(entry.path().filename().string()));
   }
 }
 
 // No time-out can end these downloads: each ends at once, with its reason,
-// without writing or acknowledging what it could not take.
+// without acknowledging what it could not take, and leaves the last image as
+// it was and no temporary file.
 TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
   options.connectWait = 1h;
   options.tickInterval = 1h;
   const auto image = folder.path() / "read.nmd";
+  const auto end = [](SimConnection& client) { client.WriteAll(MakeEndFrame('0')); };
   const auto spoiled = [](std::function<void(Bytes&)> spoil) {
     return [spoil](SimConnection& client) {
       Bytes frame = Frame(2);
@@ -185,25 +187,26 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
       {"closed early", nullptr, LinkOutcome::ClosedEarly},
       {"close fails",
        [&](SimConnection& client) {
-         PullDescriptorOf(image);
+         PullDescriptorIn(image.parent_path());
          client.WriteAll(MakeEndFrame('0'));
        },
        LinkOutcome::RecordNotStored},
       {"stopped", [&](SimConnection&) { asio::post(io, [&] { link->Stop(); }); }, LinkOutcome::Stopped},
-      // Not a regular file at "read.nmd": the first record fails, nothing goes through a link.
-      {"folder", [](SimConnection&) {}, LinkOutcome::RecordNotStored,
+      // Not a regular file at "read.nmd": the whole image is not put there, nothing goes through a link.
+      {"folder", end, LinkOutcome::RecordNotStored,
        [](const auto&, const auto& at) { std::filesystem::create_directory(at); }},
-      {"FIFO", [](SimConnection&) {}, LinkOutcome::RecordNotStored,
-       [](const auto&, const auto& at) { MakeFifo(at); }},
-      {"link", [](SimConnection&) {}, LinkOutcome::RecordNotStored, MakeLink},
+      {"FIFO", end, LinkOutcome::RecordNotStored, [](const auto&, const auto& at) { MakeFifo(at); }},
+      {"link", end, LinkOutcome::RecordNotStored, MakeLink},
   };
   std::ofstream(folder.path() / "outside") << "kept";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     observer = RecordingObserver();
+    std::filesystem::remove_all(image);
     if (c.hazard) {
-      std::filesystem::remove_all(image);
       c.hazard(folder.path() / "outside", image);
+    } else {
+      std::ofstream(image) << "old";
     }
     tools::CloseResult atEnd;
     Start([&](SimConnection& client) {
@@ -220,11 +223,11 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
     EXPECT_EQ(observer.finishes, 1);
     EXPECT_FALSE(observer.result->error);  // an orderly close has no system reason
     EXPECT_EQ(observer.result->failure.has_value(), c.outcome == LinkOutcome::RecordNotStored);
-    EXPECT_EQ(observer.result->recordsStored, c.hazard ? 0 : 1);
+    EXPECT_EQ(observer.result->recordsStored, 1);
     EXPECT_TRUE(atEnd.closed || !c.afterFirstRecord);
     EXPECT_EQ(atEnd.extraBytes, 0u);
-    EXPECT_EQ(ReadFileBytes(c.hazard ? folder.path() / "outside" : image),
-              c.hazard ? "kept" : Text(Record(1)));
+    EXPECT_EQ(ReadFileBytes(c.hazard ? folder.path() / "outside" : image), c.hazard ? "kept" : "old");
+    EXPECT_TRUE(TemporaryFilesUnder(folder.path()).empty());
   }
 
   // Nobody listens: the connection is refused, with the system's reason.
@@ -251,7 +254,8 @@ TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheDownload) {
   std::this_thread::sleep_for(50ms);
   ASSERT_TRUE(Finished());
   EXPECT_EQ(observer.result->outcome, LinkOutcome::AckNotSent);
-  EXPECT_EQ(Image(), Text(Record(1)));  // written before the acknowledgement failed
+  EXPECT_EQ(Image(), "");  // record 1 never reaches "read.nmd"
+  EXPECT_TRUE(TemporaryFilesUnder(folder.path()).empty());
 }
 
 // The time-out is 20 ticks of 20 ms from the request. A loop held up for 300
