@@ -14,6 +14,7 @@
 int main(int argc, char** argv) {
   // Before anything else: a stop from now on ends the run with its report.
   varkelo::platform::HoldStopSignals();
+  varkelo::platform::TurnWriteSignalsIntoErrors();
   const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   const varkelo::app::Options& options = *commandLine.run;

@@ -6,12 +6,14 @@
 
 #include "app/program.hpp"
 #include "app/window_view.hpp"
+#include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
 #include "run/run_sequence.hpp"
 
 int main(int argc, char** argv) {
   // Before anything else: a stop from now on ends the run with its report.
   varkelo::platform::HoldStopSignals();
+  varkelo::platform::TurnWriteSignalsIntoErrors();
   const varkelo::app::CommandLine commandLine = varkelo::app::ParseCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   const varkelo::app::Options& options = *commandLine.run;

@@ -161,6 +161,15 @@ void GatewayLink::WaitForNextTick() {
 }
 
 void GatewayLink::OnResponseTick() {
+  // The time-out is the gateway's silence, not the program's: bytes that
+  // came while the process was stopped (a laptop asleep, SIGSTOP) and wait
+  // for the read handler end the silence, and the ticks start anew from now.
+  if (std::error_code unread; socket_.is_open() && socket_.available(unread) > 0) {
+    waitTicks_ = 0;
+    responseTimer_.expires_after(options_.tickInterval);
+    WaitForNextTick();
+    return;
+  }
   if (waitTicks_ < std::numeric_limits<std::int32_t>::max()) ++waitTicks_;
   if (waitTicks_ >= options_.responseTimeoutTicks) {
     Finish(LinkOutcome::NoResponse);
@@ -192,6 +201,12 @@ void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
 
 void GatewayLink::OnBytesReceived(std::size_t n) {
   waitTicks_ = 0;
+  // Ticks overdue when bytes arrive fell due while the process was held up,
+  // not while the gateway was silent: they start anew from now.
+  if (responseTicking_ && responseTimer_.expiry() < std::chrono::steady_clock::now()) {
+    responseTimer_.expires_after(options_.tickInterval);
+    WaitForNextTick();
+  }
   switch (receiver_.Take(std::span(readChunk_).first(std::min(n, readChunk_.size())))) {
     case StreamState::Open:
       return;

@@ -3,6 +3,7 @@
 // primitives of the platform's own file.
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -28,6 +29,22 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std:
   name += target.filename();
   name += "." + random_part + ".tmp";
   return target.parent_path() / name;
+}
+
+// True when the regular file at `target` holds exactly the `size` bytes of the
+// file at `made`; false when it differs or either cannot be read.
+bool SameBytes(const std::filesystem::path& made, const std::filesystem::path& target, std::int64_t size) {
+  if (KindOfEntry(target) != EntryKind::RegularFile) return false;
+  Result<RegularFile> a = RegularFile::OpenForReading(made);
+  Result<RegularFile> b = RegularFile::OpenForReading(target);
+  if (!a || !b) return false;
+  std::uint8_t chunkA[16384], chunkB[16384];
+  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(sizeof chunkA)) {
+    const Result<std::size_t> n = a->ReadAt(offset, chunkA);
+    const Result<std::size_t> m = b->ReadAt(offset, chunkB);
+    if (!n || !m || *n != *m || std::memcmp(chunkA, chunkB, *n) != 0) return false;
+    if (*n < sizeof chunkA) return offset + static_cast<std::int64_t>(*n) == size;
+  }
 }
 
 // Whatever step failed, a person hears that the target was not written, and why.
@@ -112,8 +129,9 @@ Result<std::string> RegularFile::ReadAll() {
   }
 }
 
-Status WholeFileWriter::Open(const std::filesystem::path& target) {
+Status WholeFileWriter::Open(const std::filesystem::path& target, Identical identical) {
   Discard();
+  identical_ = identical;
   failure_.reset();
   if (!target.has_filename()) return CannotWrite(target, std::make_error_code(std::errc::is_a_directory));
   std::error_code error = std::make_error_code(std::errc::file_exists);
@@ -156,6 +174,10 @@ Status WholeFileWriter::WriteAt(std::int64_t offset, std::span<const std::uint8_
 Status WholeFileWriter::Commit() {
   if (!file_)
     return failure_ ? *failure_ : CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
+  if (!failure_ && identical_ == Identical::Keep && SameBytes(temporary_, target_, size_)) {
+    Discard();
+    return {};
+  }
   // The data reaches the disk before the name does: a power loss after the
   // rename finds the whole file, not an empty one.
   if (const Status flushed = failure_ ? Status() : file_->Flush(); !flushed) {

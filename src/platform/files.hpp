@@ -125,13 +125,19 @@ void RemoveTemporaryFiles(const std::filesystem::path& folder);
 // reason.
 class WholeFileWriter {
  public:
+  // What Commit does when the target holds the very bytes written already.
+  enum class Identical {
+    Replace,  // replaced all the same: the target's time tells when it was last written
+    Keep,     // kept as it is, and nothing flushed: that costs the disk one flush less per file
+  };
+
   WholeFileWriter() = default;
   WholeFileWriter(const WholeFileWriter&) = delete;
   WholeFileWriter& operator=(const WholeFileWriter&) = delete;
   ~WholeFileWriter() { Discard(); }
 
   // Starts a new file for `target`. Fails when no temporary file can be made.
-  Status Open(const std::filesystem::path& target);
+  Status Open(const std::filesystem::path& target, Identical identical = Identical::Replace);
 
   // Appends bytes. On a failure the writer is failed, and stays so.
   Status Write(std::string_view bytes);
@@ -157,6 +163,7 @@ class WholeFileWriter {
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   std::int64_t size_ = 0;
+  Identical identical_ = Identical::Replace;
   // Why the writer failed, once it has.
   std::optional<Failure> failure_;
 };

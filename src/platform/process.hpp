@@ -36,6 +36,12 @@ bool PrepareTerminal(std::FILE* out);
 // CR LF in text mode).
 void SetBinaryMode(std::FILE* out);
 
+// A write the process's own limits refuse fails with its reason, as on a full
+// disk, instead of ending the process without a report: a closed pipe on
+// standard output or error (EPIPE, not SIGPIPE) and a file-size limit (EFBIG,
+// not SIGXFSZ). Nothing to do on Windows, where such writes only fail.
+void TurnWriteSignalsIntoErrors();
+
 // How many columns the terminal `out` shows; 0 when it is no terminal or
 // does not say.
 int TerminalColumns(std::FILE* out);

@@ -1,5 +1,6 @@
 #include "platform/process.hpp"
 
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -27,6 +28,11 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 void SetBinaryMode(std::FILE*) {}
+
+void TurnWriteSignalsIntoErrors() {
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool PrepareTerminal(std::FILE* out) {
   return isatty(fileno(out)) != 0;

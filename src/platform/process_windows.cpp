@@ -96,6 +96,8 @@ void SetBinaryMode(std::FILE* out) {
   _setmode(_fileno(out), _O_BINARY);
 }
 
+void TurnWriteSignalsIntoErrors() {}
+
 bool PrepareTerminal(std::FILE* out) {
   if (_isatty(_fileno(out)) == 0) return false;
   const HANDLE console = GetStdHandle(out == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);

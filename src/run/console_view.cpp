@@ -39,6 +39,14 @@ std::string OutcomeLine(const RunResult& result) {
     line += ": " + std::to_string(result.dayFiles) + (result.dayFiles == 1 ? " day file" : " day files") +
             " in " + platform::Utf8FromPath(result.gatewayFolder);
   }
+  // Whoever reads the last line must not take an outcome that reached no
+  // report for the report's.
+  if (result.reportFailure) {
+    line = "error.txt not written (the run: " + line + ")" +
+           (result.earlierReportLeft
+                ? "; the error.txt in the folder is an earlier run's, which could not be removed"
+                : "");
+  }
   return line;
 }
 

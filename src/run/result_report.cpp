@@ -59,7 +59,8 @@ platform::Status WriteResultReport(const std::filesystem::path& appFolder, RunOu
   platform::Status written;
   try {
     text::LineWriter writer;
-    written = writer.Open(report);
+    // Replaced even when the line is the same: its time is the time of the run.
+    written = writer.Open(report, platform::WholeFileWriter::Identical::Replace);
     if (written) written = writer.WriteLine(ResultReportLine(outcome, gatewayAddress));
     if (written) written = writer.Close();
     // Last of all the run's files: its name on the disk after theirs.

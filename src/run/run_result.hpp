@@ -25,6 +25,9 @@ struct RunResult {
   std::int32_t dayFiles = 0;
   // Why "error.txt" could not be written; none when it was.
   std::optional<platform::Failure> reportFailure;
+  // An earlier "error.txt" that the run could not remove after failing to
+  // write its own (a folder that lets no file be removed): not this run's.
+  bool earlierReportLeft = false;
 };
 
 }  // namespace varkelo::run

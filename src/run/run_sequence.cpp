@@ -6,6 +6,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
@@ -263,7 +264,11 @@ void RunSequence::Finish() {
   busy_ = false;
   result_.gatewayAddress = address_;
   const platform::Status written = WriteResultReport(appFolder_, result_.outcome, address_);
-  if (!written) result_.reportFailure = written.Reason();
+  if (!written) {
+    result_.reportFailure = written.Reason();
+    result_.earlierReportLeft =
+        platform::KindOfEntry(appFolder_ / "error.txt") == platform::EntryKind::RegularFile;
+  }
   view_.Close(result_);
   io_.stop();
 }

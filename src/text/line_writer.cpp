@@ -11,12 +11,13 @@ constexpr std::size_t FlushSize = 64 * 1024;
 
 }  // namespace
 
-platform::Status LineWriter::Open(const std::filesystem::path& path) {
+platform::Status LineWriter::Open(const std::filesystem::path& path,
+                                  platform::WholeFileWriter::Identical identical) {
   buffer_.clear();
   buffer_.reserve(FlushSize + 1024);
   path_ = path;
   failure_.reset();
-  platform::Status opened = file_.Open(path);
+  platform::Status opened = file_.Open(path, identical);
   if (!opened) failure_ = opened.Reason();
   return opened;
 }

@@ -20,8 +20,11 @@ class LineWriter {
   LineWriter& operator=(const LineWriter&) = delete;
 
   // Starts the file that Close puts at `path`; until then the file at `path`
-  // stays as it was. Fails when the file cannot be started.
-  platform::Status Open(const std::filesystem::path& path);
+  // stays as it was. A file at `path` that holds the very same bytes is kept
+  // as it is, unless `identical` says to replace it. Fails when the file
+  // cannot be started.
+  platform::Status Open(const std::filesystem::path& path, platform::WholeFileWriter::Identical identical =
+                                                               platform::WholeFileWriter::Identical::Keep);
 
   // Encodes one line and appends CR LF. Fails, with nothing of the line
   // written, when a character cannot be encoded or the file cannot be written;

@@ -277,6 +277,24 @@ TEST_F(GatewayLinkTest, TicksKeepTheirScheduleWhenTheLoopIsHeldUp) {
   EXPECT_LT(took, 600ms);  // ticks counted from when they ran: 700 ms
 }
 
+// A process held up longer than the time-out (stopped, asleep) while the
+// gateway's frames came: what waits in the socket is read, not timed out.
+TEST_F(GatewayLinkTest, FramesThatCameWhileTheProcessWasHeldUpAreRead) {
+  options.tickInterval = 5ms;
+  options.responseTimeoutTicks = 20;
+  observer.onRequestSent = [] { std::this_thread::sleep_for(300ms); };
+  Start([](SimConnection& c) {
+    ReadBytes(c, 4);
+    c.WriteAll(Frame(1));
+    ReadBytes(c, DataFrameSize);
+    c.WriteAll(MakeEndFrame('0'));
+    c.WaitForClose(10s);
+  });
+  ASSERT_TRUE(Finished());
+  EXPECT_EQ(observer.result->outcome, LinkOutcome::Downloaded);
+  EXPECT_EQ(Image(), Text(Record(1)));
+}
+
 TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
   // Some systems take 0.0.0.0 for this machine, where a gateway listens.
   const auto start = std::chrono::steady_clock::now();
