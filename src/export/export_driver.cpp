@@ -69,6 +69,7 @@ ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportP
 
     result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
     foldersWritten_.clear();
+    started_ = std::filesystem::file_time_type::clock::now();
     // A new gateway folder is an entry of the application folder.
     if (!FolderExists(result.gatewayFolder)) NoteFolderWritten(appFolder_);
     if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
@@ -153,8 +154,14 @@ void Exporter::NoteFolderWritten(const std::filesystem::path& folder) {
 }
 
 platform::Status Exporter::FlushFoldersWritten() const {
+  // A folder last changed before the export took no new name from it (its
+  // files were the same as those in place): a flush of it would cost the disk
+  // a flush for nothing. The margin covers the coarser clock of the files' times.
+  const std::filesystem::file_time_type unchangedBefore = started_ - std::chrono::seconds(2);
   // The deepest first: a new folder's own entries are on the disk before its name is.
   for (auto folder = foldersWritten_.rbegin(); folder != foldersWritten_.rend(); ++folder) {
+    std::error_code error;
+    if (std::filesystem::last_write_time(*folder, error) < unchangedBefore && !error) continue;
     if (platform::Status flushed = platform::FlushFolder(*folder); !flushed) return flushed;
   }
   return {};

@@ -60,8 +60,10 @@ class Exporter {
   platform::Status FlushFoldersWritten() const;
 
   std::filesystem::path appFolder_;
-  // Folders whose entries this export changed, each once, in the order made.
+  // Folders this export wrote files into, each once, in the order made.
   std::vector<std::filesystem::path> foldersWritten_;
+  // When the export began, by the clock of the files' times.
+  std::filesystem::file_time_type started_;
   dump::Dump dump_;
   CarryOver carryOver_;
 };
