@@ -47,7 +47,9 @@ std::string HelpFooter() {
          ExitStatusLine(RunOutcome::NoResponse, "the gateway fell silent or refused the transfer") +
          ExitStatusLine(RunOutcome::CsvError, "the CSV files could not be made") +
          ExitStatusLine(RunOutcome::None, "the run ended without an outcome, or was stopped") + "  " +
-         std::to_string(run::ReportNotWrittenExitStatus) + "    error.txt could not be written\n  " +
+         std::to_string(run::ReportNotWrittenExitStatus) +
+         "    error.txt could not be written; an earlier one is removed where the folder\n"
+         "       lets the run remove it, and the last line says which\n  " +
          std::to_string(PageNotWrittenExitStatus) + "    --report-only: a page could not be written\n  " +
          std::to_string(FolderBusyExitStatus) +
          "    another run is reading this gateway (or the folder cannot be locked):\n"
@@ -57,6 +59,8 @@ std::string HelpFooter() {
          "\n"
          "A stop from the system (SIGTERM, SIGINT, SIGHUP; Ctrl+C or a shutdown on\n"
          "Windows) ends the run at once; error.txt then tells a run without an outcome.\n"
+         "read.nmd is replaced only by a complete image. Every file is on the disk\n"
+         "before error.txt says success; one run at a time per folder.\n"
          "More in man varkelo (on Windows: README.txt).";
 }
 
