@@ -5,6 +5,7 @@
 # build's bytes; so must varkelo-cli's export of the other layout, in a folder with a blank in its
 # name; failures reach the exit status, and varkelo-cli says why, in UTF-8 and in the system's words,
 # also for a socket. The ZIP holds what its README names; its program writes "error.txt" beside it.
+# A held folder refuses a second run.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
 
@@ -60,4 +61,14 @@ grep -q $'^Address=192.0.2.10\r$' "$packaged/System.ini" || fail "System.ini is 
 rm "$packaged/System.ini" # no address: a run that ends at once, with its report
 (cd "$work" && expect_status 2 wine_run "$packaged/varkelo.exe" --exit-code)
 [ -s "$packaged/error.txt" ] || fail "packaged program: no error.txt in its own folder"
+
+# While a run holds the folder, a second one writes nothing and exits with 9; the holder's failed
+# download keeps the image, and its lock file goes with it.
+start_simulator "$work/linux-half/read.nmd" --fault silent --fault-after 5
+wine_run "$packaged/varkelo-cli.exe" --folder "Z:$app" > "$work/holder.txt" 2>&1 &
+holder=$!
+wait_for "$work/holder.txt" データ転送中
+expect_status 9 wine_run "$packaged/varkelo-cli.exe" --exit-code --export-only --folder "Z:$app" > /dev/null 2>&1
+kill "$simulator" && wait "$holder"
+[ ! -e "$app/varkelo.lock" ] && cmp -s "$app/read.nmd" "$work/linux-half/read.nmd" || fail "held folder: $(ls -A "$app")"
 echo "1 passed, 0 failed"
