@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "dump/dump_image.hpp"
+#include "dump/field_catalogue.hpp"
 #include "export_input.hpp"
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
@@ -89,9 +89,7 @@ void WriteFrameSeeds(const fs::path& folder, const fs::path& linkFolder) {
 // --- export_image: patches over the sample image (export_input.hpp). ---
 
 std::size_t FieldOffset(varkelo::dump::Layout layout, std::int32_t index) {
-  varkelo::dump::Dump dump;
-  dump.PrepareCatalog(layout);
-  return static_cast<std::size_t>(dump.Catalog()[static_cast<std::size_t>(index)].offset);
+  return static_cast<std::size_t>(varkelo::dump::FieldCatalogue(layout).Entry(index).offset);
 }
 
 void WriteExportSeeds(const fs::path& folder) {

@@ -1,10 +1,10 @@
-// Layout of block 0, the gateway's configuration area (config:: in layout.hpp).
+// The catalogue of block 0, the gateway's configuration area (config:: in layout.hpp).
 
 #include <array>
 #include <string>
 
-#include "dump/dump_image.hpp"
-#include "dump/field_group.hpp"
+#include "dump/field_catalogue.hpp"
+#include "dump/layout.hpp"
 #include "text/digits.hpp"
 
 namespace varkelo::dump {
@@ -25,6 +25,10 @@ struct NumberedLabels {
   std::array<std::string, SwitchCount> rs485, echo;
   std::array<std::string, MeterCount> tags;
 };
+
+static_assert(1 + std::tuple_size_v<decltype(NumberedLabels::dummies)> +
+                  std::tuple_size_v<decltype(NumberedLabels::monitor)> ==
+              NetworkFields);
 
 const NumberedLabels& Labels() {
   static const NumberedLabels labels = [] {
@@ -52,62 +56,26 @@ const NumberedLabels& Labels() {
 
 }  // namespace
 
-void Dump::BuildConfigSchema() {
+void FieldCatalogue::BuildConfig() {
   const NumberedLabels& labels = Labels();
-  ClearCatalog(Layout::Config);
-  RegisterFlashHead();
-
-  const Section network{"Hard_Data-Network_Info"};
-  RegisterFields(*this, std::array{ByteField("ネットワーク設定")}, network);
-  for (const std::string& label : labels.dummies)
-    RegisterFields(*this, std::array{ByteField(label)}, network);
-  for (const std::string& label : labels.monitor)
-    RegisterFields(*this, std::array{ByteField(label)}, network);
-
-  static constexpr FieldSpec center[] = {
-      TextField(68, "ホスト名"), WordField("センタポート"),   WordField("データ形式"),
-      LongField("接続周期"),     TextField(12, "パスワード"),
+  const auto one = [this](std::string_view label, std::string_view path) {
+    const FieldSpec field = ByteField(label);
+    Register(std::span(&field, 1), {path});
   };
-  RegisterFields(*this, center, {"Hard_Data-Center_Info"});
-
-  static constexpr FieldSpec mainInfo[] = {
-      TextField(4, "データバージョン"), TextField(4, "プログラムバージョン"),
-      ByteField("会員登録ステータス"),  ByteField("テスト通信開始年"),
-      ByteField("テスト通信開始月"),    ByteField("テスト通信開始日"),
-      ByteField("テスト通信開始時"),    ByteField("テスト通信開始分"),
-      ByteField("テスト通信開始秒"),    ByteField("ダミーC"),
-      TextField(12, "Kov機器ID"),
-  };
-  RegisterFields(*this, mainInfo, {"Hard_Data-Main_Info"});
-
-  static constexpr FieldSpec hardData[] = {ByteField("RS485計器設定オプション"),
-                                           ByteField("特小計器設定オプション"), ByteField("ダミーC[0]"),
-                                           ByteField("ダミーC[1]")};
-  RegisterFields(*this, hardData, {"Hard_Data"});
-
-  for (const std::string& label : labels.rs485) {
-    RegisterFields(*this, std::array{ByteField(label)}, {"Hard_Data-Meter_Set-RS485"});
-  }
-  for (const std::string& label : labels.echo) {
-    RegisterFields(*this, std::array{ByteField(label)}, {"Hard_Data-Meter_Set-Echo"});
-  }
-
-  // "計器種別" appears twice: the type as a number and as text.
-  static constexpr FieldSpec meter[] = {
-      ByteField("収集ID"),   ByteField("計器種別"),        ByteField("アドレス"),
-      ByteField("最大桁数"), TextField(1, "メーカー記号"), ByteField("計器設定状態"),
-      WordField("製造年"),   TextField(8, "計器種別"),     TextField(12, "計器番号"),
-      TextField(8, "乗率"),
-  };
-  static_assert(std::size(meter) == config::MeterEntries && LabelIs(meter, config::Maker, "メーカー記号") &&
-                LabelIs(meter, config::YearMade, "製造年") && LabelIs(meter, config::TypeText, "計器種別") &&
-                LabelIs(meter, config::Number, "計器番号") && LabelIs(meter, config::Multiplier, "乗率"));
+  one("ネットワーク設定", "Hard_Data-Network_Info");
+  for (const std::string& label : labels.dummies) one(label, "Hard_Data-Network_Info");
+  for (const std::string& label : labels.monitor) one(label, "Hard_Data-Network_Info");
+  Register(ConfigCenter, {"Hard_Data-Center_Info"});
+  Register(ConfigMainInfo, {"Hard_Data-Main_Info"});
+  Register(ConfigHardData, {"Hard_Data"});
+  for (const std::string& label : labels.rs485) one(label, "Hard_Data-Meter_Set-RS485");
+  for (const std::string& label : labels.echo) one(label, "Hard_Data-Meter_Set-Echo");
   for (std::int32_t m = 1; m <= MeterCount; ++m) {
-    RegisterFields(*this, meter, {"Hard_Data-Meter_Info", -1, static_cast<std::int16_t>(m)});
+    Register(ConfigMeter, {"Hard_Data-Meter_Info", -1, static_cast<std::int16_t>(m)});
   }
-
   for (const std::string& label : labels.tags) {
-    RegisterField(TypeCode::Unsigned8, 52, {"Hard_Data-Meter_Tag"}, FieldKind::MultibyteText, label);
+    const FieldSpec tag{ConfigMeterTag.length, ConfigMeterTag.kind, label};
+    Register(std::span(&tag, 1), {"Hard_Data-Meter_Tag"});
   }
 }
 

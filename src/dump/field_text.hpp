@@ -1,52 +1,59 @@
 #pragma once
 
-// The text of one decoded field, held inline: decoding a field never touches
-// the heap, whichever of the tools, tests and the gateway folder name asks.
+// The text of a field, as the tools, the tests and the gateway folder's name
+// read it: a number in decimal, a single-byte text character by character, a
+// meter tag in code page 932. Held inline: decoding a field never touches the
+// heap.
 
 #include <array>
+#include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <stdexcept>
+#include <span>
 #include <string>
 #include <string_view>
 
-namespace varkelo::dump {
+#include "dump/block_image.hpp"
+#include "dump/byte_text.hpp"
+#include "dump/field_catalogue.hpp"
 
-// Raised while decoding a field that cannot be decoded (an index the catalogue
-// does not register, a field outside the image). The export's writers catch it
-// at their boundary and report failure.
-class FieldError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace varkelo::dump {
 
 class FieldText {
  public:
-  // The longest text a field may decode to: 68 single bytes, 3 UTF-8 bytes each, and more.
+  // The longest text a field decodes to: 68 single bytes, 3 UTF-8 bytes each.
   static constexpr std::size_t Capacity = 256;
 
   FieldText() = default;
-  explicit FieldText(std::string_view text) { Append(text); }
 
-  std::string_view view() const { return {data_.data(), size_}; }
-  operator std::string_view() const { return view(); }
-  std::string str() const { return std::string(view()); }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
+  std::string_view View() const { return {data_.data(), size_}; }
+  operator std::string_view() const { return View(); }
+  std::string Str() const { return std::string(View()); }
 
+  // Appends `text`, which must fit.
   void Append(std::string_view text) {
-    if (text.size() > Capacity - size_) throw FieldError("field text too long");
+    assert(text.size() <= Capacity - size_);
     std::memcpy(data_.data() + size_, text.data(), text.size());
     size_ += text.size();
   }
-  void Append(char c) { Append(std::string_view(&c, 1)); }
 
-  friend bool operator==(const FieldText& a, std::string_view b) { return a.view() == b; }
-  friend bool operator==(const FieldText& a, const FieldText& b) { return a.view() == b.view(); }
+  friend bool operator==(const FieldText& a, std::string_view b) { return a.View() == b; }
 
  private:
   std::array<char, Capacity> data_;
   std::size_t size_ = 0;
 };
+
+// A little-endian unsigned number of 1, 2 or 4 bytes in decimal; any other length gives "0".
+FieldText DecodeNumber(std::span<const std::uint8_t> bytes);
+// Each byte before the first 0x00 as its single-byte character; at most 85 bytes.
+FieldText DecodeByteText(const ByteText& text);
+// Every byte of the field as code page 932, 0x00 bytes as U+0000; at most 85 bytes.
+FieldText DecodeTagText(std::span<const std::uint8_t> bytes);
+
+// The text of catalogue entry `index` (0 to the catalogue's FieldCount() - 1)
+// taken from `image`, which holds a block of the catalogue's layout.
+FieldText GetFieldText(const FieldCatalogue& catalogue, const BlockImage& image, std::int32_t index);
 
 }  // namespace varkelo::dump

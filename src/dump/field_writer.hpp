@@ -1,22 +1,24 @@
 #pragma once
 
 // Writes values into the bytes of a block at the places the catalogue gives
-// their fields: what GetFieldText reads back. For the programs that make
+// their fields, by catalogue index: what GetFieldText reads back. For the programs that make
 // images (the sample image maker, the tests); the export only reads.
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
-#include "dump/dump_image.hpp"
+#include "dump/field_catalogue.hpp"
 
 namespace varkelo::dump {
 
 class FieldWriter {
  public:
-  // `catalogue` holds the layout of `block`; both must outlive the writer.
-  FieldWriter(const Dump& catalogue, std::span<std::uint8_t> block) : catalogue_(catalogue), block_(block) {}
+  // `catalogue` holds the layout of `block`, a whole block; both must outlive the writer.
+  FieldWriter(const FieldCatalogue& catalogue, std::span<std::uint8_t> block)
+      : catalogue_(catalogue), block_(block) {}
 
   // Little-endian, as wide as the field.
   void Number(std::int32_t index, std::uint32_t value) const {
@@ -41,15 +43,11 @@ class FieldWriter {
 
  private:
   std::span<std::uint8_t> Bytes(std::int32_t index) const {
-    if (index < 0 || index >= catalogue_.FieldCount()) throw FieldError("field index not registered");
-    const FieldDescriptor& field = catalogue_.Catalog()[static_cast<std::size_t>(index)];
-    const auto offset = static_cast<std::size_t>(field.offset);
-    const auto length = static_cast<std::size_t>(field.length);
-    if (offset + length > block_.size()) throw FieldError("field reaches past the block");
-    return block_.subspan(offset, length);
+    const FieldDescriptor& field = catalogue_.Entry(index);
+    return block_.subspan(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.length));
   }
 
-  const Dump& catalogue_;
+  const FieldCatalogue& catalogue_;
   std::span<std::uint8_t> block_;
 };
 

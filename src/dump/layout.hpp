@@ -9,6 +9,9 @@
 
 namespace varkelo::dump {
 
+// The layouts of a block; the number of each is the n of its catalogue's section texts "S[n]".
+enum class Layout : std::uint8_t { Config = 0, HalfHour = 1, Interval = 2 };
+
 // "read.nmd" in blocks: block 0 holds the configuration, blocks 1 to 63 one day each.
 inline constexpr std::int32_t DumpBlockSize = 131072;
 inline constexpr std::int32_t ConfigBlock = 0;

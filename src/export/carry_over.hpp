@@ -8,7 +8,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
+#include "export/sector_day.hpp"
 #include "platform/failure.hpp"
 
 namespace varkelo::exporting {
@@ -31,11 +32,10 @@ struct CarryOver {
   std::optional<std::uint16_t> saveFlag;
 };
 
-// Resets `carry`, then loads the block of the day before year/month/day and,
-// when its header holds that day, copies its last slot into `carry`. Leaves the
-// image holding that block. Fails when the block cannot be read or the date
-// is no calendar date.
-platform::Status LoadCarryOver(dump::Dump& dump, const std::filesystem::path& imagePath, std::int32_t year,
-                               std::int32_t month, std::int32_t day, CarryOver& carry);
+// Resets `carry`, then loads the block of the day before `day` and, when its
+// head holds that day, copies its last slot into `carry`. Leaves the image
+// holding that block. Fails when the block cannot be read.
+platform::Status LoadCarryOver(dump::BlockImage& image, const std::filesystem::path& imagePath,
+                               const SectorDay& day, CarryOver& carry);
 
 }  // namespace varkelo::exporting

@@ -1,44 +1,52 @@
 #pragma once
 
-// One CSV line built in place, in code page 932: fields joined by ",",
-// nothing quoted. Values are formatted here and nowhere else. A writer keeps
-// one line for a whole file and clears it per row, so building a row does
-// not touch the heap.
+// One CSV line of a day or start file built in place, in code page 932:
+// DayFileColumns fields joined by ",", nothing quoted. Values are formatted
+// here and nowhere else. The line's size is fixed when compiled: every column
+// holds at most MaxColumnBytes, so a row of DayFileColumns always fits. A
+// writer keeps one line for a whole file and clears it per row, so building
+// a row does not touch the heap.
 
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "dump/byte_text.hpp"
+#include "dump/layout.hpp"
 #include "text/cp932.hpp"
 #include "text/digits.hpp"
 
 namespace varkelo::exporting {
 
+// The columns of every row.
+inline constexpr std::size_t DayFileColumns = 16;
+
 class CsvLine {
  public:
+  // The longest column: a 64-bit number in decimal.
+  static constexpr std::size_t MaxColumnBytes = 20;
+  // The longest stored text a column holds: each byte gives at most two bytes of code page 932.
+  static constexpr std::size_t MaxTextBytes = MaxColumnBytes / 2;
+
   void Clear() { size_ = 0; }
 
-  // Appends one field of ASCII characters; an empty value gives an empty field.
+  // Appends one field of at most MaxColumnBytes ASCII characters; an empty value gives an empty field.
   void Field(std::string_view ascii) {
-    char* out = Room(ascii.size() + 1);
-    for (const char c : ascii) *out++ = c;
-    *out = ',';
-    size_ += ascii.size() + 1;
+    assert(ascii.size() <= MaxColumnBytes);
+    Append(ascii);
   }
 
   // What a missing value prints as.
   void Missing() { Field("-"); }
 
   void Number(std::uint64_t value) {
-    char* out = Room(MaxDigits + 1);
-    char* end = std::to_chars(out, out + MaxDigits, value).ptr;
-    *end = ',';
-    size_ = static_cast<std::size_t>(end + 1 - text_.data());
+    char digits[MaxColumnBytes];
+    Append({digits,
+            static_cast<std::size_t>(std::to_chars(digits, digits + MaxColumnBytes, value).ptr - digits)});
   }
 
   // A stored number, "-" when erased.
@@ -54,30 +62,33 @@ class CsvLine {
   // 0 to 99 with a leading zero below 10.
   void TwoDigits(std::int32_t value) { Field(text::TwoDigits(value)); }
 
-  // A stored text as its characters; an empty text gives an empty field.
+  // A stored text of at most MaxTextBytes as its characters; an empty text gives an empty field.
   void Text(const dump::ByteText& value) {
-    // Each byte gives at most two bytes of code page 932.
-    Room(2 * value.Bytes().size() + 1);
+    assert(value.Bytes().size() <= MaxTextBytes);
     encoded_.clear();
     text::AppendSingleByteCodes(value.Bytes(), encoded_);
-    Field(encoded_);
+    Append(encoded_);
   }
 
   // The fields so far, without the separator the last one left behind.
   std::string_view View() const { return {text_.data(), size_ == 0 ? 0 : size_ - 1}; }
 
  private:
-  static constexpr std::size_t MaxDigits = 20;
-
-  // Where `count` more characters go; a line never grows near the limit.
-  char* Room(std::size_t count) {
-    if (count > text_.size() - size_) throw std::length_error("CSV line too long");
-    return text_.data() + size_;
+  // Every field goes in with its separator.
+  void Append(std::string_view field) {
+    assert(size_ + field.size() + 1 <= text_.size());
+    char* out = text_.data() + size_;
+    for (const char c : field) *out++ = c;
+    *out = ',';
+    size_ += field.size() + 1;
   }
 
-  std::array<char, 1024> text_;
+  std::array<char, DayFileColumns*(MaxColumnBytes + 1)> text_;
   std::size_t size_ = 0;
   std::string encoded_;
 };
+
+// The texts the rows print are the multipliers.
+static_assert(dump::interval::MultiplierBytes <= CsvLine::MaxTextBytes);
 
 }  // namespace varkelo::exporting

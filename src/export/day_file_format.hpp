@@ -1,19 +1,16 @@
 #pragma once
 
-// What every day file shares: the header line, the sector date that names the
-// day, the clock of the half hours, and the frame that opens, fills and
-// puts the file in place.
+// What every day file shares: the header line, the clock of the half hours, and the frame that opens, fills
+// and puts the file in place.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string_view>
 
-#include "dump/dump_image.hpp"
-#include "export/calendar.hpp"
+#include "dump/layout.hpp"
 #include "export/csv_line.hpp"
-#include "export/export_failure.hpp"
-#include "export/sector_head.hpp"
+#include "export/sector_day.hpp"
 #include "text/line_writer.hpp"
 
 namespace varkelo::exporting {
@@ -36,7 +33,7 @@ class HalfHourClock {
  public:
   enum class Part { Year, Month, Day, Hour, Minute };
 
-  explicit HalfHourClock(const Date& date) : date_(date) {}
+  explicit HalfHourClock(const SectorDay& day) : day_(day) {}
 
   // Half hour h shows h × 30 minutes after midnight of the same day.
   void SetHalfHour(std::int32_t halfHour) { halfHour_ = halfHour; }
@@ -45,13 +42,13 @@ class HalfHourClock {
   void Append(Part part, CsvLine& line) const {
     switch (part) {
       case Part::Year:
-        line.TwoDigits(date_.year % 100);
+        line.TwoDigits(day_.Year() % 100);
         break;
       case Part::Month:
-        line.Number(static_cast<std::uint64_t>(date_.month));
+        line.Number(static_cast<std::uint64_t>(day_.Month()));
         break;
       case Part::Day:
-        line.Number(static_cast<std::uint64_t>(date_.day));
+        line.Number(static_cast<std::uint64_t>(day_.Day()));
         break;
       case Part::Hour:
         line.Number(static_cast<std::uint64_t>(halfHour_ / 2));
@@ -68,29 +65,23 @@ class HalfHourClock {
   }
 
  private:
-  Date date_;
+  SectorDay day_;
   std::int32_t halfHour_ = 0;
 };
 
-// Reads the sector date, writes the header and has `writeRows`(clock, writer)
-// write the 1920 rows, moving the clock on by half hours; a failure it returns
-// stops the file. The day file is replaced only when all of it was written:
-// every error leaves the file that was there before, or none.
+// Writes the header and has `writeRows`(clock, writer) write the 1920 rows of
+// `day`, moving the clock on by half hours; a failure it returns stops the
+// file. The day file is replaced only when all of it was written: every error
+// leaves the file that was there before, or none.
 template <typename RowWriter>
-platform::Status WriteDayFileFrame(const dump::Dump& dump, const std::filesystem::path& dayFile,
+platform::Status WriteDayFileFrame(const SectorDay& day, const std::filesystem::path& dayFile,
                                    RowWriter&& writeRows) {
-  try {
-    const std::optional<Date> date = SectorHeadDate(dump);
-    if (!date) return ExportFailure("the sector's date is no calendar date: cannot write", dayFile);
-    text::LineWriter writer;
-    if (platform::Status opened = writer.Open(dayFile); !opened) return opened;
-    HalfHourClock clock(*date);
-    if (platform::Status header = writer.WriteLine(DayFileHeader); !header) return header;
-    if (platform::Status rows = writeRows(clock, writer); !rows) return rows;
-    return writer.Close();
-  } catch (const std::exception& e) {
-    return ExportFailure(std::string("cannot write (") + e.what() + ")", dayFile);
-  }
+  text::LineWriter writer;
+  if (platform::Status opened = writer.Open(dayFile); !opened) return opened;
+  HalfHourClock clock(day);
+  if (platform::Status header = writer.WriteLine(DayFileHeader); !header) return header;
+  if (platform::Status rows = writeRows(clock, writer); !rows) return rows;
+  return writer.Close();
 }
 
 }  // namespace varkelo::exporting

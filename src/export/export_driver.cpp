@@ -5,13 +5,13 @@
 #include <system_error>
 #include <utility>
 
-#include "export/calendar.hpp"
+#include "dump/field_text.hpp"
 #include "export/day_files.hpp"
 #include "export/export_failure.hpp"
 #include "export/meter_list.hpp"
 #include "export/next_day_start.hpp"
 #include "export/output_paths.hpp"
-#include "export/sector_head.hpp"
+#include "export/sector_day.hpp"
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 
@@ -49,103 +49,101 @@ ExportResult Failed(ExportResult result, platform::Failure failure) {
 
 }  // namespace
 
-dump::Layout SectorLayout(const dump::Dump& dump) {
-  const std::span<const std::uint8_t> version = dump.Text(dump::config::ProgramVersion).Bytes();
+dump::Layout SectorLayout(const dump::BlockImage& image) {
+  const std::span<const std::uint8_t> version = image.Text(dump::config::ProgramVersionField).Bytes();
   return !version.empty() && version.front() == '1' ? dump::Layout::HalfHour : dump::Layout::Interval;
 }
 
 Exporter::Exporter(std::filesystem::path appFolder) : appFolder_(std::move(appFolder)) {}
 
 ExportResult Exporter::RunExport(const std::filesystem::path& imagePath, ExportProgress& progress) {
-  ExportResult result;
+  // Memory is the one thing the export can run out of that it does not check
+  // itself: the strings and paths it builds.
   try {
-    dump_.PrepareCatalog(dump::Layout::Config);
-    // Without a readable configuration block there is nothing to name the
-    // output after: no folder and no meter list from an erased image.
-    if (platform::Status loaded = dump_.LoadBlock(imagePath, dump::ConfigBlock); !loaded) {
-      return Failed(std::move(result), BlockFailure(loaded, dump::ConfigBlock));
-    }
-    const dump::Layout layout = SectorLayout(dump_);
-
-    result.gatewayFolder = GatewayFolder(appFolder_, dump_.GetFieldText(dump::config::DeviceId));
-    foldersWritten_.clear();
-    started_ = std::filesystem::file_time_type::clock::now();
-    // A new gateway folder is an entry of the application folder.
-    if (!FolderExists(result.gatewayFolder)) NoteFolderWritten(appFolder_);
-    if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
-      return Failed(std::move(result), folder.Reason());
-    }
-    NoteFolderWritten(result.gatewayFolder);
-    if (platform::Status written = WriteMeterList(dump_, result.gatewayFolder / "ID.csv"); !written) {
-      return Failed(std::move(result), written.Reason());
-    }
-
-    dump_.PrepareCatalog(layout);
-    for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
-      progress.LetEventsRun();
-      // Between blocks every file is whole: nothing is left half made.
-      if (progress.StopRequested()) {
-        result.outcome = ExportOutcome::Stopped;
-        return result;
-      }
-      std::optional<platform::Failure> failure = ExportBlock(imagePath, i, layout, result);
-      // A failed block ends the loop with the bar full.
-      progress.OnProgress(failure ? 100 : i * 100 / LastSectorBlock);
-      if (failure) return Failed(std::move(result), std::move(*failure));
-    }
-    // Each file's data went to the disk before its rename; the names follow.
-    if (platform::Status flushed = FlushFoldersWritten(); !flushed)
-      return Failed(std::move(result), flushed.Reason());
-    return result;
-  } catch (const std::exception& e) {
-    return Failed(std::move(result), ExportFailure(std::string("cannot export: ") + e.what(), imagePath));
-  } catch (...) {
-    return Failed(std::move(result), ExportFailure("cannot export", imagePath));
+    return Export(imagePath, progress);
+  } catch (const std::bad_alloc&) {
+    return Failed({}, platform::Failure{.what = "cannot export",
+                                        .subject = platform::Utf8FromPath(imagePath),
+                                        .error = std::make_error_code(std::errc::not_enough_memory)});
   }
 }
 
-std::optional<platform::Failure> Exporter::ExportBlock(const std::filesystem::path& imagePath,
-                                                       std::int32_t block, dump::Layout layout,
-                                                       ExportResult& result) {
-  if (platform::Status loaded = dump_.LoadBlock(imagePath, block); !loaded)
+ExportResult Exporter::Export(const std::filesystem::path& imagePath, ExportProgress& progress) {
+  ExportResult result;
+  // Without a readable configuration block there is nothing to name the
+  // output after: no folder and no meter list from an erased image.
+  if (platform::Status loaded = image_.LoadBlock(imagePath, dump::ConfigBlock); !loaded) {
+    return Failed(std::move(result), BlockFailure(loaded, dump::ConfigBlock));
+  }
+  const dump::Layout layout = SectorLayout(image_);
+
+  result.gatewayFolder =
+      GatewayFolder(appFolder_, dump::DecodeByteText(image_.Text(dump::config::DeviceIdField)));
+  foldersWritten_.clear();
+  started_ = std::filesystem::file_time_type::clock::now();
+  // A new gateway folder is an entry of the application folder.
+  if (!FolderExists(result.gatewayFolder)) NoteFolderWritten(appFolder_);
+  if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
+    return Failed(std::move(result), folder.Reason());
+  }
+  NoteFolderWritten(result.gatewayFolder);
+  if (platform::Status written = WriteMeterList(image_, result.gatewayFolder / "ID.csv"); !written) {
+    return Failed(std::move(result), written.Reason());
+  }
+
+  for (std::int32_t i = dump::FirstSectorBlock; i <= LastSectorBlock; ++i) {
+    progress.LetEventsRun();
+    // Between blocks every file is whole: nothing is left half made.
+    if (progress.StopRequested()) {
+      result.outcome = ExportOutcome::Stopped;
+      return result;
+    }
+    const platform::Status exported = ExportBlock(imagePath, i, layout, result);
+    // A failed block ends the loop with the bar full.
+    progress.OnProgress(!exported ? 100 : i * 100 / LastSectorBlock);
+    if (!exported) return Failed(std::move(result), exported.Reason());
+  }
+  // Each file's data went to the disk before its rename; the names follow.
+  if (platform::Status flushed = FlushFoldersWritten(); !flushed)
+    return Failed(std::move(result), flushed.Reason());
+  return result;
+}
+
+platform::Status Exporter::ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
+                                       dump::Layout layout, ExportResult& result) {
+  if (platform::Status loaded = image_.LoadBlock(imagePath, block); !loaded)
     return BlockFailure(loaded, block);
-  const std::optional<SectorHead> stored = ReadSectorHead(dump_);
-  if (!stored) return std::nullopt;
-  const SectorHead& head = *stored;
+  const std::optional<SectorHead> head = ReadSectorHead(image_);
+  if (!head) return {};
+  const std::optional<SectorDay> day = SectorDay::Of(*head);
   const std::filesystem::path& gatewayFolder = result.gatewayFolder;
-  const std::filesystem::path dayFolder = DayFolder(gatewayFolder, head.year, head.month);
-  const std::filesystem::path dayFile = DayFile(gatewayFolder, head.year, head.month, head.day);
-  const bool dated = SectorDate(head.year, head.month, head.day).has_value();
 
   if (layout == dump::Layout::HalfHour) {
     // The month folder comes first, dated or not.
-    if (platform::Status folder = EnsureFolder(dayFolder); !folder) return folder.Reason();
-    if (!dated) return DateFailure(imagePath, block, head);
-    if (platform::Status written = WriteHalfHourDayFile(dump_, dayFile); !written) return written.Reason();
-    NoteFolderWritten(dayFolder);
+    if (platform::Status folder = EnsureFolder(DayFolder(gatewayFolder, *head)); !folder) return folder;
+    if (!day) return DateFailure(imagePath, block, *head);
+    if (platform::Status written = WriteHalfHourDayFile(image_, *day, DayFile(gatewayFolder, *day));
+        !written) {
+      return written;
+    }
+    NoteFolderWritten(DayFolder(gatewayFolder, *day));
     ++result.dayFiles;
-    return std::nullopt;
+    return {};
   }
-  if (!dated) return DateFailure(imagePath, block, head);
+  if (!day) return DateFailure(imagePath, block, *head);
   // The carry-over reads the previous day's block into the image.
-  if (platform::Status carried = LoadCarryOver(dump_, imagePath, head.year, head.month, head.day, carryOver_);
-      !carried) {
-    return carried.Reason();
+  if (platform::Status carried = LoadCarryOver(image_, imagePath, *day, carryOver_); !carried) return carried;
+  if (platform::Status back = image_.ReturnToBlock(imagePath, block); !back) return BlockFailure(back, block);
+  if (platform::Status folder = EnsureFolder(DayFolder(gatewayFolder, *day)); !folder) return folder;
+  if (platform::Status written = WriteIntervalDayFile(image_, *day, carryOver_, DayFile(gatewayFolder, *day));
+      !written) {
+    return written;
   }
-  if (platform::Status back = dump_.ReturnToBlock(imagePath, block); !back) return BlockFailure(back, block);
-  if (platform::Status folder = EnsureFolder(dayFolder); !folder) return folder.Reason();
-  if (platform::Status written = WriteIntervalDayFile(dump_, carryOver_, dayFile); !written) {
-    return written.Reason();
-  }
-  NoteFolderWritten(dayFolder);
+  NoteFolderWritten(DayFolder(gatewayFolder, *day));
   ++result.dayFiles;
-  if (platform::Status started = WriteNextDayStart(dump_, gatewayFolder, head.year, head.month, head.day);
-      !started) {
-    return started.Reason();
-  }
-  const Date nextDay = NextDay(*SectorDate(head.year, head.month, head.day));
-  NoteFolderWritten(DayFolder(gatewayFolder, nextDay.year - 2000, nextDay.month));
-  return std::nullopt;
+  if (platform::Status started = WriteNextDayStart(image_, gatewayFolder, *day); !started) return started;
+  NoteFolderWritten(DayFolder(gatewayFolder, day->Next()));
+  return {};
 }
 
 void Exporter::NoteFolderWritten(const std::filesystem::path& folder) {

@@ -4,10 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <vector>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "export/carry_over.hpp"
 #include "platform/failure.hpp"
 
@@ -17,8 +16,8 @@ enum class ExportOutcome { Success, CsvError, Stopped };
 
 struct ExportResult {
   ExportOutcome outcome = ExportOutcome::Success;
-  // Why the export failed, with CsvError.
-  std::optional<platform::Failure> failure;
+  // Why the export failed, with CsvError; empty otherwise.
+  platform::Failure failure;
   // The gateway's folder, once its name is known; empty before.
   std::filesystem::path gatewayFolder;
   // Day files of stored days written, next-day start files not counted.
@@ -38,9 +37,9 @@ class ExportProgress {
   virtual void OnProgress(int percent) = 0;
 };
 
-// The layout of the sectors that the configuration block loaded in `dump`
+// The layout of the sectors that the configuration block loaded in `image`
 // names: half-hourly when its program version begins with "1", else interval.
-dump::Layout SectorLayout(const dump::Dump& dump);
+dump::Layout SectorLayout(const dump::BlockImage& image);
 
 class Exporter {
  public:
@@ -50,9 +49,10 @@ class Exporter {
   [[nodiscard]] ExportResult RunExport(const std::filesystem::path& imagePath, ExportProgress& progress);
 
  private:
+  ExportResult Export(const std::filesystem::path& imagePath, ExportProgress& progress);
   // One pass of the sector loop; a failure stops the export.
-  std::optional<platform::Failure> ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
-                                               dump::Layout layout, ExportResult& result);
+  platform::Status ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
+                               dump::Layout layout, ExportResult& result);
 
   // Notes a folder this export wrote a file into, to be flushed at its end.
   void NoteFolderWritten(const std::filesystem::path& folder);
@@ -64,7 +64,7 @@ class Exporter {
   std::vector<std::filesystem::path> foldersWritten_;
   // When the export began, by the clock of the files' times.
   std::filesystem::file_time_type started_;
-  dump::Dump dump_;
+  dump::BlockImage image_;
   CarryOver carryOver_;
 };
 

@@ -1,7 +1,7 @@
 // The day file of a half-hourly sector: each record is copied field by field,
 // erased fields print "-".
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
 #include "export/day_files.hpp"
@@ -11,32 +11,30 @@ namespace {
 
 namespace halfhour = dump::halfhour;
 
-// Columns 8 to 11 and 12 to 15 show the first four of the six directions.
-constexpr std::int32_t ShownDirections = 4;
+static_assert(dump::HalfHourGroup[halfhour::Multiplier].length <= CsvLine::MaxTextBytes);
 
-void BuildRow(const dump::Dump& dump, std::int32_t r, const HalfHourClock& clock, CsvLine& line) {
+void BuildRow(const dump::BlockImage& image, const halfhour::RecordFields& record, const HalfHourClock& clock,
+              CsvLine& line) {
   line.Clear();
-  line.Number(dump.Number<std::uint8_t>(r + halfhour::CollectionId));
+  line.Number(image.Number(record.CollectionIdField()));
   // The stored date and time only tell whether a column has a value; the
   // value printed is always the clock's.
   static constexpr HalfHourClock::Part Parts[] = {HalfHourClock::Part::Year, HalfHourClock::Part::Month,
                                                   HalfHourClock::Part::Day, HalfHourClock::Part::Hour,
                                                   HalfHourClock::Part::Minute};
   for (std::int32_t k = 0; k < 5; ++k) {
-    if (dump.Number<std::uint8_t>(r + halfhour::Clock + k)) {
+    if (image.Number(record.ClockField(k))) {
       clock.Append(Parts[k], line);
     } else {
       line.Missing();
     }
   }
-  line.Number(dump.Number<std::uint16_t>(r + halfhour::ResetFlag));
-  for (std::int32_t k = 0; k < ShownDirections; ++k) {
-    line.Number(dump.Number<std::uint32_t>(r + halfhour::Consumption + k));
-  }
-  for (std::int32_t k = 0; k < ShownDirections; ++k) {
-    line.Number(dump.Number<std::uint32_t>(r + halfhour::Reading + k));
-  }
-  const dump::ByteText multiplier = dump.Text(r + halfhour::Multiplier);
+  line.Number(image.Number(record.ResetFlagField()));
+  for (std::int32_t k = 0; k < halfhour::ShownDirections; ++k)
+    line.Number(image.Number(record.ConsumptionField(k)));
+  for (std::int32_t k = 0; k < halfhour::ShownDirections; ++k)
+    line.Number(image.Number(record.ReadingField(k)));
+  const dump::ByteText multiplier = image.Text(record.MultiplierField());
   if (multiplier.Erased()) {
     line.Missing();
   } else {
@@ -46,14 +44,15 @@ void BuildRow(const dump::Dump& dump, std::int32_t r, const HalfHourClock& clock
 
 }  // namespace
 
-platform::Status WriteHalfHourDayFile(const dump::Dump& dump, const std::filesystem::path& dayFile) {
-  return WriteDayFileFrame(dump, dayFile, [&dump](HalfHourClock& clock, text::LineWriter& writer) {
+platform::Status WriteHalfHourDayFile(const dump::BlockImage& image, const SectorDay& day,
+                                      const std::filesystem::path& dayFile) {
+  return WriteDayFileFrame(day, dayFile, [&image](HalfHourClock& clock, text::LineWriter& writer) {
     CsvLine line;
     // One slot per half hour; its "保存完了フラグ" has no column.
     for (std::int32_t h = 0; h < HalfHoursPerDay; ++h) {
       clock.SetHalfHour(h);
       for (std::int32_t m = 1; m <= dump::MeterCount; ++m) {
-        BuildRow(dump, halfhour::Record(h, m), clock, line);
+        BuildRow(image, halfhour::RecordFields(h, m), clock, line);
         if (platform::Status written = writer.WriteEncodedLine(line.View()); !written) return written;
       }
     }

@@ -7,21 +7,20 @@
 #include <optional>
 #include <string>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "export/carry_over.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
 #include "export/day_files.hpp"
+#include "export/export_failure.hpp"
 #include "export/slot_conditions.hpp"
 
 namespace varkelo::exporting {
 namespace {
 
 namespace interval = dump::interval;
-using interval::RecordEntries;
-using interval::SlotEntries;
 
-// The three slots of one half hour, each given by its first record's index.
+// The three slots of one half hour; at 0:00 the previous one is the carry-over's.
 struct HalfHour {
   std::int32_t number = 0;
   std::int32_t own = 0;
@@ -38,14 +37,14 @@ struct HalfHour {
 
 class IntervalRows {
  public:
-  IntervalRows(const dump::Dump& dump, const CarryOver& carry) : dump_(dump), carry_(carry) {}
+  IntervalRows(const dump::BlockImage& image, const CarryOver& carry) : image_(image), carry_(carry) {}
 
   HalfHour Slots(std::int32_t h) const {
     HalfHour slots;
     slots.number = h;
-    slots.own = interval::Record(2 * h, 1);
-    slots.previous = slots.own - SlotEntries;
-    slots.next = slots.own + SlotEntries;
+    slots.own = 2 * h;
+    slots.previous = slots.own - 1;
+    slots.next = slots.own + 1;
     slots.previousSaved = slots.FromCarryOver() ? SlotSaved(carry_.saveFlag) : SaveFlagOf(slots.previous);
     slots.ownSaved = SaveFlagOf(slots.own);
     slots.nextSaved = SaveFlagOf(slots.next);
@@ -65,9 +64,8 @@ class IntervalRows {
   }
 
   void BuildRow(const HalfHour& slots, const HalfHourClock& clock, std::int32_t m, CsvLine& line) const {
-    const std::int32_t record = RecordEntries * (m - 1);
-    const std::int32_t own = slots.own + record;
-    const std::int32_t next = slots.next + record;
+    const interval::RecordFields own(slots.own, m);
+    const interval::RecordFields next(slots.next, m);
 
     line.Clear();
     if (slots.HasTime()) {
@@ -80,12 +78,10 @@ class IntervalRows {
     // A slot not saved counts as an erased state: it fails every bit.
     const CollectionState previousState =
         slots.previousSaved ? CollectionState(PreviousState(slots, m)) : CollectionState();
-    const CollectionState ownState = slots.ownSaved
-                                         ? CollectionState(dump_.Number<std::uint8_t>(own + interval::State))
-                                         : CollectionState();
+    const CollectionState ownState =
+        slots.ownSaved ? CollectionState(image_.Number(own.StateField())) : CollectionState();
     const CollectionState nextState =
-        slots.nextSaved ? CollectionState(dump_.Number<std::uint8_t>(next + interval::State))
-                        : CollectionState();
+        slots.nextSaved ? CollectionState(image_.Number(next.StateField())) : CollectionState();
 
     // Column 7 looks at the own slot and the previous slot: "1" when either
     // counts, "0" when one was saved but neither counts, "-" when neither was saved.
@@ -101,9 +97,9 @@ class IntervalRows {
     const bool nextIntervals = nextState.BitClear(StateBit::IntervalValues);
     for (std::int32_t k = 0; k < interval::Directions; ++k) {
       const std::optional<std::uint16_t> ownPart =
-          ownIntervals ? dump_.Number<std::uint16_t>(own + interval::Interval + k) : std::nullopt;
+          ownIntervals ? image_.Number(own.IntervalField(k)) : std::nullopt;
       const std::optional<std::uint16_t> nextPart =
-          nextIntervals ? dump_.Number<std::uint16_t>(next + interval::Interval + k) : std::nullopt;
+          nextIntervals ? image_.Number(next.IntervalField(k)) : std::nullopt;
       if (ownPart || nextPart) {
         line.Number(std::uint64_t{ownPart.value_or(0)} + nextPart.value_or(0));
       } else {
@@ -113,7 +109,7 @@ class IntervalRows {
 
     // Readings and multiplier: the own slot's, else the previous slot's.
     std::optional<MeterReadings> ownReadings;
-    if (ownState.BitClear(StateBit::Readings)) ownReadings = ReadMeterReadings(dump_, own);
+    if (ownState.BitClear(StateBit::Readings)) ownReadings = ReadMeterReadings(image_, own);
     AppendReadingsAndMultiplier(line, ownReadings, [&]() -> std::optional<MeterReadings> {
       if (!previousState.BitClear(StateBit::Readings)) return std::nullopt;
       return PreviousReadings(slots, m);
@@ -122,36 +118,36 @@ class IntervalRows {
 
  private:
   bool SaveFlagOf(std::int32_t slot) const {
-    return SlotSaved(dump_.Number<std::uint16_t>(slot + interval::TrailerSaveFlag));
+    return SlotSaved(image_.Number(interval::TrailerFields(slot).SaveFlagField()));
   }
   std::optional<std::int32_t> TimeOf(std::int32_t slot) const {
-    return SlotMinuteOfDay(dump_.Number<std::uint8_t>(slot + interval::TrailerHour),
-                           dump_.Number<std::uint8_t>(slot + interval::TrailerMinute));
+    const interval::TrailerFields trailer(slot);
+    return SlotMinuteOfDay(image_.Number(trailer.HourField()), image_.Number(trailer.MinuteField()));
   }
 
   // Meter m's collection state and readings in the previous slot.
   std::optional<std::uint8_t> PreviousState(const HalfHour& slots, std::int32_t m) const {
     if (slots.FromCarryOver()) return carry_.meters[static_cast<std::size_t>(m - 1)].state;
-    return dump_.Number<std::uint8_t>(slots.previous + RecordEntries * (m - 1) + interval::State);
+    return image_.Number(interval::RecordFields(slots.previous, m).StateField());
   }
   MeterReadings PreviousReadings(const HalfHour& slots, std::int32_t m) const {
     if (slots.FromCarryOver()) {
       const CarryOverMeter& meter = carry_.meters[static_cast<std::size_t>(m - 1)];
       return {meter.readings, dump::ByteText(meter.multiplier)};
     }
-    return ReadMeterReadings(dump_, slots.previous + RecordEntries * (m - 1));
+    return ReadMeterReadings(image_, interval::RecordFields(slots.previous, m));
   }
 
-  const dump::Dump& dump_;
+  const dump::BlockImage& image_;
   const CarryOver& carry_;
 };
 
 }  // namespace
 
-platform::Status WriteIntervalDayFile(const dump::Dump& dump, const CarryOver& carry,
-                                      const std::filesystem::path& dayFile) {
-  return WriteDayFileFrame(dump, dayFile, [&](HalfHourClock& clock, text::LineWriter& writer) {
-    const IntervalRows rows(dump, carry);
+platform::Status WriteIntervalDayFile(const dump::BlockImage& image, const SectorDay& day,
+                                      const CarryOver& carry, const std::filesystem::path& dayFile) {
+  return WriteDayFileFrame(day, dayFile, [&](HalfHourClock& clock, text::LineWriter& writer) {
+    const IntervalRows rows(image, carry);
     CsvLine line;
     for (std::int32_t h = 0; h < HalfHoursPerDay; ++h) {
       const HalfHour slots = rows.Slots(h);

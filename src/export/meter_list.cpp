@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "export/export_failure.hpp"
 #include "text/cp932.hpp"
 #include "text/line_writer.hpp"
 
@@ -37,38 +36,34 @@ void AppendTextOr(const dump::ByteText& text, std::string_view placeholder, std:
 
 }  // namespace
 
-platform::Status WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path) {
-  try {
-    text::LineWriter writer;
-    if (platform::Status opened = writer.Open(path); !opened) return opened;
-    if (platform::Status header = writer.WriteLine("収集ID,計器情報"); !header) return header;
-    std::string line;
-    for (int n = 1; n <= dump::MeterCount; ++n) {
-      const std::int32_t group = config::MeterGroup(n);
-      const dump::ByteText maker = dump.Text(group + config::Maker);
-      const dump::ByteText type = dump.Text(group + config::TypeText);
-      const dump::ByteText number = dump.Text(group + config::Number);
+platform::Status WriteMeterList(const dump::BlockImage& image, const std::filesystem::path& path) {
+  text::LineWriter writer;
+  if (platform::Status opened = writer.Open(path); !opened) return opened;
+  if (platform::Status header = writer.WriteLine("収集ID,計器情報"); !header) return header;
+  std::string line;
+  for (int n = 1; n <= dump::MeterCount; ++n) {
+    const config::MeterFields meter(n);
+    const dump::ByteText maker = image.Text(meter.MakerField());
+    const dump::ByteText type = image.Text(meter.TypeTextField());
+    const dump::ByteText number = image.Text(meter.NumberField());
 
-      line = std::to_string(n);
-      line += ',';
-      // Only an erased maker symbol is marked; an empty type or number is.
-      if (maker.Erased()) {
-        line += '*';
-      } else {
-        text::AppendSingleByteCodes(maker.Bytes(), line);
-      }
-      line += '-';
-      AppendMakeYear(dump.Number<std::uint16_t>(group + config::YearMade), line);
-      line += '-';
-      AppendTextOr(type, "****", line);
-      line += '-';
-      AppendTextOr(number, "**********", line);
-      if (platform::Status written = writer.WriteEncodedLine(line); !written) return written;
+    line = std::to_string(n);
+    line += ',';
+    // Only an erased maker symbol is marked; an empty type or number is.
+    if (maker.Erased()) {
+      line += '*';
+    } else {
+      text::AppendSingleByteCodes(maker.Bytes(), line);
     }
-    return writer.Close();
-  } catch (const std::exception& e) {
-    return ExportFailure(std::string("cannot write (") + e.what() + ")", path);
+    line += '-';
+    AppendMakeYear(image.Number(meter.YearMadeField()), line);
+    line += '-';
+    AppendTextOr(type, "****", line);
+    line += '-';
+    AppendTextOr(number, "**********", line);
+    if (platform::Status written = writer.WriteEncodedLine(line); !written) return written;
   }
+  return writer.Close();
 }
 
 }  // namespace varkelo::exporting

@@ -4,14 +4,13 @@
 
 #include <filesystem>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "platform/failure.hpp"
 
 namespace varkelo::exporting {
 
-// Writes the list from the configuration block loaded in `dump` (configuration
-// catalogue). Replaces an existing file, but only with a whole one. Fails,
-// with the old file kept, on any error.
-platform::Status WriteMeterList(const dump::Dump& dump, const std::filesystem::path& path);
+// Writes the list from the configuration block loaded in `image`. Replaces an existing file, but only with a
+// whole one. Fails, with the old file kept, when the file cannot be written.
+platform::Status WriteMeterList(const dump::BlockImage& image, const std::filesystem::path& path);
 
 }  // namespace varkelo::exporting

@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "export/calendar.hpp"
-#include "export/carry_over.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
 #include "export/export_failure.hpp"
@@ -27,9 +25,6 @@ constexpr std::string_view NextDayStartHeader =
     "積算電力量(順方向2),積算電力量(順方向3),乗率";
 
 namespace interval = dump::interval;
-
-// The day's last slot, whose end starts the next day.
-using interval::LastSlotRecord;
 
 constexpr std::int32_t MinutesPerDay = 24 * 60;
 constexpr std::int32_t SlotMinutes = MinutesPerDay / interval::Slots;
@@ -59,13 +54,13 @@ class StartRows {
 
 // Builds the 0:00 row of meter n; true when it carries a value (a "1" in
 // column 7 or anything in columns 12 to 16, an empty multiplier included).
-bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
+bool BuildStartRow(const dump::BlockImage& image, bool slotSaved, const SectorDay& nextDay,
                    std::optional<std::int32_t> startMinute, std::int32_t n, CsvLine& line) {
   line.Clear();
   line.Number(static_cast<std::uint64_t>(n));
-  line.TwoDigits(nextDay.year % 100);
-  line.Number(static_cast<std::uint64_t>(nextDay.month));
-  line.Number(static_cast<std::uint64_t>(nextDay.day));
+  line.TwoDigits(nextDay.Year() % 100);
+  line.Number(static_cast<std::uint64_t>(nextDay.Month()));
+  line.Number(static_cast<std::uint64_t>(nextDay.Day()));
   if (startMinute) {
     line.Number(static_cast<std::uint64_t>(*startMinute / 60));
     line.Number(static_cast<std::uint64_t>(*startMinute % 60));
@@ -74,9 +69,10 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
     line.Missing();
   }
 
-  const std::int32_t record = LastSlotRecord + interval::RecordEntries * (n - 1);
+  // The day's last slot, whose end starts the next day.
+  const interval::RecordFields record(interval::LastSlot, n);
   const CollectionState state =
-      slotSaved ? CollectionState(dump.Number<std::uint8_t>(record + interval::State)) : CollectionState();
+      slotSaved ? CollectionState(image.Number(record.StateField())) : CollectionState();
   // A start row knows only the one slot, not the half hour around it: a slot
   // that does not count prints "-" in column 7, never the day rows' "0".
   const bool reset = state.CountsForReset();
@@ -89,21 +85,21 @@ bool BuildStartRow(const dump::Dump& dump, bool slotSaved, const Date& nextDay,
   for (int column = 0; column < interval::Directions; ++column) line.Missing();
 
   std::optional<MeterReadings> readings;
-  if (state.BitClear(StateBit::Readings)) readings = ReadMeterReadings(dump, record);
+  if (state.BitClear(StateBit::Readings)) readings = ReadMeterReadings(image, record);
   return AppendReadingsAndMultiplier(line, readings, [] { return std::optional<MeterReadings>(); }) || reset;
 }
 
-platform::Status WriteStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
-  const std::optional<Date> date = SectorHeadDate(dump);
-  if (!date) return ExportFailure("the sector's date is no calendar date: cannot write", path);
-  const Date nextDay = NextDay(*date);
+}  // namespace
 
-  const bool slotSaved = SlotSaved(dump.Number<std::uint16_t>(LastSlotRecord + interval::TrailerSaveFlag));
+platform::Status WriteNextDayStartFile(const dump::BlockImage& image, const SectorDay& day,
+                                       const std::filesystem::path& path) {
+  const SectorDay nextDay = day.Next();
+  const interval::TrailerFields trailer(interval::LastSlot);
+  const bool slotSaved = SlotSaved(image.Number(trailer.SaveFlagField()));
   std::optional<std::int32_t> startMinute;
   if (slotSaved) {
     const std::optional<std::int32_t> slotMinute =
-        SlotMinuteOfDay(dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerHour),
-                        dump.Number<std::uint8_t>(LastSlotRecord + interval::TrailerMinute));
+        SlotMinuteOfDay(image.Number(trailer.HourField()), image.Number(trailer.MinuteField()));
     if (!slotMinute)
       return ExportFailure("the day's last slot, saved, has no time of day: cannot write", path);
     startMinute = (*slotMinute + SlotMinutes) % MinutesPerDay;
@@ -113,7 +109,7 @@ platform::Status WriteStartFile(const dump::Dump& dump, const std::filesystem::p
   CsvLine line;
   bool anyValue = false;
   for (std::int32_t n = 1; n <= dump::MeterCount; ++n) {
-    anyValue = BuildStartRow(dump, slotSaved, nextDay, startMinute, n, line) || anyValue;
+    anyValue = BuildStartRow(image, slotSaved, nextDay, startMinute, n, line) || anyValue;
     rows.Add(line.View());
   }
   if (!anyValue) return {};
@@ -129,37 +125,15 @@ platform::Status WriteStartFile(const dump::Dump& dump, const std::filesystem::p
   return writer.Close();
 }
 
-}  // namespace
-
-platform::Status WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder,
-                                   std::int32_t year, std::int32_t month, std::int32_t day) {
-  try {
-    const std::optional<Date> date = SectorDate(year, month, day);
-    if (!date)
-      return ExportFailure("the sector's date is no calendar date: cannot start the next day in",
-                           gatewayFolder);
-    const Date nextDay = NextDay(*date);
-    const std::int32_t nextYear = nextDay.year - 2000;
-    if (platform::Status folder = EnsureFolder(DayFolder(gatewayFolder, nextYear, nextDay.month)); !folder) {
-      return folder;
-    }
-    const std::filesystem::path file = DayFile(gatewayFolder, nextYear, nextDay.month, nextDay.day);
-    // A file of that day, whether its own day file or an earlier start, stays as it is;
-    // a temporary file of a run that was killed is no file of that day.
-    if (FileExists(file)) return {};
-    return WriteNextDayStartFile(dump, file);
-  } catch (const std::exception& e) {
-    return ExportFailure(std::string("cannot start the next day (") + e.what() + ") in", gatewayFolder);
-  }
-}
-
-platform::Status WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path) {
-  // The writer inside leaves no file on any way out but a whole one, exceptions included.
-  try {
-    return WriteStartFile(dump, path);
-  } catch (const std::exception& e) {
-    return ExportFailure(std::string("cannot write (") + e.what() + ")", path);
-  }
+platform::Status WriteNextDayStart(const dump::BlockImage& image, const std::filesystem::path& gatewayFolder,
+                                   const SectorDay& day) {
+  const SectorDay nextDay = day.Next();
+  if (platform::Status folder = EnsureFolder(DayFolder(gatewayFolder, nextDay)); !folder) return folder;
+  const std::filesystem::path file = DayFile(gatewayFolder, nextDay);
+  // A file of that day, whether its own day file or an earlier start, stays as it is;
+  // a temporary file of a run that was killed is no file of that day.
+  if (FileExists(file)) return {};
+  return WriteNextDayStartFile(image, day, file);
 }
 
 }  // namespace varkelo::exporting

@@ -6,19 +6,22 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
+#include "export/sector_day.hpp"
 #include "platform/failure.hpp"
 
 namespace varkelo::exporting {
 
-// Makes sure the day after year/month/day has a file: creates its month folder
-// when missing and writes the start file unless a file of that name exists.
+// Makes sure the day after `day` has a file: creates its month folder when
+// missing and writes the start file unless a file of that name exists.
 // Succeeds when written, not needed, or already there; fails on any error.
-platform::Status WriteNextDayStart(const dump::Dump& dump, const std::filesystem::path& gatewayFolder,
-                                   std::int32_t year, std::int32_t month, std::int32_t day);
+platform::Status WriteNextDayStart(const dump::BlockImage& image, const std::filesystem::path& gatewayFolder,
+                                   const SectorDay& day);
 
-// Writes the start file at `path` from the last slot of the interval sector loaded
-// in `dump`, unless no row carries a value. Fails on any error.
-platform::Status WriteNextDayStartFile(const dump::Dump& dump, const std::filesystem::path& path);
+// Writes the start file of the day after `day` at `path` from the last slot
+// of the interval sector of `day` loaded in `image`, unless no row carries a
+// value. Fails when the slot, saved, has no time of day or the file cannot be written.
+platform::Status WriteNextDayStartFile(const dump::BlockImage& image, const SectorDay& day,
+                                       const std::filesystem::path& path);
 
 }  // namespace varkelo::exporting

@@ -67,21 +67,26 @@ std::filesystem::path GatewayFolder(const std::filesystem::path& appFolder, std:
   return appFolder / platform::PathFromUtf8(GatewayFolderName(deviceIdText));
 }
 
-std::string YearText(std::int32_t year) {
-  std::string digits = std::to_string(year);
-  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-  return "2" + digits;
+namespace {
+
+// The year with its century and the month in two digits, e.g. "201205".
+std::string MonthName(std::int32_t fullYear, std::int32_t month) {
+  return std::to_string(fullYear) + std::string(TwoDigits(month));
 }
 
-std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std::int32_t year,
-                                std::int32_t month) {
-  return gatewayFolder / (YearText(year) + std::string(TwoDigits(month)));
+}  // namespace
+
+std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, const SectorHead& head) {
+  return gatewayFolder / MonthName(head.FullYear(), head.month);
 }
 
-std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
-                              std::int32_t month, std::int32_t day) {
-  return DayFolder(gatewayFolder, year, month) /
-         (YearText(year) + std::string(TwoDigits(month)) + std::string(TwoDigits(day)) + ".csv");
+std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, const SectorDay& day) {
+  return gatewayFolder / MonthName(day.Year(), day.Month());
+}
+
+std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, const SectorDay& day) {
+  const std::string month = MonthName(day.Year(), day.Month());
+  return gatewayFolder / month / (month + std::string(TwoDigits(day.Day())) + ".csv");
 }
 
 // Never written through: a link could lead out of the application folder.

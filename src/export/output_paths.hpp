@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "export/sector_day.hpp"
 #include "platform/failure.hpp"
 
 namespace varkelo::exporting {
@@ -23,19 +24,17 @@ namespace varkelo::exporting {
 // front. An empty ID gives an empty name.
 std::string GatewayFolderName(std::string_view deviceIdText);
 
-// AppFolder joined with GatewayFolderName.
+// The application folder joined with GatewayFolderName.
 std::filesystem::path GatewayFolder(const std::filesystem::path& appFolder, std::string_view deviceIdText);
 
-// "2" and the year byte as three digits: 5 gives "2005", 12 "2012", 123 "2123".
-std::string YearText(std::int32_t year);
+// GatewayFolder / the year with its century and the two-digit month, e.g.
+// .../201205: of a day, or of the numbers a head holds, whether they form a
+// date or not.
+std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, const SectorDay& day);
+std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, const SectorHead& head);
 
-// GatewayFolder / YearText + two-digit month, e.g. .../201205.
-std::filesystem::path DayFolder(const std::filesystem::path& gatewayFolder, std::int32_t year,
-                                std::int32_t month);
-
-// DayFolder / YearText + month + day + ".csv", e.g. .../201205/20120503.csv.
-std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, std::int32_t year,
-                              std::int32_t month, std::int32_t day);
+// DayFolder / year, month and day + ".csv", e.g. .../201205/20120503.csv.
+std::filesystem::path DayFile(const std::filesystem::path& gatewayFolder, const SectorDay& day);
 
 // A folder, or a regular file, stands at the path itself; a symbolic link,
 // wherever it leads, is neither.

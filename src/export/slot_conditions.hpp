@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "export/csv_line.hpp"
 
 namespace varkelo::exporting {
@@ -52,14 +52,12 @@ struct MeterReadings {
   dump::ByteText multiplier;
 };
 
-// The readings of the meter record that starts at catalogue index `record`.
-inline MeterReadings ReadMeterReadings(const dump::Dump& dump, std::int32_t record) {
-  namespace interval = dump::interval;
-  return {{dump.Number<std::uint32_t>(record + interval::Reading),
-           dump.Number<std::uint32_t>(record + interval::Reading + 1),
-           dump.Number<std::uint32_t>(record + interval::Reading + 2),
-           dump.Number<std::uint32_t>(record + interval::Reading + 3)},
-          dump.Text(record + interval::Multiplier)};
+// The readings of a meter record.
+inline MeterReadings ReadMeterReadings(const dump::BlockImage& image,
+                                       const dump::interval::RecordFields& record) {
+  return {{image.Number(record.ReadingField(0)), image.Number(record.ReadingField(1)),
+           image.Number(record.ReadingField(2)), image.Number(record.ReadingField(3))},
+          image.Text(record.MultiplierField())};
 }
 
 // Columns 12 to 16 of an interval row, the same in day and start files: each

@@ -5,7 +5,8 @@
 #include <string>
 #include <system_error>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
+#include "dump/field_text.hpp"
 #include "export/export_driver.hpp"
 #include "export/output_paths.hpp"
 #include "page/gateway_page.hpp"
@@ -22,21 +23,16 @@ struct ImageGateway {
 
 // The gateway folder and the layout that the configuration block of the image names.
 std::optional<ImageGateway> GatewayOfImage(const std::filesystem::path& appFolder) {
-  try {
-    dump::Dump dump;
-    dump.PrepareCatalog(dump::Layout::Config);
-    const std::filesystem::path image = appFolder / "read.nmd";
-    if (platform::KindOfEntry(image) != platform::EntryKind::RegularFile ||
-        !dump.LoadBlock(image, dump::ConfigBlock)) {
-      return std::nullopt;
-    }
-    const bool halfHourly = exporting::SectorLayout(dump) == dump::Layout::HalfHour;
-    return ImageGateway{exporting::GatewayFolder(appFolder, dump.GetFieldText(dump::config::DeviceId)),
-                        halfHourly ? "30分ごとの値（30分値を記録する形式）"
-                                   : "15分ごとの区間値（2区間を30分にまとめる形式）"};
-  } catch (...) {
+  dump::BlockImage image;
+  const std::filesystem::path path = appFolder / "read.nmd";
+  if (platform::KindOfEntry(path) != platform::EntryKind::RegularFile ||
+      !image.LoadBlock(path, dump::ConfigBlock)) {
     return std::nullopt;
   }
+  const bool halfHourly = exporting::SectorLayout(image) == dump::Layout::HalfHour;
+  return ImageGateway{
+      exporting::GatewayFolder(appFolder, dump::DecodeByteText(image.Text(dump::config::DeviceIdField))),
+      halfHourly ? "30分ごとの値（30分値を記録する形式）" : "15分ごとの区間値（2区間を30分にまとめる形式）"};
 }
 
 bool IsMonthFolderName(const std::string& name) {

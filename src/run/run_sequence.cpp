@@ -78,7 +78,6 @@ void RunSequence::Start() {
     }
   } catch (const std::exception& e) {
     failure.what = std::string("cannot start the run (") + e.what() + "):";
-  } catch (...) {
   }
   busy_ = false;
   Settle(RunOutcome::InvalidAddress, std::move(failure));
@@ -93,12 +92,9 @@ void RunSequence::Settle(RunOutcome outcome, std::optional<platform::Failure> re
 void RunSequence::StartExportOnly() {
   view_.ShowProgress(Progress::Download, 0);
   view_.ShowProgress(Progress::Export, 0);
-  try {
-    const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
-    address_ = read ? *read : std::string();
-  } catch (...) {
-    address_.clear();
-  }
+  // The address only names the gateway in the status texts here.
+  const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
+  address_ = read ? *read : std::string();
   busy_ = true;
   asio::post(io_, [this] { Export(); });
 }
@@ -207,16 +203,8 @@ platform::Failure RunSequence::LinkFailure(const gateway::LinkResult& result) co
 void RunSequence::Export() {
   if (finished_) return;
   ShowStatus("のCSV作成中");
-  exporting::ExportResult exported{.outcome = exporting::ExportOutcome::CsvError,
-                                   .failure = std::nullopt,
-                                   .gatewayFolder = {},
-                                   .dayFiles = 0};
-  try {
-    exporting::Exporter exporter(appFolder_);
-    exported = exporter.RunExport(imagePath_, *this);
-  } catch (...) {
-    // Whatever stops the export fails it.
-  }
+  exporting::Exporter exporter(appFolder_);
+  const exporting::ExportResult exported = exporter.RunExport(imagePath_, *this);
   // A stop reported the run already, at the moment it came.
   if (finished_) return;
   result_.gatewayFolder = exported.gatewayFolder;
@@ -226,11 +214,7 @@ void RunSequence::Export() {
       Settle(RunOutcome::Success, std::nullopt);
       break;
     case exporting::ExportOutcome::CsvError:
-      Settle(RunOutcome::CsvError, exported.failure
-                                       ? *exported.failure
-                                       : platform::Failure{.what = "cannot make the CSV files from",
-                                                           .subject = platform::Utf8FromPath(imagePath_),
-                                                           .error = {}});
+      Settle(RunOutcome::CsvError, exported.failure);
       break;
     case exporting::ExportOutcome::Stopped:
       // A stopped run reports that it ended without an outcome.

@@ -4,37 +4,61 @@
 #include <string>
 #include <vector>
 
-#include "dump/dump_image.hpp"
+#include "dump/field_catalogue.hpp"
+#include "dump/field_handles.hpp"
 
 namespace varkelo::dump {
 namespace {
 
-TEST(FieldCatalogTest, EachLayoutTilesTheBlockWithTypesThatAgreeWithTheWidths) {
+TEST(FieldCatalogTest, EachLayoutTilesTheBlock) {
   const struct {
     Layout layout;
     std::int32_t fieldCount, bytes;
   } layouts[] = {{Layout::Config, config::FieldCount, config::Bytes},
                  {Layout::HalfHour, halfhour::FieldCount, halfhour::Bytes},
                  {Layout::Interval, interval::FieldCount, interval::Bytes}};
-  Dump dump;
   for (const auto& layout : layouts) {
     SCOPED_TRACE(static_cast<int>(layout.layout));
-    // Start from the largest layout so that leftovers of it would show.
-    dump.PrepareCatalog(Layout::HalfHour);
-    dump.LoadBlockBytes(std::vector<std::uint8_t>(DumpBlockSize, 0x12));
-    dump.PrepareCatalog(layout.layout);
-    EXPECT_EQ(dump.FieldCount(), layout.fieldCount);
-    EXPECT_EQ(dump.NextOffset(), layout.bytes);
-    EXPECT_TRUE(std::ranges::all_of(dump.Image(), [](auto b) { return b == 0xFF; }));
+    const FieldCatalogue catalogue(layout.layout);
+    EXPECT_EQ(catalogue.FieldCount(), layout.fieldCount);
+    EXPECT_EQ(catalogue.Bytes(), layout.bytes);
     std::int32_t offset = 0;
-    for (const FieldDescriptor& entry : dump.Catalog()) {
+    for (const FieldDescriptor& entry : catalogue.Entries()) {
       ASSERT_EQ(entry.offset, offset) << entry.label;
       offset += entry.length;
-      // Only unsigned codes occur; a number's code must agree with its width.
-      const TypeCode code = entry.kind != FieldKind::Number || entry.length == 1 ? TypeCode::Unsigned8
-                            : entry.length == 2                                  ? TypeCode::Unsigned16
-                                                                                 : TypeCode::Unsigned32;
-      ASSERT_EQ(entry.type, code) << entry.label;
+    }
+  }
+}
+
+// The handles the export reads through lie on the catalogue's entries of the same fields.
+TEST(FieldCatalogTest, HandlesLieOnTheirCatalogueEntries) {
+  const FieldCatalogue configuration(Layout::Config), halfHourly(Layout::HalfHour),
+      intervals(Layout::Interval);
+  const auto at = [](const FieldCatalogue& catalogue, std::int32_t index) {
+    return catalogue.Entry(index).offset;
+  };
+  EXPECT_EQ(head::DayField.Offset(), at(intervals, head::Day));
+  EXPECT_EQ(config::ProgramVersionField.Offset(), at(configuration, config::ProgramVersion));
+  EXPECT_EQ(config::DeviceIdField.Offset(), at(configuration, config::DeviceId));
+  for (std::int32_t m = 1; m <= MeterCount; ++m) {
+    const config::MeterFields meter(m);
+    EXPECT_EQ(meter.NumberField().Offset(), at(configuration, config::MeterGroup(m) + config::Number));
+    EXPECT_EQ(meter.YearMadeField().Offset(), at(configuration, config::MeterGroup(m) + config::YearMade));
+    for (std::int32_t slot : {0, 1, halfhour::Slots - 1}) {
+      const halfhour::RecordFields record(slot, m);
+      const std::int32_t r = halfhour::Record(slot, m);
+      EXPECT_EQ(record.ClockField(4).Offset(), at(halfHourly, r + halfhour::Clock + 4));
+      EXPECT_EQ(record.ReadingField(3).Offset(), at(halfHourly, r + halfhour::Reading + 3));
+      EXPECT_EQ(record.MultiplierField().Offset(), at(halfHourly, r + halfhour::Multiplier));
+    }
+    for (std::int32_t slot : {0, 1, interval::LastSlot}) {
+      const interval::RecordFields record(slot, m);
+      const std::int32_t r = interval::Record(slot, m);
+      EXPECT_EQ(record.IntervalField(3).Offset(), at(intervals, r + interval::Interval + 3));
+      EXPECT_EQ(record.ReadingField(0).Offset(), at(intervals, r + interval::Reading));
+      EXPECT_EQ(record.StateField().Offset(), at(intervals, r + interval::State));
+      EXPECT_EQ(interval::TrailerFields(slot).SaveFlagField().Offset(),
+                at(intervals, interval::Record(slot, 1) + interval::TrailerSaveFlag));
     }
   }
 }
@@ -63,30 +87,11 @@ TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {
       {Layout::Interval, interval::LastSlotRecord + interval::TrailerSaveFlag, "保存完了フラグ",
        "S[2]Hour[95]"},
   };
-  Dump dump;
   for (const auto& field : named) {
-    dump.PrepareCatalog(field.layout);
-    EXPECT_EQ(dump.Catalog()[static_cast<std::size_t>(field.index)].label, field.label) << field.index;
-    EXPECT_EQ(dump.SectionText(field.index), field.section) << field.index;
+    const FieldCatalogue catalogue(field.layout);
+    EXPECT_EQ(catalogue.Entry(field.index).label, field.label) << field.index;
+    EXPECT_EQ(catalogue.SectionText(field.index), field.section) << field.index;
   }
-}
-
-TEST(FieldCatalogTest, RegisterFieldRefusesWhatWouldBreakTheCatalogue) {
-  Dump dump;
-  for (std::int32_t i = 0; i < CatalogSlots; ++i)
-    dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "fill");
-  EXPECT_THROW(dump.RegisterField(TypeCode::Unsigned8, 1, {"Fill"}, FieldKind::Number, "one too many"),
-               FieldError);
-  EXPECT_EQ(dump.FieldCount(), CatalogSlots);
-
-  Dump other;
-  EXPECT_THROW(other.RegisterField(TypeCode::Unsigned8, -1, {"Test"}, FieldKind::Number, "negative"),
-               FieldError);
-  for (int i = 0; i < 4; ++i)
-    other.RegisterField(TypeCode::Unsigned8, 32767, {"Test"}, FieldKind::ByteText, "fill");
-  other.RegisterField(TypeCode::Unsigned32, 4, {"Test"}, FieldKind::Number, "last");
-  EXPECT_THROW(other.RegisterField(TypeCode::Unsigned8, 1, {"Test"}, FieldKind::Number, "past"), FieldError);
-  EXPECT_EQ(other.NextOffset(), DumpBlockSize);
 }
 
 }  // namespace

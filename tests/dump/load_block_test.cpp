@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
 #include "file_hazards.hpp"
 #include "temp_folder.hpp"
 
@@ -23,28 +23,26 @@ TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   for (std::int64_t p = 0; p < size; ++p) bytes[static_cast<std::size_t>(p)] = PatternByte(p);
   ASSERT_TRUE(WriteFileBytes(temp.path() / "read.nmd", bytes));
-  Dump dump;
-  dump.PrepareCatalog(Layout::HalfHour);
+  BlockImage image;
   // Block 3 is cut off; blocks 5 on lie wholly past the end, also past what a
   // 32-bit position holds. Returning to the block before the last load takes
   // it back without reading; to another block reads it.
-  ASSERT_TRUE(dump.LoadBlock(temp.path() / "read.nmd", 1));
+  ASSERT_TRUE(image.LoadBlock(temp.path() / "read.nmd", 1));
   for (std::int32_t block : {2, 0, 3, 5, 32767, 40'000'000, 32767, 1}) {
     SCOPED_TRACE(block);
     const bool back = block == 32767 || block == 1;
-    if (!back) dump.LoadBlockBytes(std::vector<std::uint8_t>(10, 0xFF));
-    ASSERT_TRUE(back ? dump.ReturnToBlock(temp.path() / "read.nmd", block)
-                     : dump.LoadBlock(temp.path() / "read.nmd", block));
+    if (!back) image.LoadBlockBytes(std::vector<std::uint8_t>(10, 0xFF));
+    ASSERT_TRUE(back ? image.ReturnToBlock(temp.path() / "read.nmd", block)
+                     : image.LoadBlock(temp.path() / "read.nmd", block));
     const std::int64_t start = std::int64_t{block} * DumpBlockSize;
     for (std::int64_t i = 0; i < DumpBlockSize; ++i) {
-      ASSERT_EQ(dump.Image()[static_cast<std::size_t>(i)], start + i < size ? PatternByte(start + i) : 0)
+      ASSERT_EQ(image.Bytes()[static_cast<std::size_t>(i)], start + i < size ? PatternByte(start + i) : 0)
           << i;
     }
   }
-  // An all-zero head reads as a date of zeros, not as erased; the catalogue outlives the load.
-  ASSERT_TRUE(dump.ReturnToBlock(temp.path() / "read.nmd", 32767));
-  EXPECT_EQ(dump.Number<std::uint8_t>(head::Year), 0);
-  EXPECT_EQ(dump.FieldCount(), halfhour::FieldCount);
+  // An all-zero head reads as a date of zeros, not as erased.
+  ASSERT_TRUE(image.ReturnToBlock(temp.path() / "read.nmd", 32767));
+  EXPECT_EQ(image.Number(head::YearField), 0);
 }
 
 TEST(LoadBlockTest, FailureLeavesTheImageUnchanged) {
@@ -53,18 +51,18 @@ TEST(LoadBlockTest, FailureLeavesTheImageUnchanged) {
   std::ofstream(path, std::ios::binary) << std::string(DumpBlockSize, 'x');
   MakeLink(path, temp.path() / "link.nmd");
   MakeFifo(temp.path() / "fifo.nmd");
-  Dump dump;
+  BlockImage image;
   std::vector<std::uint8_t> before(DumpBlockSize);
   for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<std::uint8_t>(i * 7);
-  dump.LoadBlockBytes(before);
+  image.LoadBlockBytes(before);
   for (const auto& [file, block] : {std::pair{temp.path() / "missing.nmd", 0},
                                     {temp.path(), 0},
                                     {path, -1},
                                     {path, -32768},
                                     {temp.path() / "link.nmd", 0},
                                     {temp.path() / "fifo.nmd", 0}}) {
-    EXPECT_FALSE(dump.LoadBlock(file, block)) << file << " " << block;
-    EXPECT_TRUE(std::ranges::equal(before, dump.Image()));
+    EXPECT_FALSE(image.LoadBlock(file, block)) << file << " " << block;
+    EXPECT_TRUE(std::ranges::equal(before, image.Bytes()));
   }
 }
 

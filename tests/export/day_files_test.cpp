@@ -22,13 +22,14 @@ class DayFileTest : public ::testing::Test {
   void SetUp() override { Layout(dump::Layout::Interval); }
   void Layout(dump::Layout layout) {
     layout_ = layout;
-    dump.PrepareCatalog(layout);
+    catalogue = dump::FieldCatalogue(layout);
     sector.SetDate(12, 1, 5);
   }
   bool Write() {
-    return static_cast<bool>(layout_ == dump::Layout::HalfHour
-                                 ? WriteHalfHourDayFile(sector.Loaded(), path)
-                                 : WriteIntervalDayFile(sector.Loaded(), carry, path));
+    return static_cast<bool>(
+        layout_ == dump::Layout::HalfHour
+            ? WriteHalfHourDayFile(sector.Loaded(), DayOf(sector.Loaded()), path)
+            : WriteIntervalDayFile(sector.Loaded(), DayOf(sector.Loaded()), carry, path));
   }
   // The lines of a file written without failure.
   std::vector<std::string> Lines() {
@@ -39,9 +40,9 @@ class DayFileTest : public ::testing::Test {
     return lines;
   }
 
-  dump::Dump dump;
+  dump::FieldCatalogue catalogue{dump::Layout::Interval};
   CarryOver carry;
-  SectorBuilder sector{dump};
+  SectorBuilder sector{catalogue};
   TempFolder temp;
   std::filesystem::path path = temp.path() / "20120105.csv";
 
@@ -164,26 +165,23 @@ TEST_F(DayFileTest, IntervalNeighbourStandingInMustCarryATimeOfDay) {
 // The previous day's last slot, values of full width; a block of another day, or
 // an image that cannot be read, leaves the table at its reset values.
 TEST(LoadCarryOverTest, TakesTheLastSlotOnlyFromABlockOfThePreviousDay) {
-  dump::Dump dump;
-  dump.PrepareCatalog(dump::Layout::Interval);
+  dump::BlockImage target;
   TempFolder temp;
   ImageFile image{dump::Layout::Interval};
   // 1 March 2012 takes block 60, 29 February; 29 December 2011 is stored there too.
   image.Block(60).SetIntervalSlot(dump::interval::LastSlot, 23, 45);
   image.Block(60).SetIntervalMeter(dump::interval::LastSlot, 40,
                                    {{1, 2, 3, 4}, {10, E, 30, 40}, 4, "1234567"});
-  for (const auto& [year, month, day, imageName, monthAsked, loaded] :
-       {std::tuple{12, 2, 29, "read.nmd", 3, true},
-        {11, 12, 29, "read.nmd", 3, false},
-        {12, 2, 29, "missing.nmd", 3, false},
-        {12, 2, 29, "read.nmd", 13, false}}) {
+  for (const auto& [year, month, day, imageName, loaded] : {std::tuple{12, 2, 29, "read.nmd", true},
+                                                            {11, 12, 29, "read.nmd", false},
+                                                            {12, 2, 29, "missing.nmd", false}}) {
     image.Block(60).SetDate(year, month, day);
     ASSERT_TRUE(image.Write(temp.path() / "read.nmd"));
     CarryOver carry;
     carry.saveFlag = 7;
-    const bool read = std::string_view(imageName) == "read.nmd" && monthAsked == 3;
-    EXPECT_EQ(static_cast<bool>(LoadCarryOver(dump, temp.path() / imageName, 12, monthAsked, 1, carry)),
-              read);
+    EXPECT_EQ(
+        static_cast<bool>(LoadCarryOver(target, temp.path() / imageName, *SectorDay::Of({12, 3, 1}), carry)),
+        std::string_view(imageName) == "read.nmd");
     EXPECT_EQ(carry.saveFlag.has_value(), loaded);
     if (!loaded) continue;
     const CarryOverMeter& meter = carry.meters[39];

@@ -15,9 +15,8 @@ namespace {
 // The header, configured, cleared and erased positions of a sample gateway are in
 // the sample exports; here the years at their boundaries and fields of full width.
 TEST(MeterListTest, YearsOfManufactureAndFullWidthFields) {
-  dump::Dump dump;
-  dump.PrepareCatalog(dump::Layout::Config);
-  SectorBuilder block{dump};
+  const dump::FieldCatalogue catalogue(dump::Layout::Config);
+  SectorBuilder block{catalogue};
   const auto place = [&](int position, std::string_view maker, std::uint16_t year, std::string_view type,
                          std::string_view number) {
     const std::int32_t group = config::MeterGroup(position);

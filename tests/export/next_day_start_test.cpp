@@ -19,13 +19,10 @@ constexpr std::uint32_t E = 4294967295u;  // an erased reading
 
 class NextDayStartTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dump.PrepareCatalog(dump::Layout::Interval);
-    std::filesystem::create_directory(gateway);
-  }
+  void SetUp() override { std::filesystem::create_directory(gateway); }
 
   // A sector of year/month/day whose last slot was saved at hour:minute, with meter 1 readable.
-  const dump::Dump& Sector(int year, int month, int day, int hour = 23, int minute = 45) {
+  const dump::BlockImage& Sector(int year, int month, int day, int hour = 23, int minute = 45) {
     sector.SetDate(year, month, day);
     sector.SetIntervalSlot(LastSlot, hour, minute);
     Meter(1, 0);
@@ -36,15 +33,20 @@ class NextDayStartTest : public ::testing::Test {
     sector.SetIntervalMeter(LastSlot, meter, {{9, 9, 9, 9}, readings, state, multiplier});
   }
 
-  dump::Dump dump;
-  SectorBuilder sector{dump};
+  // The start of the day after the one the sector holds.
+  platform::Status Start(const dump::BlockImage& image) {
+    return WriteNextDayStart(image, gateway, DayOf(image));
+  }
+
+  dump::FieldCatalogue catalogue{dump::Layout::Interval};
+  SectorBuilder sector{catalogue};
   TempFolder temp;
   std::filesystem::path gateway = temp.path() / "GW000001";
 };
 
 // The start file's header, rows and filler are in the sample exports.
 TEST_F(NextDayStartTest, LastDayOfTheCenturyStartsTheNextYearsFile) {
-  ASSERT_TRUE(WriteNextDayStart(Sector(99, 12, 31), gateway, 99, 12, 31));
+  ASSERT_TRUE(Start(Sector(99, 12, 31)));
   const std::vector<std::string> lines = ReadCsvLines(gateway / "210001" / "21000101.csv");
   ASSERT_EQ(lines.size(), DayFileLines);
   EXPECT_EQ(lines[1], "1,00,1,1,0,0,1,-,-,-,-,100,101,102,103,1");
@@ -55,7 +57,7 @@ TEST_F(NextDayStartTest, OnlyAFileOfTheNextDaysOwnNameIsLeftAsItIs) {
   const std::filesystem::path file = gateway / "201205" / "20120504.csv";
   // What a run killed while writing that day's file leaves: no file of the day.
   std::ofstream(gateway / "201205" / ".20120504.csv.0123456789abcdef.tmp", std::ios::binary) << "half\r\n";
-  EXPECT_TRUE(WriteNextDayStart(Sector(12, 5, 3), gateway, 12, 5, 3));
+  EXPECT_TRUE(Start(Sector(12, 5, 3)));
   EXPECT_EQ(ReadCsvLines(file).at(1), "1,12,5,4,0,0,1,-,-,-,-,100,101,102,103,1");
 
   // Nor is a link, wherever it leads: nothing is written through it, and the export fails.
@@ -63,13 +65,13 @@ TEST_F(NextDayStartTest, OnlyAFileOfTheNextDaysOwnNameIsLeftAsItIs) {
   std::ofstream(temp.path() / "outside") << "outside";
   MakeLink(temp.path() / "outside", file);
   const std::filesystem::file_type kind = std::filesystem::symlink_status(file).type();
-  EXPECT_FALSE(WriteNextDayStart(sector.Loaded(), gateway, 12, 5, 3));
+  EXPECT_FALSE(Start(sector.Loaded()));
   EXPECT_EQ(std::filesystem::symlink_status(file).type(), kind);
   EXPECT_EQ(ReadFileBytes(temp.path() / "outside"), "outside");
   std::filesystem::remove(file);
 
   std::ofstream(file, std::ios::binary) << "the day's own file\r\n";
-  EXPECT_TRUE(WriteNextDayStart(sector.Loaded(), gateway, 12, 5, 3));
+  EXPECT_TRUE(Start(sector.Loaded()));
   EXPECT_EQ(ReadFileBytes(file), "the day's own file\r\n");
 }
 
@@ -100,7 +102,7 @@ TEST_F(NextDayStartTest, RowOfAMeterBySlotTimeCollectionStateAndValues) {
     sector.SetDate(12, 5, 3);
     sector.SetIntervalSlot(LastSlot, c.hour, c.minute);
     Meter(2, c.state, c.readings, c.multiplier);
-    ASSERT_TRUE(WriteNextDayStartFile(sector.Loaded(), file));
+    ASSERT_TRUE(WriteNextDayStartFile(sector.Loaded(), DayOf(sector.Loaded()), file));
     ASSERT_EQ(std::filesystem::exists(file), !c.row.empty());
     if (!c.row.empty()) {
       EXPECT_EQ(ReadCsvLines(file).at(2), c.row);
@@ -113,24 +115,19 @@ TEST_F(NextDayStartTest, NoSavedSlotWritesNoFile) {
   Sector(12, 12, 31);
   for (int n = 1; n <= dump::MeterCount; ++n) Meter(n, 0);
   sector.SetIntervalSlot(LastSlot, 23, 45, 65535);
-  EXPECT_TRUE(WriteNextDayStart(sector.Loaded(), gateway, 12, 12, 31));
+  EXPECT_TRUE(Start(sector.Loaded()));
   EXPECT_TRUE(std::filesystem::is_empty(gateway / "201301"));
 }
 
 TEST_F(NextDayStartTest, FailuresBeforeAnyFile) {
   // A saved slot without a time of day.
   for (const auto& [hour, minute] : {std::pair{255, 45}, {23, 255}, {24, 0}, {12, 60}}) {
-    EXPECT_FALSE(WriteNextDayStart(Sector(12, 5, 3, hour, minute), gateway, 12, 5, 3))
-        << hour << ":" << minute;
+    EXPECT_FALSE(Start(Sector(12, 5, 3, hour, minute))) << hour << ":" << minute;
   }
   EXPECT_FALSE(std::filesystem::exists(gateway / "201205" / "20120504.csv"));
-  // A date that is no calendar date.
-  EXPECT_FALSE(WriteNextDayStart(Sector(12, 2, 30), gateway, 12, 2, 30));
-  EXPECT_FALSE(WriteNextDayStartFile(sector.Loaded(), temp.path() / "start.csv"));
-  EXPECT_FALSE(std::filesystem::exists(temp.path() / "start.csv"));
   // A file standing where the month folder belongs.
   std::ofstream(gateway / "201206") << "x";
-  EXPECT_FALSE(WriteNextDayStart(Sector(12, 5, 31), gateway, 12, 5, 31));
+  EXPECT_FALSE(Start(Sector(12, 5, 31)));
 }
 
 }  // namespace

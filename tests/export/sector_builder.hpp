@@ -9,14 +9,17 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "dump/dump_image.hpp"
+#include "dump/block_image.hpp"
+#include "dump/field_catalogue.hpp"
 #include "dump/field_writer.hpp"
 #include "dump/layout.hpp"
+#include "export/sector_day.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
 
@@ -26,12 +29,13 @@ namespace dump = varkelo::dump;
 
 class SectorBuilder {
  public:
-  // `dump`, prepared with the block's layout, places the fields and receives the block in Loaded().
-  explicit SectorBuilder(dump::Dump& dump) : dump_(&dump) {}
+  // `catalogue`, of the block's layout, places the fields.
+  explicit SectorBuilder(const dump::FieldCatalogue& catalogue) : catalogue_(&catalogue) {}
 
-  const dump::Dump& Loaded() {
-    dump_->LoadBlockBytes(bytes_);
-    return *dump_;
+  // The block as an image the export reads.
+  const dump::BlockImage& Loaded() {
+    image_->LoadBlockBytes(bytes_);
+    return *image_;
   }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
@@ -93,18 +97,17 @@ class SectorBuilder {
   }
 
  private:
-  dump::FieldWriter Writer() { return {*dump_, bytes_}; }
+  dump::FieldWriter Writer() { return {*catalogue_, bytes_}; }
 
-  dump::Dump* dump_;
+  const dump::FieldCatalogue* catalogue_;
+  std::unique_ptr<dump::BlockImage> image_ = std::make_unique<dump::BlockImage>();
   std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(dump::DumpBlockSize, 0xFF);
 };
 
 // Block 0 in the configuration layout, the others in the given sector layout.
 class ImageFile {
  public:
-  explicit ImageFile(dump::Layout layout) {
-    config_.PrepareCatalog(dump::Layout::Config);
-    sectors_.PrepareCatalog(layout);
+  explicit ImageFile(dump::Layout layout) : sectors_(layout) {
     for (int i = 0; i < dump::ImageBlocks; ++i)
       blocks_.emplace_back(i == dump::ConfigBlock ? config_ : sectors_);
   }
@@ -119,7 +122,7 @@ class ImageFile {
   }
 
  private:
-  dump::Dump config_, sectors_;
+  dump::FieldCatalogue config_{dump::Layout::Config}, sectors_;
   std::vector<SectorBuilder> blocks_;
 };
 
@@ -127,6 +130,13 @@ class ImageFile {
 
 using blocks::ImageFile;
 using blocks::SectorBuilder;
+
+// The day whose head a loaded block holds, which must be a calendar day.
+inline varkelo::exporting::SectorDay DayOf(const varkelo::dump::BlockImage& image) {
+  const auto head = varkelo::exporting::ReadSectorHead(image);
+  EXPECT_TRUE(head && varkelo::exporting::SectorDay::Of(*head));
+  return *varkelo::exporting::SectorDay::Of(head.value_or(varkelo::exporting::SectorHead{12, 1, 1}));
+}
 
 // A written CSV file as its lines, decoded from code page 932; every line must end in CR LF.
 inline std::vector<std::string> ReadCsvLines(const std::filesystem::path& path) {

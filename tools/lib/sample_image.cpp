@@ -8,7 +8,7 @@
 #include <random>
 #include <string_view>
 
-#include "dump/dump_image.hpp"
+#include "dump/field_catalogue.hpp"
 #include "dump/field_writer.hpp"
 #include "dump/layout.hpp"
 
@@ -320,7 +320,7 @@ void PutHalfHourRecord(const FieldWriter& block, int slot, const Meter& meter, c
 
 // Every day from the oldest one written to the last stored runs through the
 // meters, so the readings of the days written keep rising across the gaps.
-void PutSectors(std::uint8_t* image, const dump::Dump& layout, const SampleOptions& options,
+void PutSectors(std::uint8_t* image, const dump::FieldCatalogue& layout, const SampleOptions& options,
                 const SamplePlan& plan, std::vector<Meter>& meters, Random& random) {
   const int slotsPerDay = SlotsPerDay(options.layout);
   const int slotMinutes = 24 * 60 / slotsPerDay;
@@ -384,12 +384,10 @@ std::vector<std::uint8_t> BuildImage(const SampleOptions& options) {
   // The plan draws from its own stream, so the values stay the same whoever asks for the plan.
   Random random(options.seed ^ 0x9E3779B9u);
   std::vector<Meter> meters = MakeMeters(options, random);
-  dump::Dump config;
-  config.PrepareCatalog(dump::Layout::Config);
+  const dump::FieldCatalogue config(dump::Layout::Config);
   PutConfigBlock(FieldWriter(config, std::span(image.data(), BlockSize)), options, plan, meters);
-  dump::Dump layout;
-  layout.PrepareCatalog(options.layout == SampleLayout::HalfHour ? dump::Layout::HalfHour
-                                                                 : dump::Layout::Interval);
+  const dump::FieldCatalogue layout(options.layout == SampleLayout::HalfHour ? dump::Layout::HalfHour
+                                                                             : dump::Layout::Interval);
   PutSectors(image.data(), layout, options, plan, meters, random);
   return image;
 }
