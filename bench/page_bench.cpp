@@ -61,7 +61,7 @@ void PageOfYear(benchmark::State& state) {
   const fs::path gateway = app / "SG012345";
   WriteYearTree(gateway);
   for (auto _ : state) {
-    if (varkelo::page::WriteGatewayPage(gateway, "")) state.SkipWithError("the page was not written");
+    if (!varkelo::page::WriteGatewayPage(gateway, "")) state.SkipWithError("the page was not written");
   }
   state.counters["page_bytes"] = static_cast<double>(fs::file_size(gateway / varkelo::page::PageFileName));
   fs::remove_all(app);

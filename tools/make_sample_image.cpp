@@ -13,7 +13,7 @@ namespace {
 
 using varkelo::tools::SampleDate;
 
-// "YY-MM-DD" into the options; the calendar check is SampleOptionsProblem's.
+// "YY-MM-DD" into the options; the calendar check is CheckSampleOptions's.
 bool ParseFirstDate(const std::string& text, varkelo::tools::SampleOptions& options) {
   if (text.size() != 8 || text[2] != '-' || text[5] != '-') return false;
   int parts[3] = {};
@@ -62,12 +62,12 @@ int main(int argc, char** argv) {
     std::cerr << "make_sample_image: --first-date must read YY-MM-DD\n";
     return 2;
   }
-  if (const std::optional<std::string> problem = SampleOptionsProblem(options)) {
-    std::cerr << "make_sample_image: " << *problem << "\n";
+  if (const varkelo::platform::Status checked = CheckSampleOptions(options); !checked) {
+    std::cerr << "make_sample_image: " << checked.Reason().Describe() << "\n";
     return 2;
   }
-  if (!WriteSampleImage(options, out)) {
-    std::cerr << "make_sample_image: cannot write " << out << "\n";
+  if (const varkelo::platform::Status written = WriteSampleImage(options, out); !written) {
+    std::cerr << "make_sample_image: " << written.Reason().Describe() << "\n";
     return 1;
   }
 

@@ -46,9 +46,8 @@ void ReadLastReport(const std::filesystem::path& appFolder, PageFacts& facts) {
 
 }  // namespace
 
-std::optional<platform::Failure> WriteGatewayPage(const std::filesystem::path& gatewayFolder,
-                                                  const std::string& layout,
-                                                  const std::filesystem::path& pagePath) {
+platform::Status WriteGatewayPage(const std::filesystem::path& gatewayFolder, const std::string& layout,
+                                  const std::filesystem::path& pagePath) {
   const std::filesystem::path folder =
       gatewayFolder.has_filename() ? gatewayFolder : gatewayFolder.parent_path();
   const std::filesystem::path target = pagePath.empty() ? folder / PageFileName : pagePath;
@@ -72,8 +71,7 @@ std::optional<platform::Failure> WriteGatewayPage(const std::filesystem::path& g
   platform::Status written = writer.Open(target);
   if (written) written = writer.Write(GatewayPageHtml(tree, facts));
   if (written) written = writer.Commit();
-  if (!written) return written.Reason();
-  return std::nullopt;
+  return written;
 }
 
 }  // namespace varkelo::page

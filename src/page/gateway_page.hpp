@@ -4,7 +4,6 @@
 // report line beside it, the page written whole or not at all.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/failure.hpp"
@@ -17,9 +16,8 @@ inline constexpr std::string_view PageFileName = "report.html";
 // Writes the page of the tree in `gatewayFolder` to `pagePath` (by default
 // PageFileName in that folder). `layout` says how the gateway stores its
 // readings, empty when not known. The report line comes from "error.txt" in
-// the folder above. None when the page was written.
-std::optional<platform::Failure> WriteGatewayPage(const std::filesystem::path& gatewayFolder,
-                                                  const std::string& layout,
-                                                  const std::filesystem::path& pagePath = {});
+// the folder above. Fails when there is no folder or the page cannot be written.
+platform::Status WriteGatewayPage(const std::filesystem::path& gatewayFolder, const std::string& layout,
+                                  const std::filesystem::path& pagePath = {});
 
 }  // namespace varkelo::page

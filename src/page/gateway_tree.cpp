@@ -35,20 +35,26 @@ constexpr std::uintmax_t LargestMeterList = 64 * 1024;
 // Longer multiplier texts are cut for the page.
 constexpr std::size_t LongestMultiplier = 32;
 
+// Why an entry is skipped, with a detail for the reason's text where there is one.
+platform::Failure Skipped(SkipReason reason, std::string detail = {}) {
+  return {.what = std::move(detail), .subject = {}, .error = make_error_code(reason)};
+}
+
+// The text the page shows: the reason, then its detail in brackets.
+std::string SkipText(const platform::Failure& failure) {
+  std::string text = platform::ErrorText(failure.error);
+  if (!failure.what.empty()) text += "（" + failure.what + "）";
+  return text;
+}
+
 std::string Decoded(std::string_view bytes) {
   return text::DecodeCp932({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
-// The lines of a text whose every line ends in CR LF; none when it does not.
-std::optional<std::vector<std::string_view>> CrLfLines(std::string_view bytes, std::string& reason) {
-  if (bytes.empty()) {
-    reason = "0 バイトのファイルです";
-    return std::nullopt;
-  }
-  if (!bytes.ends_with("\r\n")) {
-    reason = "途中で切れています（最後の行が CR LF で終わっていません）";
-    return std::nullopt;
-  }
+// The lines of a text whose every line ends in CR LF.
+platform::Result<std::vector<std::string_view>> CrLfLines(std::string_view bytes) {
+  if (bytes.empty()) return Skipped(SkipReason::EmptyFile);
+  if (!bytes.ends_with("\r\n")) return Skipped(SkipReason::NoLastLineEnd);
   std::vector<std::string_view> lines;
   lines.reserve(DayFileLines);
   while (!bytes.empty()) {
@@ -68,8 +74,8 @@ std::int64_t ValueOf(std::string_view field) {
   return value;
 }
 
-std::string LineNumberReason(std::size_t index, std::string_view what) {
-  return std::to_string(index + 1) + " 行目" + std::string(what);
+std::string LineNumber(std::size_t index) {
+  return std::to_string(index + 1) + " 行目";
 }
 
 bool AllDigits(std::string_view name) {
@@ -89,25 +95,15 @@ bool IsCalendarDay(int year, int month, int day) {
   return month != 2 || day <= 28 || leap;
 }
 
-// The whole regular file, at most `largest` bytes; none with the reason.
-std::optional<std::string> ReadWhole(const std::filesystem::path& path, std::uintmax_t largest,
-                                     std::string& reason) {
+// The whole regular file, at most `largest` bytes.
+platform::Result<std::string> ReadWhole(const std::filesystem::path& path, std::uintmax_t largest) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (!error && size > largest) {
-    reason = "大きすぎます（" + std::to_string(size) + " バイト）";
-    return std::nullopt;
-  }
+  if (!error && size > largest) return Skipped(SkipReason::TooLarge, std::to_string(size) + " バイト");
   platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
-  if (!file) {
-    reason = "読み込めません（" + platform::ErrorText(file.Reason().error) + "）";
-    return std::nullopt;
-  }
+  if (!file) return Skipped(SkipReason::Unreadable, platform::ErrorText(file.Reason().error));
   platform::Result<std::string> read = file->ReadAll();
-  if (!read) {
-    reason = "読み込めません（" + platform::ErrorText(read.Reason().error) + "）";
-    return std::nullopt;
-  }
+  if (!read) return Skipped(SkipReason::Unreadable, platform::ErrorText(read.Reason().error));
   return std::move(*read);
 }
 
@@ -140,7 +136,7 @@ class TreeReader {
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
       entries.emplace_back(platform::Utf8FromPath(it->path().filename()), it->path());
     }
-    if (error) tree_.skipped.push_back({std::string(relative), "フォルダを読めません: " + error.message()});
+    if (error) Skip(relative, Skipped(SkipReason::FolderUnreadable, platform::ErrorText(error)));
     std::sort(entries.begin(), entries.end());
     return entries;
   }
@@ -159,37 +155,42 @@ class TreeReader {
         Skip(relative, kind);
         continue;
       }
-      std::string reason;
-      const std::optional<std::string> bytes = ReadWhole(path, LargestDayFile, reason);
-      DayFileRead read;
-      if (bytes) read = ReadDayFile(*bytes, date);
-      if (read.values) {
-        tree_.days.push_back(std::move(*read.values));
+      const platform::Result<std::string> bytes = ReadWhole(path, LargestDayFile);
+      platform::Result<DayValues> read =
+          bytes ? ReadDayFile(*bytes, date) : platform::Result<DayValues>(bytes.Reason());
+      if (read) {
+        tree_.days.push_back(std::move(*read));
       } else {
-        tree_.skipped.push_back({relative, bytes ? read.reason : reason});
+        Skip(relative, read.Reason());
       }
     }
   }
 
   void ReadMeterListFile(const std::filesystem::path& path) {
-    std::string reason;
-    const std::optional<std::string> bytes = ReadWhole(path, LargestMeterList, reason);
-    MeterListRead read;
-    if (bytes) read = ReadMeterList(*bytes);
-    if (read.meterInfo) {
-      tree_.meterInfo = std::move(*read.meterInfo);
+    const platform::Result<std::string> bytes = ReadWhole(path, LargestMeterList);
+    platform::Result<std::vector<std::string>> read =
+        bytes ? ReadMeterList(*bytes) : platform::Result<std::vector<std::string>>(bytes.Reason());
+    if (read) {
+      tree_.meterInfo = std::move(*read);
     } else {
-      tree_.skipped.push_back({"ID.csv", bytes ? read.reason : reason});
+      Skip("ID.csv", read.Reason());
     }
   }
 
-  void Skip(const std::string& relative, platform::EntryKind kind) {
-    std::string reason = "この形式のファイルの名前ではありません";
-    if (kind == platform::EntryKind::Folder)
-      reason = "この形式のフォルダの名前ではありません（中は読みません）";
-    if (kind == platform::EntryKind::Other) reason = "通常のファイルでもフォルダでもありません";
-    if (kind == platform::EntryKind::Unreadable) reason = "読めません";
-    tree_.skipped.push_back({relative, std::move(reason)});
+  void Skip(std::string_view relative, platform::EntryKind kind) {
+    switch (kind) {
+      case platform::EntryKind::Folder:
+        return Skip(relative, Skipped(SkipReason::NotOwnFolderName, "中は読みません"));
+      case platform::EntryKind::Other:
+        return Skip(relative, Skipped(SkipReason::NotFileOrFolder));
+      case platform::EntryKind::Unreadable:
+        return Skip(relative, Skipped(SkipReason::Unreadable));
+      default:
+        return Skip(relative, Skipped(SkipReason::NotOwnFileName));
+    }
+  }
+  void Skip(std::string_view relative, const platform::Failure& why) {
+    tree_.skipped.push_back({std::string(relative), SkipText(why)});
   }
 
   GatewayTree& tree_;
@@ -198,19 +199,45 @@ class TreeReader {
 
 }  // namespace
 
-DayFileRead ReadDayFile(std::string_view bytes, CalendarDay date) {
-  DayFileRead read;
-  const std::optional<std::vector<std::string_view>> lines = CrLfLines(bytes, read.reason);
-  if (!lines) return read;
-  const std::string header = Decoded(lines->front());
-  if (header != DayHeader && header != StartHeader) {
-    read.reason = "日ごとのCSVファイルではありません（1 行目が見出しではありません）";
-    return read;
+std::string_view ReasonText(SkipReason reason) {
+  switch (reason) {
+    case SkipReason::EmptyFile:
+      return "0 バイトのファイルです";
+    case SkipReason::NoLastLineEnd:
+      return "途中で切れています（最後の行が CR LF で終わっていません）";
+    case SkipReason::TooLarge:
+      return "大きすぎます";
+    case SkipReason::Unreadable:
+      return "読み込めません";
+    case SkipReason::FolderUnreadable:
+      return "フォルダを読めません";
+    case SkipReason::NotOwnFileName:
+      return "この形式のファイルの名前ではありません";
+    case SkipReason::NotOwnFolderName:
+      return "この形式のフォルダの名前ではありません";
+    case SkipReason::NotFileOrFolder:
+      return "通常のファイルでもフォルダでもありません";
+    case SkipReason::NotDayFile:
+      return "日ごとのCSVファイルではありません";
+    case SkipReason::LineCount:
+      return "途中で切れているか行が多すぎます";
+    case SkipReason::ColumnCount:
+      return "列数が 16 ではありません";
+    case SkipReason::NotMeterList:
+      return "メーター一覧の形式ではありません";
   }
+  return "読みません";
+}
+
+platform::Result<DayValues> ReadDayFile(std::string_view bytes, CalendarDay date) {
+  const platform::Result<std::vector<std::string_view>> lines = CrLfLines(bytes);
+  if (!lines) return lines.Reason();
+  const std::string header = Decoded(lines->front());
+  if (header != DayHeader && header != StartHeader)
+    return Skipped(SkipReason::NotDayFile, "1 行目が見出しではありません");
   if (lines->size() != DayFileLines) {
-    read.reason = "途中で切れているか行が多すぎます（" + std::to_string(lines->size()) + " 行、" +
-                  std::to_string(DayFileLines) + " 行のはず）";
-    return read;
+    return Skipped(SkipReason::LineCount,
+                   std::to_string(lines->size()) + " 行、" + std::to_string(DayFileLines) + " 行のはず");
   }
   DayValues values;
   values.date = date;
@@ -225,10 +252,7 @@ DayFileRead ReadDayFile(std::string_view bytes, CalendarDay date) {
       if (comma == std::string_view::npos) break;
       start = comma + 1;
     }
-    if (count + 1 != Columns) {
-      read.reason = LineNumberReason(index, "の列数が 16 ではありません");
-      return read;
-    }
+    if (count + 1 != Columns) return Skipped(SkipReason::ColumnCount, LineNumber(index));
     const std::size_t row = index - 1;
     MeterDay& meter = values.meters[row % MeterPositions];
     meter.consumption[row / MeterPositions] = ValueOf(fields[ConsumptionColumn]);
@@ -237,31 +261,26 @@ DayFileRead ReadDayFile(std::string_view bytes, CalendarDay date) {
       meter.multiplier = Decoded(multiplier.substr(0, LongestMultiplier));
     }
   }
-  read.values = std::move(values);
-  return read;
+  return values;
 }
 
-MeterListRead ReadMeterList(std::string_view bytes) {
-  MeterListRead read;
-  const std::optional<std::vector<std::string_view>> lines = CrLfLines(bytes, read.reason);
-  if (!lines) return read;
+platform::Result<std::vector<std::string>> ReadMeterList(std::string_view bytes) {
+  const platform::Result<std::vector<std::string_view>> lines = CrLfLines(bytes);
+  if (!lines) return lines.Reason();
   if (Decoded(lines->front()) != MeterListHeader || lines->size() != 1 + MeterPositions) {
-    read.reason = "メーター一覧の形式ではありません";
-    return read;
+    return Skipped(SkipReason::NotMeterList);
   }
   std::vector<std::string> info;
   for (int position = 1; position <= MeterPositions; ++position) {
     const std::string_view line = (*lines)[static_cast<std::size_t>(position)];
     const std::string prefix = std::to_string(position) + ",";
     if (!line.starts_with(prefix)) {
-      read.reason = LineNumberReason(static_cast<std::size_t>(position),
-                                     "が収集ID " + std::to_string(position) + " の行ではありません");
-      return read;
+      return Skipped(SkipReason::NotMeterList, LineNumber(static_cast<std::size_t>(position)) + "が収集ID " +
+                                                   std::to_string(position) + " の行ではありません");
     }
     info.push_back(Decoded(line.substr(prefix.size())));
   }
-  read.meterInfo = std::move(info);
-  return read;
+  return info;
 }
 
 GatewayTree ReadGatewayTree(const std::filesystem::path& gatewayFolder, std::string_view ownPage) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dump/layout.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::page {
 
@@ -49,6 +50,27 @@ struct DayValues {
   std::array<MeterDay, MeterPositions> meters;
 };
 
+// Why an entry of the tree is not read; the page shows ReasonText and the
+// detail of the Failure that carries it.
+enum class SkipReason {
+  EmptyFile = 1,
+  NoLastLineEnd,     // cut off: the last line does not end in CR LF
+  TooLarge,          // larger than any file of this kind the export writes
+  Unreadable,        // a file or entry that cannot be read; the system's text as detail
+  FolderUnreadable,  // a folder whose entries cannot be listed
+  NotOwnFileName,
+  NotOwnFolderName,
+  NotFileOrFolder,
+  NotDayFile,  // the first line is no header of a day file
+  LineCount,
+  ColumnCount,
+  NotMeterList,
+};
+std::string_view ReasonText(SkipReason reason);
+inline std::error_code make_error_code(SkipReason reason) {
+  return platform::OwnErrorCode(reason);
+}
+
 struct SkippedFile {
   std::string path;  // relative to the gateway folder, "/" between names
   std::string reason;
@@ -67,19 +89,14 @@ struct GatewayTree {
 // page itself) are neither read nor listed.
 GatewayTree ReadGatewayTree(const std::filesystem::path& gatewayFolder, std::string_view ownPage);
 
-// The values of one day file's bytes; none with the reason, when the bytes are
-// not a whole day file of this system. Exposed for the tests and the benchmark.
-struct DayFileRead {
-  std::optional<DayValues> values;
-  std::string reason;
-};
-DayFileRead ReadDayFile(std::string_view bytes, CalendarDay date);
+// The values of one day file's bytes; fails with a SkipReason when the bytes
+// are not a whole day file of this system. Exposed for the tests and the benchmark.
+platform::Result<DayValues> ReadDayFile(std::string_view bytes, CalendarDay date);
 
-// The 40 meter information texts of "ID.csv"'s bytes; none with the reason.
-struct MeterListRead {
-  std::optional<std::vector<std::string>> meterInfo;
-  std::string reason;
-};
-MeterListRead ReadMeterList(std::string_view bytes);
+// The 40 meter information texts of "ID.csv"'s bytes; fails with a SkipReason.
+platform::Result<std::vector<std::string>> ReadMeterList(std::string_view bytes);
 
 }  // namespace varkelo::page
+
+template <>
+struct std::is_error_code_enum<varkelo::page::SkipReason> : std::true_type {};

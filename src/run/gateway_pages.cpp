@@ -74,8 +74,8 @@ PagesMade MakeGatewayPages(const std::filesystem::path& appFolder) {
     made.failures.push_back({"no gateway folder with CSV files in", platform::Utf8FromPath(appFolder), {}});
   }
   for (const auto& [folder, layout] : gateways) {
-    if (std::optional<platform::Failure> failure = page::WriteGatewayPage(folder, layout)) {
-      made.failures.push_back(std::move(*failure));
+    if (const platform::Status written = page::WriteGatewayPage(folder, layout); !written) {
+      made.failures.push_back(written.Reason());
     } else {
       made.written.push_back(folder / page::PageFileName);
     }

@@ -72,9 +72,9 @@ TEST(DayFileReadingTest, ValuesGapsAndMultiplierOfEachPosition) {
       return "9,13,1,5,0,0,0," + std::to_string(4294967294 - h) + ",0,0,0,1,0,0,0,";  // empty multiplier
     return "";
   });
-  const page::DayFileRead read = page::ReadDayFile(file, {2013, 1, 5});
-  ASSERT_TRUE(read.values) << read.reason;
-  const page::DayValues& day = *read.values;
+  const auto read = page::ReadDayFile(file, {2013, 1, 5});
+  ASSERT_TRUE(read) << platform::ErrorText(read.Reason().error);
+  const page::DayValues& day = *read;
   EXPECT_EQ(day.kind, page::DayFileKind::Day);
   EXPECT_EQ(day.meters[0].consumption[47], 4701);
   EXPECT_EQ(day.meters[2].consumption[7], NoValue);
@@ -103,11 +103,11 @@ TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
         return std::to_string(m) + ",13,1,6,0,0,1,-,-,-,-,100,-,5,7,10";
       },
       startHeader);
-  const page::DayFileRead read = page::ReadDayFile(file, {2013, 1, 6});
-  ASSERT_TRUE(read.values) << read.reason;
-  EXPECT_EQ(read.values->kind, page::DayFileKind::NextDayStart);
-  EXPECT_EQ(page::EncodedValues(read.values->meters[0]), "");  // nothing but gaps: nothing in the page
-  EXPECT_EQ(read.values->meters[0].multiplier, "10");
+  const auto read = page::ReadDayFile(file, {2013, 1, 6});
+  ASSERT_TRUE(read) << platform::ErrorText(read.Reason().error);
+  EXPECT_EQ(read->kind, page::DayFileKind::NextDayStart);
+  EXPECT_EQ(page::EncodedValues(read->meters[0]), "");  // nothing but gaps: nothing in the page
+  EXPECT_EQ(read->meters[0].multiplier, "10");
 
   page::MeterDay meter;
   meter.consumption.fill(NoValue);
@@ -119,16 +119,16 @@ TEST(MeterListReadingTest, WholeListOrReason) {
   std::string list = "収集ID,計器情報\r\n";
   for (int m = 1; m <= 40; ++m)
     list += std::to_string(m) + (m == 2 ? ",<b>&-2007-3P3W-\uF8F3\r\n" : ",-2000-****-**********\r\n");
-  const page::MeterListRead read = page::ReadMeterList(Cp932(list));
-  ASSERT_TRUE(read.meterInfo) << read.reason;
-  EXPECT_EQ((*read.meterInfo)[1], "<b>&-2007-3P3W-\uF8F3");
-  EXPECT_EQ((*read.meterInfo)[39], "-2000-****-**********");
+  const auto read = page::ReadMeterList(Cp932(list));
+  ASSERT_TRUE(read) << platform::ErrorText(read.Reason().error);
+  EXPECT_EQ((*read)[1], "<b>&-2007-3P3W-\uF8F3");
+  EXPECT_EQ((*read)[39], "-2000-****-**********");
 
   std::string renumbered = list;
   renumbered.replace(renumbered.find("\r\n3,"), 4, "\r\n4,");
   for (const std::string& bytes :
        {Cp932(renumbered), Cp932(list.substr(0, list.size() - 23)), std::string("x\r\n")}) {
-    EXPECT_FALSE(page::ReadMeterList(bytes).meterInfo);
+    EXPECT_FALSE(page::ReadMeterList(bytes));
   }
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <fstream>
 #include <map>
 #include <random>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "dump/field_catalogue.hpp"
 #include "dump/field_writer.hpp"
 #include "dump/layout.hpp"
+#include "platform/files.hpp"
 
 namespace varkelo::tools {
 
@@ -394,8 +394,10 @@ std::vector<std::uint8_t> BuildImage(const SampleOptions& options) {
 
 }  // namespace
 
-std::optional<std::string> SampleOptionsProblem(const SampleOptions& options) {
-  const auto refuse = [](std::string reason) { return std::optional<std::string>(std::move(reason)); };
+platform::Status CheckSampleOptions(const SampleOptions& options) {
+  const auto refuse = [](std::string reason) {
+    return platform::Status(platform::Failure{.what = std::move(reason), .subject = {}, .error = {}});
+  };
   if (options.firstYear < 0 || options.firstYear > 99) return refuse("the first year must be 0 to 99");
   // A day past the end of its month would come back as a day of the next month.
   if (options.firstMonth < 1 || options.firstMonth > 12 || options.firstDay < 1 || options.firstDay > 31 ||
@@ -413,12 +415,12 @@ std::optional<std::string> SampleOptionsProblem(const SampleOptions& options) {
   for (const char c : options.deviceId) {
     if (c < 0x20 || c > 0x7E) return refuse("the device ID must be printable ASCII");
   }
-  return std::nullopt;
+  return {};
 }
 
 SamplePlan PlanSampleImage(const SampleOptions& options) {
   SamplePlan plan;
-  if (SampleOptionsProblem(options)) return plan;
+  if (!CheckSampleOptions(options)) return plan;
   const chrono::sys_days first = ToDays(FirstDate(options));
 
   // A later day takes the block of an earlier day of the same block, as the gateway's memory does.
@@ -467,26 +469,18 @@ SamplePlan PlanSampleImage(const SampleOptions& options) {
 }
 
 std::vector<std::uint8_t> MakeSampleImage(const SampleOptions& options) {
-  if (SampleOptionsProblem(options)) return {};
-  try {
-    return BuildImage(options);
-  } catch (...) {
-    return {};
-  }
+  if (!CheckSampleOptions(options)) return {};
+  return BuildImage(options);
 }
 
-bool WriteSampleImage(const SampleOptions& options, const std::filesystem::path& path) {
-  const std::vector<std::uint8_t> image = MakeSampleImage(options);
-  if (image.empty()) return false;
-  try {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    file.close();
-    return !file.fail();
-  } catch (...) {
-    return false;
-  }
+platform::Status WriteSampleImage(const SampleOptions& options, const std::filesystem::path& path) {
+  if (platform::Status checked = CheckSampleOptions(options); !checked) return checked;
+  const std::vector<std::uint8_t> image = BuildImage(options);
+  platform::WholeFileWriter file;
+  platform::Status written = file.Open(path);
+  if (written) written = file.Write({reinterpret_cast<const char*>(image.data()), image.size()});
+  if (written) written = file.Commit();
+  return written;
 }
 
 }  // namespace varkelo::tools

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dump/layout.hpp"
+#include "platform/failure.hpp"
 
 namespace varkelo::tools {
 
@@ -66,16 +67,17 @@ struct SamplePlan {
 // Every block the export reads.
 inline constexpr std::size_t SampleImageSize = std::size_t{dump::ImageBlocks} * dump::DumpBlockSize;
 
-// Why the options cannot make an image; none when they can.
-std::optional<std::string> SampleOptionsProblem(const SampleOptions& options);
+// Fails, saying why, for options that cannot make an image.
+platform::Status CheckSampleOptions(const SampleOptions& options);
 
-// Empty plan for options that SampleOptionsProblem refuses.
+// Empty plan for options that CheckSampleOptions refuses.
 SamplePlan PlanSampleImage(const SampleOptions& options);
 
-// dump::ImageBlocks blocks; empty for options that SampleOptionsProblem refuses.
+// dump::ImageBlocks blocks; empty for options that CheckSampleOptions refuses.
 std::vector<std::uint8_t> MakeSampleImage(const SampleOptions& options);
 
-// False when the options are refused or the file cannot be written.
-bool WriteSampleImage(const SampleOptions& options, const std::filesystem::path& path);
+// Writes the image whole or not at all. Fails when the options are refused or
+// the file cannot be written.
+platform::Status WriteSampleImage(const SampleOptions& options, const std::filesystem::path& path);
 
 }  // namespace varkelo::tools
