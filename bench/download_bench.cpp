@@ -156,7 +156,7 @@ void QuickAck(tools::SimConnection& client, bool on) {
   ::setsockopt(client.Handle(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
 }
 
-// Reads one frame (a DataFrame or the EndFrame) and answers a DataFrame; false at the end.
+// Reads one frame (a data frame or the end frame) and answers a data frame; false at the end.
 bool BareExchange(tools::SimConnection& client, std::array<std::uint8_t, 1030>& frame, bool quickAck) {
   if (client.ReadExactly(std::span(frame).first(4), 10s) != tools::ReadOutcome::Ok) return false;
   QuickAck(client, quickAck);

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/utf8.hpp"
+
 #define FUZZ_CHECK(condition)                                                                \
   do {                                                                                       \
     if (!(condition)) {                                                                      \
@@ -21,21 +23,7 @@
     }                                                                                        \
   } while (false)
 
-inline bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80                   ? 1
-                               : lead >= 0xC2 && lead < 0xE0 ? 2
-                               : lead >= 0xE0 && lead < 0xF0 ? 3
-                               : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                             : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k)
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    i += length;
-  }
-  return true;
-}
+using varkelo::util::IsValidUtf8;
 
 // A byte stream cut into arrivals, as the frame targets read it: one byte k,
 // k cut sizes (16-bit little-endian, 0 read as 1), then the stream. Arrival i

@@ -3,19 +3,13 @@
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 #include "text/digits.hpp"
+#include "util/ascii.hpp"
+#include "util/utf8.hpp"
 
 namespace varkelo::exporting {
 namespace {
 
 using text::TwoDigits;
-
-// Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
-}
 
 bool IsForbiddenInFolderName(std::string_view ch) {
   if (ch.size() == 1) {
@@ -33,9 +27,7 @@ bool IsForbiddenInFolderName(std::string_view ch) {
 bool IsDeviceName(std::string_view name) {
   std::string stem(name.substr(0, name.find('.')));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : stem) c = util::AsciiUpper(c);
   if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
   return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
          stem[3] <= '9';
@@ -48,7 +40,7 @@ std::string GatewayFolderName(std::string_view deviceIdText) {
   bool onlyDots = true;
   std::size_t pos = 0;
   for (int count = 0; count < 8 && pos < deviceIdText.size(); ++count) {
-    std::size_t length = SequenceLength(static_cast<unsigned char>(deviceIdText[pos]));
+    std::size_t length = util::Utf8SequenceLength(static_cast<unsigned char>(deviceIdText[pos]));
     if (length > deviceIdText.size() - pos) length = deviceIdText.size() - pos;
     const std::string_view ch = deviceIdText.substr(pos, length);
     pos += length;

@@ -1,5 +1,7 @@
 #include "export/sector_day.hpp"
 
+#include "util/calendar.hpp"
+
 namespace varkelo::exporting {
 
 std::optional<SectorHead> ReadSectorHead(const dump::BlockImage& image) {
@@ -11,11 +13,10 @@ std::optional<SectorHead> ReadSectorHead(const dump::BlockImage& image) {
 }
 
 std::optional<SectorDay> SectorDay::Of(const SectorHead& head) {
-  const std::chrono::year_month_day date{std::chrono::year{head.FullYear()},
-                                         std::chrono::month{static_cast<unsigned>(head.month)},
-                                         std::chrono::day{static_cast<unsigned>(head.day)}};
-  if (!date.ok()) return std::nullopt;
-  return SectorDay(date);
+  if (!util::IsCalendarDay(head.FullYear(), head.month, head.day)) return std::nullopt;
+  return SectorDay(std::chrono::year_month_day{std::chrono::year{head.FullYear()},
+                                               std::chrono::month{static_cast<unsigned>(head.month)},
+                                               std::chrono::day{static_cast<unsigned>(head.day)}});
 }
 
 }  // namespace varkelo::exporting

@@ -69,7 +69,7 @@ StreamState FrameReceiver::HandleFrame(std::size_t size) {
 
   if (header->frameCode == DataFrameCode) {
     if (header->length != 2) {
-      // Only a whole DataFrame carries a whole record, and records count from 1.
+      // Only a whole data frame carries a whole record, and records count from 1.
       if (frame.size() < DataFrameSize || header->recordNumber < 1) return StreamState::BadFrame;
       // The record is stored before the gateway hears that it arrived.
       if (!actions_.StoreRecord(header->recordNumber, frame.subspan(6, RecordSize)))

@@ -15,7 +15,7 @@ namespace varkelo::gateway {
 inline constexpr std::int32_t DataFrameCode = 5;
 inline constexpr std::int32_t EndFrameCode = 11;
 inline constexpr std::size_t RecordSize = 1024;
-inline constexpr std::size_t DataFrameSize = 6 + RecordSize;  // header, RecordNumber, record
+inline constexpr std::size_t DataFrameSize = 6 + RecordSize;  // header, record number, record
 inline constexpr std::size_t EndFrameSize = 5;                // header, result byte
 
 // The one request a run sends: read the whole image (length 2, code "01").
@@ -38,7 +38,7 @@ std::vector<std::uint8_t> BuildAckFrame(std::span<const std::uint8_t> frame);
 
 // TCP delivers a byte stream, not frames. Given the bytes buffered so far,
 // returns the size of the first complete frame, or 0 to wait for more:
-// a DataFrame carrying a record is 1030 bytes, an EndFrame 5; any other frame
+// a data frame carrying a record is 1030 bytes, an end frame 5; any other frame
 // has no known size and is everything buffered.
 std::size_t CompleteFrameSize(std::span<const std::uint8_t> buffered);
 

@@ -9,6 +9,7 @@
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
 #include "text/cp932.hpp"
+#include "util/calendar.hpp"
 
 namespace varkelo::page {
 namespace {
@@ -88,13 +89,6 @@ int NumberOf(std::string_view digits) {
   return value;
 }
 
-bool IsCalendarDay(int year, int month, int day) {
-  static constexpr std::array<int, 12> Days = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || day > Days[static_cast<std::size_t>(month - 1)]) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month != 2 || day <= 28 || leap;
-}
-
 // The whole regular file, at most `largest` bytes.
 platform::Result<std::string> ReadWhole(const std::filesystem::path& path, std::uintmax_t largest) {
   std::error_code error;
@@ -118,7 +112,7 @@ class TreeReader {
       if (name == "ID.csv" && kind == platform::EntryKind::RegularFile) {
         ReadMeterListFile(path);
       } else if (kind == platform::EntryKind::Folder && name.size() == 6 && AllDigits(name) &&
-                 IsCalendarDay(2000, NumberOf(name.substr(4)), 1)) {
+                 util::IsCalendarDay(2000, NumberOf(name.substr(4)), 1)) {
         ReadMonthFolder(path, name);
       } else {
         Skip(name, kind);
@@ -150,7 +144,7 @@ class TreeReader {
                            AllDigits(name.substr(0, 8));
       const CalendarDay date{NumberOf(name.substr(0, 4)), NumberOf(month.substr(4)),
                              dayName ? NumberOf(name.substr(6, 2)) : 0};
-      if (!dayName || !IsCalendarDay(date.year, date.month, date.day) ||
+      if (!dayName || !util::IsCalendarDay(date.year, date.month, date.day) ||
           kind != platform::EntryKind::RegularFile) {
         Skip(relative, kind);
         continue;

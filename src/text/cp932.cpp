@@ -5,6 +5,7 @@
 
 #include "text/cp932_table.hpp"
 #include "text/unicode.hpp"
+#include "util/utf8.hpp"
 
 namespace varkelo::text {
 namespace {
@@ -76,7 +77,7 @@ bool ReadUtf8(std::string_view utf8, std::size_t& pos, char32_t& c) {
   value = (value << 6) | (b1 & 0x3F);
   for (int k = 2; k < length; ++k) {
     const std::uint8_t bk = byte(pos + k);
-    if ((bk & 0xC0) != 0x80) return false;
+    if (!util::IsUtf8Continuation(bk)) return false;
     value = (value << 6) | (bk & 0x3F);
   }
   c = value;
@@ -131,7 +132,7 @@ std::string DecodeCp932(std::span<const std::uint8_t> bytes) {
     } else if (IsLeadByte(b) && i + 1 < bytes.size() && IsTrailByte(bytes[i + 1])) {
       // An undefined pair stays one character, so it cannot take the next byte with it.
       const std::uint16_t unit = detail::DoubleByteToUnicode[detail::LeadIndex(b) * detail::TrailCount +
-                                                              (bytes[i + 1] - detail::TrailFirst)];
+                                                             (bytes[i + 1] - detail::TrailFirst)];
       AppendUtf8(unit != 0 ? unit : InvalidChar, out);
       i += 2;
     } else {

@@ -2,8 +2,8 @@
 
 // A smart gateway on a TCP port, for trying the reading program without one:
 // it takes one client, waits for the read request, sends its image as one
-// DataFrame per 1024-byte record, checks every acknowledgement and ends with
-// an EndFrame. Fault modes make it behave the way a real network or a broken
+// data frame per 1024-byte record, checks every acknowledgement and ends with
+// an end frame. Fault modes make it behave the way a real network or a broken
 // gateway may. Blocking, one client at a time; run it on its own thread.
 
 #include <chrono>
@@ -23,12 +23,12 @@ enum class SimFault {
   None,
   Split,      // every frame from faultAfter on in several small writes, with pauses
   Nagle,      // a sender that holds back the tail of each frame until its start is acknowledged
-  Joined,     // the last DataFrame and the EndFrame in one write
+  Joined,     // the last data frame and the end frame in one write
   Silent,     // after faultAfter frames nothing more is sent; the connection stays open
   Close,      // the connection is closed after faultAfter frames
-  Refuse,     // the EndFrame reports failure ('1')
+  Refuse,     // the end frame reports failure ('1')
   Malformed,  // frame faultAfter + 1 has a length whose high byte is 0x80
-  Record0,    // frame faultAfter + 1 carries RecordNumber 0
+  Record0,    // frame faultAfter + 1 carries record number 0
 };
 
 std::optional<SimFault> ParseSimFault(std::string_view name);
@@ -36,9 +36,9 @@ std::string_view SimFaultName(SimFault fault);
 
 inline constexpr std::size_t SimRecordSize = 1024;
 
-// A DataFrame as a gateway sends it: length 1028, code "05", the record number, the record.
+// A data frame as a gateway sends it: length 1028, code "05", the record number, the record.
 std::vector<std::uint8_t> MakeDataFrame(std::uint16_t recordNumber, std::span<const std::uint8_t> record);
-// An EndFrame with the given result byte ('0' for success).
+// An end frame with the given result byte ('0' for success).
 std::vector<std::uint8_t> MakeEndFrame(char result);
 // True when ack acknowledges frame: the same size, bytes 2 and 3 "15", every other byte equal.
 bool IsAckOf(std::span<const std::uint8_t> ack, std::span<const std::uint8_t> frame);
@@ -56,11 +56,11 @@ struct SimulatorOptions {
 
 struct SimulatorResult {
   bool requestReceived = false;
-  std::size_t framesSent = 0;  // complete frames written, the EndFrame included
+  std::size_t framesSent = 0;  // complete frames written, the end frame included
   std::size_t acksRight = 0;
   std::size_t acksWrong =
       0;  // acknowledgements that did not match, or answers to frames that must not be answered
-  std::size_t acksMissing = 0;  // DataFrames left unanswered although the exchange should have gone on
+  std::size_t acksMissing = 0;  // data frames left unanswered although the exchange should have gone on
   bool endSent = false;
   bool clientClosed = false;  // the client closed the connection at the end
   std::string problem;        // what went wrong first, empty when nothing did

@@ -26,7 +26,7 @@ struct SampleOptions {
   // Consecutive days stored, each at the block of its date; a later day takes
   // the block of an earlier one that maps to the same block.
   int days = 40;
-  // Meter positions 1 to ConfiguredMeters carry data; the others are erased.
+  // Meter positions 1 to configuredMeters carry data; the others are erased.
   int configuredMeters = 12;
   // Up to 12 printable ASCII characters.
   std::string deviceId = "SG012345ABCD";

@@ -10,7 +10,7 @@
 namespace varkelo::dump {
 namespace {
 
-TEST(FieldCatalogTest, EachLayoutTilesTheBlock) {
+TEST(FieldCatalogueTest, EachLayoutTilesTheBlock) {
   const struct {
     Layout layout;
     std::int32_t fieldCount, bytes;
@@ -31,7 +31,7 @@ TEST(FieldCatalogTest, EachLayoutTilesTheBlock) {
 }
 
 // The handles the export reads through lie on the catalogue's entries of the same fields.
-TEST(FieldCatalogTest, HandlesLieOnTheirCatalogueEntries) {
+TEST(FieldCatalogueTest, HandlesLieOnTheirCatalogueEntries) {
   const FieldCatalogue configuration(Layout::Config), halfHourly(Layout::HalfHour),
       intervals(Layout::Interval);
   const auto at = [](const FieldCatalogue& catalogue, std::int32_t index) {
@@ -64,7 +64,7 @@ TEST(FieldCatalogTest, HandlesLieOnTheirCatalogueEntries) {
 }
 
 // The named positions the export, the tools and the tests use sit on the fields they name.
-TEST(FieldCatalogTest, NamedPositionsSitOnTheirFields) {
+TEST(FieldCatalogueTest, NamedPositionsSitOnTheirFields) {
   const struct {
     Layout layout;
     std::int32_t index;
