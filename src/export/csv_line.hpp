@@ -44,9 +44,10 @@ class CsvLine {
   void Missing() { Field("-"); }
 
   void Number(std::uint64_t value) {
-    char digits[MaxColumnBytes];
-    Append({digits,
-            static_cast<std::size_t>(std::to_chars(digits, digits + MaxColumnBytes, value).ptr - digits)});
+    assert(size_ + MaxColumnBytes + 1 <= text_.size());
+    char* end = std::to_chars(text_.data() + size_, text_.data() + size_ + MaxColumnBytes, value).ptr;
+    *end = ',';
+    size_ = static_cast<std::size_t>(end + 1 - text_.data());
   }
 
   // A stored number, "-" when erased.
