@@ -55,38 +55,23 @@ ExportOutcome RunExport(const fs::path& appFolder, const fs::path& imagePath) {
 
 using varkelo::dump::Layout;
 
-// The catalogue of a layout over one block of the image file.
-class BlockFields {
- public:
-  BlockFields(Layout layout, const fs::path& imagePath, std::int32_t block) : catalogue_(layout) {
-    loaded_ = static_cast<bool>(image_.LoadBlock(imagePath, block));
-  }
-  bool Loaded() const { return loaded_; }
-  const varkelo::dump::FieldCatalogue& Catalogue() const { return catalogue_; }
-  const varkelo::dump::BlockImage& Image() const { return image_; }
-
- private:
-  varkelo::dump::FieldCatalogue catalogue_;
-  varkelo::dump::BlockImage image_;
-  bool loaded_ = false;
-};
-
 // --- End of the calls. ---
 
-// Every registered field decodes to a well-formed text, and a single-byte
-// text reads as erased exactly when all its bytes are.
-void CheckDecodedFields(const BlockFields& block) {
-  if (!block.Loaded()) return;
-  const varkelo::dump::FieldCatalogue& catalogue = block.Catalogue();
+// Every registered field of a block of the image decodes to a well-formed
+// text, and a single-byte text reads as erased exactly when all its bytes are.
+void CheckDecodedFields(Layout layout, const fs::path& imagePath, std::int32_t block) {
+  const varkelo::dump::FieldCatalogue catalogue(layout);
+  varkelo::dump::BlockImage image;
+  if (!image.LoadBlock(imagePath, block)) return;
   for (std::int32_t i = 0; i < catalogue.FieldCount(); ++i) {
     const varkelo::dump::FieldDescriptor& entry = catalogue.Entry(i);
-    const std::string text = varkelo::dump::GetFieldText(catalogue, block.Image(), i).Str();
+    const std::string text = varkelo::dump::GetFieldText(catalogue, image, i).Str();
     FUZZ_CHECK(IsValidUtf8(text));
     if (entry.kind != varkelo::dump::FieldKind::ByteText) continue;
     std::string erased;
     for (int k = 0; k < entry.length; ++k) erased += varkelo::text::ErasedByteChar;
-    const varkelo::dump::ByteText value(block.Image().Bytes().subspan(
-        static_cast<std::size_t>(entry.offset), static_cast<std::size_t>(entry.length)));
+    const varkelo::dump::ByteText value(image.Bytes().subspan(static_cast<std::size_t>(entry.offset),
+                                                              static_cast<std::size_t>(entry.length)));
     FUZZ_CHECK(value.Erased() == (text == erased));
   }
 }
@@ -158,8 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto sectorBlock = static_cast<std::int32_t>(std::clamp<std::size_t>(
       built.firstPatch / BlockSize, varkelo::dump::FirstSectorBlock, varkelo::dump::LastSectorBlock));
   // Every field of the configuration block and of the first patched sector.
-  CheckDecodedFields(BlockFields(Layout::Config, imagePath, 0));
-  CheckDecodedFields(BlockFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock));
+  CheckDecodedFields(Layout::Config, imagePath, 0);
+  CheckDecodedFields(halfHour ? Layout::HalfHour : Layout::Interval, imagePath, sectorBlock);
   // A text field is decoded a character at a time, and must read as the whole field converted at once,
   // cut-off and invalid pairs included (64 bytes: their text always fits a field's).
   const std::span<const std::uint8_t> text = input.first(std::min<std::size_t>(size, 64));

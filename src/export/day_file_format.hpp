@@ -1,6 +1,6 @@
 #pragma once
 
-// What every day file shares: the header line, the clock of the half hours, and the frame that opens, fills
+// What every day file shares: the clock of the half hours, and the frame that opens, fills
 // and puts the file in place.
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "csv/csv_format.hpp"
 #include "dump/layout.hpp"
 #include "export/csv_line.hpp"
 #include "export/sector_day.hpp"
@@ -17,16 +18,6 @@ namespace varkelo::exporting {
 
 // One row group per half hour: a half-hourly slot, or two interval slots.
 inline constexpr std::int32_t HalfHoursPerDay = dump::halfhour::Slots;
-
-// The one header of both layouts' day files; the interval layout, too, titles
-// columns 8 to 11 with the 30-minute names.
-inline constexpr std::string_view DayFileHeader =
-    "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
-    "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-    "積算電力量(順方向2),積算電力量(順方向3),乗率";
-
-// A row with nothing in it: sixteen "-".
-inline constexpr std::string_view EmptyRowLine = "-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,-";
 
 // HalfHourClock: 00:00 of the sector's date, 30 minutes more per half hour.
 class HalfHourClock {
@@ -79,7 +70,7 @@ platform::Status WriteDayFileFrame(const SectorDay& day, const std::filesystem::
   text::LineWriter writer;
   if (platform::Status opened = writer.Open(dayFile); !opened) return opened;
   HalfHourClock clock(day);
-  if (platform::Status header = writer.WriteLine(DayFileHeader); !header) return header;
+  if (platform::Status header = writer.WriteLine(csv::DayFileHeader); !header) return header;
   if (platform::Status rows = writeRows(clock, writer); !rows) return rows;
   return writer.Close();
 }

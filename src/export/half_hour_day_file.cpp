@@ -1,6 +1,8 @@
 // The day file of a half-hourly sector: each record is copied field by field,
 // erased fields print "-".
 
+#include <cassert>
+
 #include "dump/block_image.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
@@ -29,11 +31,13 @@ void BuildRow(const dump::BlockImage& image, const halfhour::RecordFields& recor
       line.Missing();
     }
   }
+  assert(line.Next() == csv::Column::ResetFlag);
   line.Number(image.Number(record.ResetFlagField()));
   for (std::int32_t k = 0; k < halfhour::ShownDirections; ++k)
     line.Number(image.Number(record.ConsumptionField(k)));
   for (std::int32_t k = 0; k < halfhour::ShownDirections; ++k)
     line.Number(image.Number(record.ReadingField(k)));
+  assert(line.Next() == csv::Column::Multiplier);
   const dump::ByteText multiplier = image.Text(record.MultiplierField());
   if (multiplier.Erased()) {
     line.Missing();

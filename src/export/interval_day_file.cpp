@@ -4,6 +4,7 @@
 // slot before it (the previous slot; at 0:00 the previous day's last slot,
 // from the carry-over).
 
+#include <cassert>
 #include <optional>
 #include <string>
 
@@ -83,6 +84,7 @@ class IntervalRows {
     const CollectionState nextState =
         slots.nextSaved ? CollectionState(image_.Number(next.StateField())) : CollectionState();
 
+    assert(line.Next() == csv::Column::ResetFlag);
     // Column 7 looks at the own slot and the previous slot: "1" when either
     // counts, "0" when one was saved but neither counts, "-" when neither was saved.
     if (ownState.CountsForReset() || previousState.CountsForReset()) {
@@ -108,6 +110,7 @@ class IntervalRows {
     }
 
     // Readings and multiplier: the own slot's, else the previous slot's.
+    assert(line.Next() == csv::Column::Reading1Forward);
     std::optional<MeterReadings> ownReadings;
     if (ownState.BitClear(StateBit::Readings)) ownReadings = ReadMeterReadings(image_, own);
     AppendReadingsAndMultiplier(line, ownReadings, [&]() -> std::optional<MeterReadings> {

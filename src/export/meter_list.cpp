@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "csv/csv_format.hpp"
 #include "text/cp932.hpp"
 #include "text/line_writer.hpp"
 
@@ -39,7 +40,7 @@ void AppendTextOr(const dump::ByteText& text, std::string_view placeholder, std:
 platform::Status WriteMeterList(const dump::BlockImage& image, const std::filesystem::path& path) {
   text::LineWriter writer;
   if (platform::Status opened = writer.Open(path); !opened) return opened;
-  if (platform::Status header = writer.WriteLine("収集ID,計器情報"); !header) return header;
+  if (platform::Status header = writer.WriteLine(csv::MeterListHeader); !header) return header;
   std::string line;
   for (int n = 1; n <= dump::MeterCount; ++n) {
     const config::MeterFields meter(n);

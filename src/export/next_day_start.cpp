@@ -5,9 +5,11 @@
 #include "export/next_day_start.hpp"
 
 #include <array>
+#include <cassert>
 #include <optional>
 #include <string>
 
+#include "csv/csv_format.hpp"
 #include "export/csv_line.hpp"
 #include "export/day_file_format.hpp"
 #include "export/export_failure.hpp"
@@ -17,12 +19,6 @@
 
 namespace varkelo::exporting {
 namespace {
-
-// Unlike the day files, the start file titles columns 8 to 11 by the interval names.
-constexpr std::string_view NextDayStartHeader =
-    "収集ID,年,月,日,時,分,リセットフラグ,区間使用電力量(順方向1),区間使用電力量(逆方向1),"
-    "区間使用電力量(順方向2),区間使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-    "積算電力量(順方向2),積算電力量(順方向3),乗率";
 
 namespace interval = dump::interval;
 
@@ -82,6 +78,7 @@ bool BuildStartRow(const dump::BlockImage& image, bool slotSaved, const SectorDa
     line.Missing();
   }
   // It holds no interval values: a day's own sector brings them.
+  assert(line.Next() == csv::Column::Use1Forward);
   for (int column = 0; column < interval::Directions; ++column) line.Missing();
 
   std::optional<MeterReadings> readings;
@@ -116,11 +113,11 @@ platform::Status WriteNextDayStartFile(const dump::BlockImage& image, const Sect
 
   text::LineWriter writer;
   if (platform::Status opened = writer.Open(path); !opened) return opened;
-  platform::Status written = writer.WriteLine(NextDayStartHeader);
+  platform::Status written = writer.WriteLine(csv::NextDayStartHeader);
   for (std::size_t i = 0; written && i < rows.Count(); ++i) written = writer.WriteEncodedLine(rows.Row(i));
   // The other 47 half hours of the day.
   const std::int32_t fillerLines = (HalfHoursPerDay - 1) * dump::MeterCount;
-  for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteEncodedLine(EmptyRowLine);
+  for (std::int32_t i = 0; written && i < fillerLines; ++i) written = writer.WriteEncodedLine(csv::EmptyRow);
   if (!written) return written;
   return writer.Close();
 }

