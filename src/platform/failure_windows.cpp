@@ -11,19 +11,10 @@
 #include <string>
 
 #include "platform/failure.hpp"
+#include "platform/wide_text.hpp"
 
 namespace varkelo::platform {
 namespace {
-
-std::string Utf8FromWide(std::wstring_view wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
-                        nullptr);
-  return utf8;
-}
 
 // The system's own text for a Win32 or Winsock code; empty where it has none.
 std::string SystemText(int code) {

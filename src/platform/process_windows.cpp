@@ -8,20 +8,9 @@
 #include <string_view>
 
 #include "platform/utf8_path.hpp"
+#include "platform/wide_text.hpp"
 
 namespace varkelo::platform {
-namespace {
-
-std::string Utf8FromWide(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();  // the terminating NUL
-  return utf8;
-}
-
-}  // namespace
 
 std::filesystem::path ProgramFile(const char* argv0) {
   // The path may be longer than MAX_PATH: grow the buffer until it fits.
@@ -59,8 +48,7 @@ std::vector<std::string> CommandLineArguments(int, char**) {
   const bool quoted = !line.empty() && line[0] == L'"';
   const std::size_t end = quoted ? line.find(L'"', 1) : line.find_first_of(L" \t");
   const std::size_t nameStart = quoted ? 1 : 0;
-  std::vector<std::string> arguments{
-      Utf8FromWide(std::wstring(line.substr(nameStart, end - nameStart)).c_str())};
+  std::vector<std::string> arguments{Utf8FromWide(line.substr(nameStart, end - nameStart))};
   std::size_t i = end == std::wstring_view::npos ? line.size() : end + nameStart;
   for (;;) {
     while (i < line.size() && blank(i)) ++i;
@@ -88,7 +76,7 @@ std::vector<std::string> CommandLineArguments(int, char**) {
         if (i < line.size() && (inQuotes || !blank(i))) argument += line[i++];
       }
     }
-    arguments.push_back(Utf8FromWide(argument.c_str()));
+    arguments.push_back(Utf8FromWide(argument));
   }
 }
 

@@ -6,7 +6,9 @@
 
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
-#include "text/unicode.hpp"
+#include "util/ascii.hpp"
+#include "util/unicode.hpp"
+#include "util/utf8.hpp"
 
 namespace varkelo::run {
 
@@ -24,14 +26,10 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool NamesMatch(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    if (util::AsciiLower(a[i]) != util::AsciiLower(b[i])) return false;
   }
   return true;
 }
@@ -63,8 +61,8 @@ std::optional<std::string> DecodedUtf16(std::string_view bytes) {
   const std::span<const std::uint8_t> units(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                             bytes.size());
   if (bytes.starts_with("\xFF\xFE"))
-    return text::DecodeUtf16(units.subspan(2), text::ByteOrder::LittleEndian);
-  if (bytes.starts_with("\xFE\xFF")) return text::DecodeUtf16(units.subspan(2), text::ByteOrder::BigEndian);
+    return util::DecodeUtf16(units.subspan(2), util::ByteOrder::LittleEndian);
+  if (bytes.starts_with("\xFE\xFF")) return util::DecodeUtf16(units.subspan(2), util::ByteOrder::BigEndian);
   return std::nullopt;
 }
 
@@ -72,7 +70,7 @@ std::optional<std::string> DecodedUtf16(std::string_view bytes) {
 std::string_view CutToLength(std::string_view value, bool utf8) {
   if (value.size() <= ProfileValueMaxLength) return value;
   std::size_t length = ProfileValueMaxLength;
-  while (utf8 && length > 0 && (static_cast<unsigned char>(value[length]) & 0xC0) == 0x80) --length;
+  while (utf8 && length > 0 && util::IsUtf8Continuation(static_cast<unsigned char>(value[length]))) --length;
   return value.substr(0, length);
 }
 

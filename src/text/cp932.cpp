@@ -4,7 +4,7 @@
 #include <array>
 
 #include "text/cp932_table.hpp"
-#include "text/unicode.hpp"
+#include "util/unicode.hpp"
 #include "util/utf8.hpp"
 
 namespace varkelo::text {
@@ -39,7 +39,7 @@ constexpr SingleByteTexts MakeSingleByteTexts() {
   SingleByteTexts texts;
   for (int b = 0; b < 256; ++b) {
     texts.sizes[b] = static_cast<std::uint8_t>(
-        PutUtf8(SingleByteChar(static_cast<std::uint8_t>(b)), texts.bytes[b].data()));
+        util::PutUtf8(SingleByteChar(static_cast<std::uint8_t>(b)), texts.bytes[b].data()));
   }
   return texts;
 }
@@ -133,7 +133,7 @@ std::string DecodeCp932(std::span<const std::uint8_t> bytes) {
       // An undefined pair stays one character, so it cannot take the next byte with it.
       const std::uint16_t unit = detail::DoubleByteToUnicode[detail::LeadIndex(b) * detail::TrailCount +
                                                              (bytes[i + 1] - detail::TrailFirst)];
-      AppendUtf8(unit != 0 ? unit : InvalidChar, out);
+      util::AppendUtf8(unit != 0 ? unit : InvalidChar, out);
       i += 2;
     } else {
       // A lead byte before a byte that cannot be a trail stands alone; the next byte is read on its own.

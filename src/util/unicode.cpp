@@ -1,6 +1,6 @@
-#include "text/unicode.hpp"
+#include "util/unicode.hpp"
 
-namespace varkelo::text {
+namespace varkelo::util {
 
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, ByteOrder order) {
   const auto unit = [&](std::size_t i) -> char32_t {
@@ -23,4 +23,4 @@ std::string DecodeUtf16(std::span<const std::uint8_t> bytes, ByteOrder order) {
   return text;
 }
 
-}  // namespace varkelo::text
+}  // namespace varkelo::util

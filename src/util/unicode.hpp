@@ -1,13 +1,14 @@
 #pragma once
 
 // UTF-8 and UTF-16, the two Unicode forms the system meets: its own texts are
-// UTF-8, and a configuration file saved as "Unicode" is UTF-16.
+// UTF-8; a configuration file saved as "Unicode", and Windows' own texts, are
+// UTF-16.
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-namespace varkelo::text {
+namespace varkelo::util {
 
 // Writes the UTF-8 bytes of a character (at most 4) to `out`; returns their count.
 constexpr int PutUtf8(char32_t c, char* out) {
@@ -44,4 +45,4 @@ enum class ByteOrder { LittleEndian, BigEndian };
 // surrogate pair becomes U+FFFD; an odd last byte is dropped.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, ByteOrder order);
 
-}  // namespace varkelo::text
+}  // namespace varkelo::util
