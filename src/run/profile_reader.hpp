@@ -38,7 +38,7 @@ std::string ParseProfileString(std::string_view fileBytes, std::string_view sect
 platform::Result<std::string> ReadProfileString(const std::filesystem::path& file, std::string_view section,
                                                 std::string_view key);
 
-// GatewayAddress: "Address" in section "System" of "System.ini" in appFolder,
+// The gateway's address: "Address" in section "System" of "System.ini" in appFolder,
 // up to its first NUL, with leading and trailing spaces removed; empty when
 // the file has none. Fails when "System.ini" cannot be read.
 platform::Result<std::string> ReadGatewayAddress(const std::filesystem::path& appFolder);
