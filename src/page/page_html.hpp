@@ -3,7 +3,9 @@
 // The page of one gateway: a self-contained HTML document (its style, its
 // data and a small script inline, nothing fetched) that draws the
 // completeness of the meters' days, the daily totals and one day's load curve.
+// Style, script and template are the files of src/page/assets/.
 
+#include <cstddef>
 #include <string>
 
 #include "page/gateway_tree.hpp"
@@ -21,9 +23,11 @@ struct PageFacts {
 // The UTF-8 text of the page.
 std::string GatewayPageHtml(const GatewayTree& tree, const PageFacts& facts);
 
-// The 48 values of a day as the page's script reads them: each value in base
-// 45, most significant digit first, the digits before the last from a second
-// alphabet, "." for a missing value; trailing missing values left out.
-std::string EncodedValues(const MeterDay& meter);
+// The page's data block (JSON): the layout's counts, the value code, and the
+// days, the newest with each half hour's value, older ones summed when the
+// page would grow past 2 MB. What the page's script reads.
+// `budget` bounds the block's bytes while older days can still be summed.
+inline constexpr std::size_t DataBudget = 1'850'000;
+std::string PageDataJson(const GatewayTree& tree, std::size_t budget = DataBudget);
 
 }  // namespace varkelo::page

@@ -39,28 +39,6 @@ std::string DayFile(const std::function<std::string(int, int)>& row = nullptr,
   return file;
 }
 
-// The page's value code read back as its script reads it.
-std::vector<std::int64_t> Decoded(std::string_view code) {
-  std::string alphabet;
-  for (char c = '!'; c <= '~'; ++c)
-    if (std::string_view("\"\\<.").find(c) == std::string_view::npos) alphabet += c;
-  std::vector<std::int64_t> values;
-  std::int64_t high = 0;
-  for (const char c : code) {
-    const auto digit = static_cast<std::int64_t>(alphabet.find(c));
-    if (c == '.') {
-      values.push_back(NoValue);
-    } else if (digit >= 45) {
-      high = high * 45 + digit - 45;
-    } else {
-      values.push_back(high * 45 + digit);
-      high = 0;
-    }
-  }
-  values.resize(page::HalfHours, NoValue);
-  return values;
-}
-
 TEST(DayFileReadingTest, ValuesGapsAndMultiplierOfEachPosition) {
   const std::string file = DayFile([](int h, int m) -> std::string {
     if (m == 3 && h == 7) return "3,13,1,5,3,30,0,-,0,0,0,-,0,0,0,-";     // a gap
@@ -84,14 +62,9 @@ TEST(DayFileReadingTest, ValuesGapsAndMultiplierOfEachPosition) {
   EXPECT_EQ(day.meters[4].consumption[2], 4294967292);
   EXPECT_EQ(day.meters[4].multiplier, "");
   EXPECT_EQ(day.meters[0].multiplier, "1");
-
-  for (const page::MeterDay& meter : day.meters) {
-    EXPECT_EQ(Decoded(page::EncodedValues(meter)),
-              std::vector<std::int64_t>(meter.consumption.begin(), meter.consumption.end()));
-  }
 }
 
-TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
+TEST(DayFileReadingTest, StartFile) {
   std::string startHeader(DayHeader);
   for (std::size_t at; (at = startHeader.find("30分使用電力量")) != std::string::npos;)
     startHeader.replace(at, std::string_view("30分使用電力量").size(), "区間使用電力量");
@@ -104,13 +77,8 @@ TEST(DayFileReadingTest, StartFileAndCodeOfMissingValues) {
   const auto read = page::ReadDayFile(file, {2013, 1, 6});
   ASSERT_TRUE(read) << platform::ErrorText(read.Reason().error);
   EXPECT_EQ(read->kind, page::DayFileKind::NextDayStart);
-  EXPECT_EQ(page::EncodedValues(read->meters[0]), "");  // nothing but gaps: nothing in the page
+  EXPECT_EQ(read->meters[0].consumption[0], NoValue);
   EXPECT_EQ(read->meters[0].multiplier, "10");
-
-  page::MeterDay meter;
-  meter.consumption.fill(NoValue);
-  for (const auto& [at, value] : {std::pair{1, 0}, {2, 44}, {3, 45}}) meter.consumption[at] = value;
-  EXPECT_EQ(page::EncodedValues(meter), ".!PR!");  // trailing gaps left out, 45 in two digits
 }
 
 TEST(MeterListReadingTest, WholeListOrReason) {
@@ -148,11 +116,12 @@ TEST(GatewayTreeTest, DaysAndSkippedEntriesInOrder) {
 }
 
 // Texts from the files (meter information, file names, multipliers) never
-// become markup or end the script's data.
+// become markup or end the script's data; erased text is named, not shown as boxes.
 TEST(PageHtmlTest, TextsFromTheFilesStayText) {
   page::GatewayTree tree;
   tree.folderName = "G<1>";
   tree.meterInfo.assign(page::MeterPositions, "<script>alert(1)</script>");
+  tree.meterInfo[1] = "*-****-\uF8F3\uF8F3-x\uF8F3";
   tree.skipped.push_back({"201301/<img src=x>.csv", "r"});
   page::DayValues day;
   day.date = {2013, 1, 5};
@@ -164,6 +133,9 @@ TEST(PageHtmlTest, TextsFromTheFilesStayText) {
   EXPECT_EQ(html.find("<script>alert"), std::string::npos);
   EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
   EXPECT_NE(html.find(R"("\u003c/script\u003e\"\\")"), std::string::npos);
+  EXPECT_EQ(html.find("\uF8F3"), std::string::npos);
+  EXPECT_NE(html.find("*-****-<span class=\"erased\">未登録</span>-x<span class=\"erased\">未登録</span>"),
+            std::string::npos);
   // The page's own two script elements, nothing else closed.
   std::size_t closes = 0;
   for (std::size_t at = 0; (at = html.find("</script>", at)) != std::string::npos; ++at) ++closes;
