@@ -1,11 +1,13 @@
-// The page of a gateway folder holding a year of day files for 40 meters
-// (365 files), with a warm page cache: time to read the tree and write the
-// page, and the page's size.
+// The page of a gateway folder holding three years of day files for 40
+// meters (1,096 files), with a warm page cache: time to read the tree and
+// write the page, and the page's size. With VARKELO_BENCH_KEEP=FOLDER the tree
+// and its page are made there and kept (bench/page_open.sh opens the page).
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -23,14 +25,16 @@ constexpr std::string_view Header =
     "30分使用電力量(順方向2),30分使用電力量(順方向3),積算電力量(順方向1),積算電力量(逆方向1),"
     "積算電力量(順方向2),積算電力量(順方向3),乗率";
 
-// 365 day files from 2012-01-01 on: a daily load shape with noise, every
-// 50th value missing.
-void WriteYearTree(const fs::path& gateway) {
+constexpr int Days = 1096;
+
+// Day files from 2012-01-01 on: a daily load shape with noise, every 50th
+// value missing.
+void WriteTree(const fs::path& gateway) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> noise(0, 60);
   auto date = std::chrono::sys_days{std::chrono::year{2012} / 1 / 1};
   std::uint64_t reading = 1000000;
-  for (int d = 0; d < 365; ++d, date += std::chrono::days{1}) {
+  for (int d = 0; d < Days; ++d, date += std::chrono::days{1}) {
     const std::chrono::year_month_day ymd{date};
     char month[8], name[16];
     std::snprintf(month, sizeof month, "%04d%02u", static_cast<int>(ymd.year()),
@@ -55,19 +59,21 @@ void WriteYearTree(const fs::path& gateway) {
   }
 }
 
-void PageOfYear(benchmark::State& state) {
+void PageOfThreeYears(benchmark::State& state) {
+  const char* keep = std::getenv("VARKELO_BENCH_KEEP");
   const fs::path app =
-      fs::temp_directory_path() / ("varkelo-bench-" + std::to_string(std::random_device{}()));
+      keep ? fs::path(keep)
+           : fs::temp_directory_path() / ("varkelo-bench-" + std::to_string(std::random_device{}()));
   const fs::path gateway = app / "SG012345";
-  WriteYearTree(gateway);
+  if (!fs::exists(gateway)) WriteTree(gateway);
   for (auto _ : state) {
     if (!varkelo::page::WriteGatewayPage(gateway, "")) state.SkipWithError("the page was not written");
   }
   state.counters["page_bytes"] = static_cast<double>(fs::file_size(gateway / varkelo::page::PageFileName));
-  fs::remove_all(app);
+  if (!keep) fs::remove_all(app);
 }
 
-BENCHMARK(PageOfYear)->Unit(benchmark::kMillisecond);
+BENCHMARK(PageOfThreeYears)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   GatewayTree tree;
   const auto big = [](int m, int h) -> std::int64_t { return 10000 + 100 * m + h; };
   tree.days = {Day({2012, 12, 30}, big), Day({2012, 12, 31}, big), Day({2013, 1, 5}, Edges),
-               // complete: every meter with a value has all 48
+               // a day that had ended: values up to 23:30
                Day({2013, 1, 6}, [](int m, int h) -> std::int64_t { return m <= 2 ? 10 * m + h : NoValue; }),
                // today's file, written at noon
                Day({2013, 1, 7}, [](int m, int h) -> std::int64_t { return m <= 2 && h < 24 ? 5 : NoValue; }),

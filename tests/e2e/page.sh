@@ -4,7 +4,10 @@
 # draws is checked against the CSV files: every completeness cell by kind, every point of the load
 # curve (a planted "-" must be a gap), each meter's peak half hour; odd files are listed; the page
 # asks for nothing over the network (its requests are in the browser's net log, which a control
-# page shows to work); printed, each section takes one A4 page. Screenshots go to the build folder.
+# page shows to work) and runs only its own style and script, named by their hashes; erased meter
+# information reads 未登録; bars and points say what they are; without a day asked for, it opens on
+# the latest day that had ended when written; printed, each section takes one A4 page. Screenshots
+# go to the build folder.
 source "$(dirname "$0")/common.bash"
 command -v chromium > /dev/null || fail "chromium is missing (scripts/setup-deps installs it)"
 
@@ -47,6 +50,19 @@ csv_peaks() {
     if (!(m in best) || $8 + 0 > best[m]) { best[m] = $8 + 0; at[m] = int(k / 40) } }
     END { for (m in best) print m, at[m] }' "$1" | sort
 }
+# The latest day file of TREE with a value in its last half hour.
+ended_day() {
+  find "$1" -mindepth 2 -type f -name '*.csv' | sort | while read -r file; do
+    LC_ALL=C awk -F, 'NR > 1 + 40 * 47 && $8 != "-" { found = 1 } END { exit !found }' "$file" && basename "$file" .csv
+  done | tail -1 | sed 's/\(....\)\(..\)/\1-\2-/'
+}
+# The page's policy names exactly its inline style and script by their SHA-256.
+policy_fits() {
+  node -e 'const page = require("fs").readFileSync(process.argv[1], "utf8");
+    const hash = (text) => "\x27sha256-" + require("crypto").createHash("sha256").update(text).digest("base64") + "\x27";
+    const style = /<style>([^]*?)<\/style>/.exec(page)[1], script = /<script>([^]*?)<\/script>/.exec(page)[1];
+    process.exit(page.includes(`content="default-src \x27none\x27; style-src ${hash(style)}; script-src ${hash(script)}"`) ? 0 : 1);' "$1"
+}
 dom_peaks() {
   grep -o '<circle [^>]*class="peak"[^>]*>' "$1" |
     sed 's/.*data-meter="\([0-9]*\)" data-half-hour="\([0-9]*\)".*/\1 \2/' | sort
@@ -79,6 +95,8 @@ for sample in "half 7 40 12" "interval 3 60 40"; do
   mkfifo "$tree/201111/20111108.csv"
   cp "$day" "$tree/201111/20111131.csv" && cp "$day" "$tree/201111/20111201.csv"
   echo note > "$tree/memo.txt" && : > "$tree/.report.html1234.tmp"
+  # Meter 3's information erased: 0xFF bytes in "ID.csv", as the export writes them.
+  LC_ALL=C sed -i '4s/,.*\r$/,*-****-\xff\xff\xff\xff\xff\xff\xff\xff-\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\r/' "$tree/ID.csv"
   before=$(csv_digest "$tree")
   "$varkelo" --report-only --folder "$app" > "$work/made.txt" || fail "$layout: --report-only status $?"
   [ "$(cat "$work/made.txt")" == "$page" ] || fail "$layout: --report-only named $(cat "$work/made.txt")"
@@ -115,7 +133,23 @@ memo.txt|この形式のファイルの名前では
 ODD
   ! grep -q '<td>report.html</td>' "$work/dom.html" || fail "$layout: the page lists itself"
   [ -z "$(page_requests)" ] || fail "$layout: the page made requests: $(page_requests)"
-  grep -q "Content-Security-Policy\" content=\"default-src 'none'" "$page" || fail "$layout: no policy"
+  policy_fits "$page" && ! grep -q unsafe-inline "$page" || fail "$layout: the policy does not name the page's own code"
+  grep -q '<td>3</td><td>\*-\*\*\*\*-<span class="erased">未登録</span>-<span class="erased">未登録</span></td>' \
+    "$work/dom.html" && ! LC_ALL=C grep -q $'\xef\xa3\xb3\|\xef\xbf\xbd' "$work/dom.html" || fail "$layout: erased text"
+  # Every point, and the chosen day's bar, say what they are.
+  [ "$(grep -o '<circle [^>]*class="point"[^>]*><title>[^<]*収集ID [^<]*</title>' "$work/dom.html" | wc -l)" == \
+    "$(csv_points "$day" | wc -l)" ] || fail "$layout: a point without its title"
+  value=$(LC_ALL=C awk -F, 'NR == 2 + 40 * 21 + 1 { print $8 }' "$day")
+  total=$(LC_ALL=C awk -F, 'NR > 1 && $8 != "-" { t += $8 } END { print t }' "$day")
+  grep -q "<title>$date 10:30〜 収集ID 2: $value</title>" "$work/dom.html" &&
+    grep -q "class=\"bar chosen\" data-day=\"$date\" data-total=\"$total\"><title>$date 全メーター: $total</title>" \
+      "$work/dom.html" || fail "$layout: the titles of a point and of the day's bar"
+  # Month labels in order; without a day asked for, the latest day that had ended.
+  tr -d '\n' < "$work/dom.html" | grep -o 'id="completeness-map".*id="totals">' | grep -o '[0-9]*年[0-9]*月' |
+    sed 's/年\(.\)月/0\1/; s/年//; s/月//' | sort -c -n -u || fail "$layout: month labels out of order"
+  browse --dump-dom "file://$page" > "$work/dom.html"
+  grep -q "<span id=\"curve-title\">$(ended_day "$tree")</span>" "$work/dom.html" ||
+    fail "$layout: opened on $(grep -o 'curve-title">[^<]*' "$work/dom.html"), not $(ended_day "$tree")"
   ! grep -qiE 'src=|href=|url\(|@import' "$page" || fail "$layout: the page names something to fetch"
 
   # Printed: one A4 page for each of the four sections.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -143,3 +144,24 @@ TEST(PageHtmlTest, TextsFromTheFilesStayText) {
 }
 
 }  // namespace
+
+// Three years of 40 meters: the oldest days are summed so that the page stays within 2 MB.
+TEST(PageHtmlTest, ThreeYearsWithin2MB) {
+  page::GatewayTree tree;
+  page::DayValues day;
+  for (std::size_t d = 0; d < 1096; ++d) {
+    const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::year{2012} / 1 / 1} +
+                                           std::chrono::days{d}};
+    day.date = {int(date.year()), int(unsigned(date.month())), int(unsigned(date.day()))};
+    for (std::size_t m = 0; m < day.meters.size(); ++m) {
+      for (std::size_t h = 0; h < page::HalfHours; ++h)
+        day.meters[m].consumption[h] = std::int64_t(40 + (d * 7 + m * 13 + h * 29) % 220);
+      day.meters[m].multiplier = "1";
+    }
+    tree.days.push_back(day);
+  }
+  const std::string html = page::GatewayPageHtml(tree, {});
+  EXPECT_LE(html.size(), 2'000'000u);
+  EXPECT_NE(html.find(R"({"d":"2012-01-01","s":0,"t":[[1,"1",48,)"), std::string::npos);
+  EXPECT_NE(html.find(R"({"d":"2014-12-31","s":0,"m":[[1,"1",")"), std::string::npos);
+}

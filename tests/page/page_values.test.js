@@ -46,9 +46,9 @@ test("lines break at gaps; the peak is the first largest value", () => {
   }
 });
 
-test("opens on the latest complete day", () => {
+test("opens on the latest day that had ended", () => {
   assert.strictEqual(V.openingDay(days, 48), "2013-01-06");  // not today's half day, nor the start file
-  assert.strictEqual(V.openingDay(days.slice(4), 48), "2013-01-07");  // no complete day: the latest in full
+  assert.strictEqual(V.openingDay(days.slice(4), 48), "2013-01-07");  // none ended: the latest in full
   assert.strictEqual(V.openingDay(days.slice(0, 2), 48), "2012-12-31");  // only summed days
   assert.strictEqual(V.openingDay([], 48), "");
 });

@@ -112,16 +112,15 @@ const PageValues = (function () {
 
   function time(h) { return (h >> 1) + ":" + (h & 1 ? "30" : "00"); }
 
-  // The day the page opens on: the latest day in full whose every meter has all
-  // its values (today's file, written at noon, has half of them), else the
-  // latest day in full, else the latest day; "" without days.
+  // The day the page opens on: the latest day in full whose last half hour has a
+  // value (today's file, written at noon, has none there), else the latest day
+  // in full, else the latest day; "" without days.
   function openingDay(days, halfHours) {
     const shown = days.filter(function (d) { return d.detailed && !d.start; });
-    const complete = shown.filter(function (d) {
-      const meters = Array.from(d.meters.values()).filter(function (m) { return m.count > 0; });
-      return meters.length > 0 && meters.every(function (m) { return m.count === halfHours; });
+    const ended = shown.filter(function (d) {
+      return Array.from(d.meters.values()).some(function (m) { return m.values[halfHours - 1] !== null; });
     });
-    const latest = (complete.length ? complete : shown.length ? shown : days).slice(-1)[0];
+    const latest = (ended.length ? ended : shown.length ? shown : days).slice(-1)[0];
     return latest ? latest.date : "";
   }
 
