@@ -31,9 +31,10 @@ csv_cells() {
       'NR > 1 && $8 != "-" { c[(NR - 2) % 40]++ }
        END { for (m = 0; m < 40; m++) print (start ? "start" : c[m] == 48 ? "full" : c[m] > 0 ? "partial" : "none") }' \
       "$file"
-  done | sort | uniq -c
+  done | sort | uniq -c | awk '{ print $2, $1 }'
 }
-dom_cells() { grep -o 'class="cell [a-z]*"' "$1" | sed 's/class="cell \(.*\)"/\1/' | sort | uniq -c; }
+# One path of cells of each kind.
+dom_cells() { grep -o '<path d="[^"]*" class="cell [a-z]*"' "$1" | awk -F'"' '{ print substr($4, 6), gsub(/M/, "", $2) }' | sort; }
 # "meter half-hour" of every value of a day file, and of every point drawn.
 csv_points() { LC_ALL=C awk -F, 'NR > 1 && $8 != "-" { k = NR - 2; print k % 40 + 1, int(k / 40) }' "$1" | sort; }
 dom_points() {

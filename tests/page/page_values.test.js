@@ -46,6 +46,16 @@ test("lines break at gaps; the peak is the first largest value", () => {
   }
 });
 
+test("the map's cells: their kind and text, and the column under the pointer", () => {
+  const cells = [[days[2], 1, "full"], [days[2], 3, "partial"], [days[2], 4, "none"], [days[5], 1, "start"]];
+  for (const [day, position, kind] of cells) assert.strictEqual(V.cellKind(day, position, 48), kind);
+  assert.strictEqual(V.cellText(days[2], 3, 48), "2013-01-05 収集ID 3: 2 / 48 の30分に値あり");
+  const starts = [0, 3, 6, 15, 18];  // a month's gap after the third column
+  const at = [[-1, -1], [0, 0], [2.9, 0], [3, 1], [8.5, 2], [9, -1], [14, -1], [15, 3], [20.9, 4], [21, -1]];
+  for (const [x, column] of at) assert.strictEqual(V.columnAt(starts, 3, x), column, String(x));
+  assert.strictEqual(V.columnAt([], 3, 0), -1);
+});
+
 test("opens on the latest day that had ended", () => {
   assert.strictEqual(V.openingDay(days, 48), "2013-01-06");  // not today's half day, nor the start file
   assert.strictEqual(V.openingDay(days.slice(4), 48), "2013-01-07");  // none ended: the latest in full

@@ -67,10 +67,12 @@
       (plain.length ? "（乗率が数値でない収集ID " + plain.join(", ") + " は保存されている値のまま）" : "");
   }
 
-  // Completeness: meter positions by days, months apart.
-  function drawCompleteness() {
+  // Completeness: meter positions by days, months apart. One path of cells for
+  // each kind keeps years of days light to draw; the pointer finds its cell,
+  // whose day `choose` shows.
+  function drawCompleteness(choose) {
     const cw = days.length > 400 ? 1 : days.length > 150 ? 3 : days.length > 62 ? 6 : 12;
-    const ch = 11, left = 64, top = 30;
+    const ch = 11, left = 64, top = 30, w = cw > 2 ? cw - 1 : cw;
     const columns = [];
     let x = 0;
     days.forEach(function (day, i) {
@@ -85,17 +87,33 @@
         el("text", { x: left - 6, y: top + (p - 1) * ch + 9, "text-anchor": "end" }, chart, "収集ID " + p);
       }
     }
+    const cells = { full: [], partial: [], none: [], start: [] };
     days.forEach(function (day, i) {
       for (let p = 1; p <= data.meters; p++) {
-        const meter = day.meters.get(p);
-        const count = meter ? meter.count : 0;
-        const kind = day.start ? "start" : count === data.halfHours ? "full" : count > 0 ? "partial" : "none";
-        const cell = el("rect", { x: left + columns[i], y: top + (p - 1) * ch, width: cw > 2 ? cw - 1 : cw,
-          height: ch - 1, class: "cell " + kind, "data-day": day.date, "data-meter": p, "data-count": count },
-        chart);
-        el("title", {}, cell, day.date + " 収集ID " + p + ": " +
-          (day.start ? "翌日開始ファイル" : count + " / " + data.halfHours + " の30分に値あり"));
+        cells[V.cellKind(day, p, data.halfHours)].push("M" + (left + columns[i]) + " " + (top + (p - 1) * ch) +
+          "h" + w + "v" + (ch - 1) + "h" + -w + "z");
       }
+    });
+    for (const kind in cells) {
+      if (cells[kind].length) el("path", { d: cells[kind].join(""), class: "cell " + kind }, chart);
+    }
+    // The day and meter under the pointer, as its tooltip, and the day to show when chosen.
+    const tip = el("title", {}, chart);
+    function cellAt(event) {
+      const point = chart.createSVGPoint();
+      point.x = event.clientX;
+      point.y = event.clientY;
+      const at = point.matrixTransform(chart.getScreenCTM().inverse());
+      const i = V.columnAt(columns, cw, at.x - left), p = Math.floor((at.y - top) / ch) + 1;
+      return i >= 0 && p >= 1 && p <= data.meters ? { day: days[i], meter: p } : null;
+    }
+    chart.addEventListener("mousemove", function (event) {
+      const cell = cellAt(event);
+      tip.textContent = cell ? V.cellText(cell.day, cell.meter, data.halfHours) : "";
+    });
+    chart.addEventListener("click", function (event) {
+      const cell = cellAt(event);
+      if (cell) choose(cell.day.date);
     });
   }
 
@@ -195,7 +213,7 @@
     drawTotals();
   }
 
-  drawCompleteness();
+  drawCompleteness(showDay);
   const daySelect = document.getElementById("curve-day");
   for (const day of days) {
     option(daySelect, day.date, day.date + (day.start ? "（翌日開始ファイル）" : day.detailed ? "" : "（合計のみ）"));
@@ -209,12 +227,10 @@
   daySelect.addEventListener("change", function () { showDay(daySelect.value); });
   for (const id of ["curve-meter", "curve-factor"]) document.getElementById(id).addEventListener("change", drawCurve);
   for (const id of ["totals-meter", "totals-factor"]) document.getElementById(id).addEventListener("change", drawTotals);
-  for (const id of ["completeness-map", "totals-chart"]) {
-    document.getElementById(id).addEventListener("click", function (event) {
-      const target = event.target.closest("[data-day]");
-      if (target) showDay(target.getAttribute("data-day"));
-    });
-  }
+  document.getElementById("totals-chart").addEventListener("click", function (event) {
+    const target = event.target.closest("[data-day]");
+    if (target) showDay(target.getAttribute("data-day"));
+  });
   for (const node of document.querySelectorAll("time[datetime]")) {
     node.textContent = new Date(node.getAttribute("datetime")).toLocaleString("ja-JP");
   }

@@ -100,6 +100,28 @@ const PageValues = (function () {
     return runs;
   }
 
+  // A cell of the completeness map: a start file, or how many half hours of the meter hold a value.
+  function cellKind(day, position, halfHours) {
+    const meter = day.meters.get(position);
+    const count = meter ? meter.count : 0;
+    return day.start ? "start" : count === halfHours ? "full" : count > 0 ? "partial" : "none";
+  }
+  function cellText(day, position, halfHours) {
+    const meter = day.meters.get(position);
+    return day.date + " 収集ID " + position + ": " + (day.start ? "翌日開始ファイル" :
+      (meter ? meter.count : 0) + " / " + halfHours + " の30分に値あり");
+  }
+
+  // The index of the column of `width` from `starts` (ascending) that holds x; -1 for none.
+  function columnAt(starts, width, x) {
+    let low = 0, high = starts.length - 1;
+    while (low < high) {
+      const middle = (low + high + 1) >> 1;
+      if (starts[middle] <= x) low = middle; else high = middle - 1;
+    }
+    return starts.length && x >= starts[low] && x < starts[low] + width ? low : -1;
+  }
+
   // The top of a scale: the least of 1, 2, 2.5 and 5 times a power of ten that holds `value`.
   function niceTop(value) {
     if (!(value > 0)) return 1;
@@ -152,7 +174,7 @@ const PageValues = (function () {
   }
 
   return { readDays: readDays, positionsOf: positionsOf, scaled: scaled, dayTotal: dayTotal, peakOf: peakOf,
-    runsOf: runsOf, niceTop: niceTop, round: round, time: time, openingDay: openingDay,
+    runsOf: runsOf, cellKind: cellKind, cellText: cellText, columnAt: columnAt, niceTop: niceTop, round: round, time: time, openingDay: openingDay,
     monthStarts: monthStarts, labelsThatFit: labelsThatFit };
 })();
 
