@@ -56,7 +56,8 @@ void AppendExpected(std::string& out, const DayValues& day) {
     std::string values;
     bool any = false;
     for (const std::int64_t value : meter.consumption) {
-      values += (values.empty() ? "" : ",") + (value == NoValue ? "null" : std::to_string(value));
+      if (!values.empty()) values += ',';
+      values += value == NoValue ? "null" : std::to_string(value);
       any = any || value != NoValue;
     }
     if (!any) continue;

@@ -30,6 +30,9 @@ diff - "$work/files.txt" <<'FILES' || fail "the package's files differ"
 -rw-r--r-- root/root ./usr/share/doc/varkelo/System.ini
 -rw-r--r-- root/root ./usr/share/doc/varkelo/changelog.Debian.gz
 -rw-r--r-- root/root ./usr/share/doc/varkelo/copyright
+-rw-r--r-- root/root ./usr/share/doc/varkelo/docs/operations.md
+-rw-r--r-- root/root ./usr/share/doc/varkelo/docs/page.md
+-rw-r--r-- root/root ./usr/share/doc/varkelo/docs/page.png
 -rw-r--r-- root/root ./usr/share/lintian/overrides/varkelo
 -rw-r--r-- root/root ./usr/share/man/man1/varkelo.1.gz
 -rwxr-xr-x root/root ./usr/bin/varkelo
