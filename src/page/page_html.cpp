@@ -141,7 +141,9 @@ std::string DayEntry(const DayValues& day, bool summed) {
     int count = 0;
     std::int64_t sum = 0;
     for (const std::int64_t value : meter.consumption) {
-      if (value != NoValue) ++count, sum += value;
+      if (value == NoValue) continue;
+      ++count;
+      sum += value;
     }
     if (count == 0) continue;
     if (!first) out += ',';
