@@ -17,6 +17,7 @@
 #include "platform/utf8_path.hpp"
 #include "run/gateway_pages.hpp"
 #include "run/run_outcome.hpp"
+#include "run/run_sequence.hpp"
 
 namespace varkelo::app {
 namespace {
@@ -70,17 +71,13 @@ CommandLine UsageError(const std::string& sentence) {
   return {.run = std::nullopt, .exitStatus = UsageErrorExitStatus};
 }
 
-// Makes the pages, names those written on `written` (if any) and says on
-// standard error which could not be made.
-bool MakePages(const std::filesystem::path& appFolder, std::FILE* written) {
-  const run::PagesMade made = run::MakeGatewayPages(appFolder);
-  for (const std::filesystem::path& page : made.written) {
-    if (written != nullptr) std::fprintf(written, "%s\n", platform::Utf8FromPath(page).c_str());
-  }
+// Makes the pages and says on standard error which could not be made.
+run::PagesMade MakePages(const std::filesystem::path& appFolder) {
+  run::PagesMade made = run::MakeGatewayPages(appFolder);
   for (const platform::Failure& failure : made.failures) {
     std::fprintf(stderr, "varkelo: page: %s\n", failure.Describe().c_str());
   }
-  return made.failures.empty();
+  return made;
 }
 
 // Prints the scheduled task of the run the options ask for; no run starts.
@@ -143,7 +140,10 @@ int MakePagesOnly(const Options& options) {
   const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
   if (!held) return FolderBusyExitStatus;
   RemoveLeftovers(options.appFolder);
-  return MakePages(options.appFolder, stdout) ? 0 : PageNotWrittenExitStatus;
+  const run::PagesMade made = MakePages(options.appFolder);
+  for (const std::filesystem::path& page : made.written)
+    std::printf("%s\n", platform::Utf8FromPath(page).c_str());
+  return made.failures.empty() ? 0 : PageNotWrittenExitStatus;
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -222,7 +222,13 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return {.run = options};
 }
 
-int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options) {
+namespace {
+
+// Starts the run, serves the event loop until the run has ended, makes the
+// page, closes the view and gives the program's exit status.
+int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
+  run::RunSequence run(io, view, options.appFolder, {}, [&io] { io.stop(); });
+  view.ListenForCloseRequests(run);
   // Held to the end, pages included: no other run reads or writes this
   // gateway's files meanwhile.
   const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
@@ -242,12 +248,31 @@ int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options
   }
   // Whatever ended the loop, the outcome reaches "error.txt".
   run.Finish();
-  // The view has said why.
-  if (!run.ReportWritten()) return run::ReportNotWrittenExitStatus;
+  run::RunResult result = run.Result();
   // The page follows the files, and never changes the run's outcome. It is
   // made after "error.txt", whose line it shows.
-  if (options.report && run.Outcome() == run::RunOutcome::Success) MakePages(options.appFolder, nullptr);
-  return options.exitCode ? run::ExitStatusOf(run.Outcome()) : 0;
+  if (options.report && result.outcome == run::RunOutcome::Success && !result.reportFailure) {
+    result.pages = MakePages(options.appFolder).written;
+  }
+  view.Close(result);
+  // The view has said why.
+  if (result.reportFailure) return run::ReportNotWrittenExitStatus;
+  return options.exitCode ? run::ExitStatusOf(result.outcome) : 0;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv, const ViewMaker& makeView) {
+  // Before anything else: a stop from now on ends the run with its report.
+  platform::HoldStopSignals();
+  platform::TurnWriteSignalsIntoErrors();
+  const CommandLine commandLine = ParseCommandLine(argc, argv);
+  if (!commandLine.run) return commandLine.exitStatus;
+  const Options& options = *commandLine.run;
+  if (options.reportOnly) return MakePagesOnly(options);
+  asio::io_context io;
+  const std::unique_ptr<ProgramView> view = makeView(io);
+  return RunToEnd(io, *view, options);
 }
 
 }  // namespace varkelo::app

@@ -5,9 +5,11 @@
 
 #include <asio/io_context.hpp>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 
-#include "run/run_sequence.hpp"
+#include "app/program_view.hpp"
 
 namespace varkelo::app {
 
@@ -42,9 +44,13 @@ inline constexpr int FolderBusyExitStatus = 9;
 // (FolderBusyExitStatus when another run holds the folder).
 int MakePagesOnly(const Options& options);
 
-// Holds the application folder, starts the run, serves the event loop until
-// the run has ended, and gives the program's exit status. A folder another run
+// Makes the program's view on the event loop; never null.
+using ViewMaker = std::function<std::unique_ptr<ProgramView>(asio::io_context&)>;
+
+// The whole of a program but its view, from the first instruction of main:
+// holds the stop requests, reads the command line, makes the view, runs
+// until the run has ended and gives the exit status. A folder another run
 // holds is left as it is: FolderBusyExitStatus, and nothing written.
-int RunToEnd(asio::io_context& io, run::RunSequence& run, const Options& options);
+int RunProgram(int argc, char** argv, const ViewMaker& makeView);
 
 }  // namespace varkelo::app

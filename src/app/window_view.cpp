@@ -179,7 +179,7 @@ void WindowView::ListenForCloseRequests(run::CloseRequests& run) {
   run_ = &run;
 }
 
-void WindowView::ShowStatus(std::string_view text) {
+void WindowView::ShowText(std::string_view text) {
   if (status_ != nullptr) SetWindowTextW(status_, Wide(text).c_str());
 }
 

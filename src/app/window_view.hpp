@@ -12,11 +12,11 @@
 // After Asio, which brings winsock2.h first.
 #include <windows.h>
 
-#include "run/view.hpp"
+#include "app/program_view.hpp"
 
 namespace varkelo::app {
 
-class WindowView : public run::View {
+class WindowView : public ProgramView {
  public:
   explicit WindowView(asio::io_context& io);
   ~WindowView() override;
@@ -27,9 +27,9 @@ class WindowView : public run::View {
   // then shows nothing and the run goes on.
   bool Open();
   // From now on closing the window, or ending the session, asks `run`.
-  void ListenForCloseRequests(run::CloseRequests& run);
+  void ListenForCloseRequests(run::CloseRequests& run) override;
 
-  void ShowStatus(std::string_view text) override;
+  void ShowText(std::string_view text) override;
   void ShowProgress(run::Progress bar, int percent) override;
   // The window shows no more than "error.txt" holds: it just goes.
   void Close(const run::RunResult& result) override;

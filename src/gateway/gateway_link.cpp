@@ -175,6 +175,7 @@ void GatewayLink::OnResponseTick() {
     Finish(LinkOutcome::NoResponse);
     return;
   }
+  observer_.OnSilence(options_.tickInterval * waitTicks_);
   // Due one interval after this tick was due, not after it ran: a busy
   // machine that runs ticks late does not stretch the time-out.
   responseTimer_.expires_at(responseTimer_.expiry() + options_.tickInterval);

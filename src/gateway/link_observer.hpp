@@ -4,6 +4,7 @@
 // the run: it reports what happened on the wire, and its owner chooses what
 // follows and what it means for the run's outcome.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <system_error>
@@ -48,6 +49,8 @@ class LinkObserver {
   virtual void OnDataFrameAcknowledged() = 0;
   // Share of the whole image received so far, 0 to 100.
   virtual void OnDownloadProgress(int percent) = 0;
+  // At each tick of the response timer: how long the gateway has sent nothing.
+  virtual void OnSilence(std::chrono::milliseconds /*silentFor*/) {}
   // The download is over, "read.nmd" and the connection closed; called once per download.
   virtual void OnDownloadFinished(const LinkResult& result) = 0;
 };

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/failure.hpp"
 #include "run/run_outcome.hpp"
@@ -23,6 +24,8 @@ struct RunResult {
   // known) and the day files written.
   std::filesystem::path gatewayFolder;
   std::int32_t dayFiles = 0;
+  // The gateway's page, when the program made one after the run.
+  std::vector<std::filesystem::path> pages;
   // Why "error.txt" could not be written; none when it was.
   std::optional<platform::Failure> reportFailure;
   // An earlier "error.txt" that the run could not remove after failing to

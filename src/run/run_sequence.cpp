@@ -1,5 +1,6 @@
 #include "run/run_sequence.hpp"
 
+#include <algorithm>
 #include <array>
 #include <asio/post.hpp>
 #include <cstdint>
@@ -10,68 +11,64 @@
 #include "platform/utf8_path.hpp"
 #include "run/gateway_address.hpp"
 #include "run/profile_reader.hpp"
+#include "run/run_words.hpp"
 
 namespace varkelo::run {
 namespace {
 
-// Why an address read from "System.ini" cannot be used, where the system has no word for it.
-enum class StartError { NotFourNumbers = 1, NamesNoGateway };
-
-std::string_view ReasonText(StartError error) {
-  switch (error) {
-    case StartError::NotFourNumbers:
-      return "not four decimal numbers from 0 to 255 separated by dots (host names are not supported)";
-    case StartError::NamesNoGateway:
-      return "0.0.0.0 names no gateway";
-  }
-  return "unknown start-up error";
+// A name where the address should be: a letter that no number form holds.
+bool LooksLikeHostName(std::string_view address) {
+  return std::any_of(address.begin(), address.end(), [](char c) {
+    return (c >= 'a' && c <= 'z' && c != 'e') || (c >= 'A' && c <= 'Z' && c != 'E');
+  });
 }
 
 }  // namespace
 
 RunSequence::RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
-                         gateway::LinkOptions linkOptions)
+                         gateway::LinkOptions linkOptions, std::function<void()> ended,
+                         ExportTurns* exportTurns)
     : io_(io),
       view_(view),
       appFolder_(std::move(appFolder)),
       imagePath_(appFolder_.empty() ? std::filesystem::path() : appFolder_ / "read.nmd"),
       linkOptions_(linkOptions),
-      link_(io, *this, linkOptions) {}
+      link_(io, *this, linkOptions),
+      ended_(std::move(ended)),
+      exportTurns_(exportTurns) {}
 
-void RunSequence::ShowStatus(std::string_view tail) {
-  view_.ShowStatus("「" + address_ + "」のスマートゲートウェイ" + std::string(tail));
+void RunSequence::ShowStage(RunStage stage, std::chrono::seconds silentFor) {
+  view_.ShowStatus({.stage = stage, .address = address_, .silentFor = silentFor});
 }
 
 void RunSequence::Start() {
   view_.ShowProgress(Progress::Download, 0);
   view_.ShowProgress(Progress::Export, 0);
-  const std::string ini = platform::Utf8FromPath(appFolder_ / "System.ini");
+  const std::filesystem::path ini = appFolder_ / "System.ini";
   // Whatever stops the start-up counts as a start-up failure.
-  platform::Failure failure{.what = "cannot start the run", .subject = ini, .error = {}};
+  platform::Failure failure{
+      .what = "cannot start the run", .subject = platform::Utf8FromPath(ini), .error = {}};
   try {
     const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
     address_ = read ? *read : std::string();
     const auto address = ParseGatewayAddress(address_);
-    ShowStatus("に接続中");
     if (!read) {
       failure = read.Reason();
     } else if (address_.empty()) {
-      failure = {.what = "no Address in the [System] section of", .subject = ini, .error = {}};
+      failure = AddressFailure(AddressProblem::Missing, address_, ini);
     } else if (!address) {
-      failure = {.what = "invalid Address=" + address_ + " in",
-                 .subject = ini,
-                 .error = platform::OwnErrorCode(StartError::NotFourNumbers)};
+      failure = AddressFailure(
+          LooksLikeHostName(address_) ? AddressProblem::HostName : AddressProblem::NotFourNumbers, address_,
+          ini);
     } else if (*address == std::array<std::uint8_t, 4>{}) {
       // It passes the check, but names no gateway: a connection to it would
       // reach this very computer on some systems and fail on others.
-      ShowStatus("の接続に失敗しました");
-      Settle(RunOutcome::NoConnection,
-             platform::Failure{.what = "cannot connect to the address in",
-                               .subject = ini,
-                               .error = platform::OwnErrorCode(StartError::NamesNoGateway)});
+      ShowStage(RunStage::ConnectFailed);
+      Settle(RunOutcome::NoConnection, AddressFailure(AddressProblem::NamesNoGateway, address_, ini));
       PostFinish();
       return;
     } else {
+      ShowStage(RunStage::Connecting);
       busy_ = true;
       if (link_.Start(*address, imagePath_)) return;
       failure = {.what = "cannot start a connection to", .subject = address_, .error = {}};
@@ -96,19 +93,26 @@ void RunSequence::StartExportOnly() {
   const platform::Result<std::string> read = ReadGatewayAddress(appFolder_);
   address_ = read ? *read : std::string();
   busy_ = true;
-  asio::post(io_, [this] { Export(); });
+  QueueExport();
 }
 
 void RunSequence::OnRequestSent() {
-  ShowStatus("の読込み応答待機中");
+  ShowStage(RunStage::AwaitingResponse);
 }
 
 void RunSequence::OnDataFrameAcknowledged() {
-  ShowStatus("の読込みデータ転送中");
+  ShowStage(RunStage::Transferring);
 }
 
 void RunSequence::OnDownloadProgress(int percent) {
   view_.ShowProgress(Progress::Download, percent);
+}
+
+void RunSequence::OnSilence(std::chrono::milliseconds silentFor) {
+  // A pause of a few seconds is a slow gateway, not yet worth a word.
+  constexpr std::chrono::seconds Unremarkable{5};
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(silentFor);
+  if (seconds >= Unremarkable) ShowStage(RunStage::Silent, seconds);
 }
 
 void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
@@ -116,39 +120,41 @@ void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
   if (result.outcome == LinkOutcome::Downloaded) {
     // Still busy: nothing may close the run between the download and the export.
     busy_ = true;
-    asio::post(io_, [this] { Export(); });
+    QueueExport();
     return;
   }
   // The outcome is settled before the view hears of it: the run may be closed from now on.
   busy_ = false;
+  const platform::Failure reason =
+      DownloadFailure(result, {.address = address_, .options = linkOptions_, .imagePath = imagePath_});
   switch (result.outcome) {
     case LinkOutcome::NotConnected:
     case LinkOutcome::ConnectionRefused:
-      Settle(RunOutcome::NoConnection, LinkFailure(result));
+      Settle(RunOutcome::NoConnection, reason);
       break;
     case LinkOutcome::RequestNotSent:
     case LinkOutcome::Stopped:
     case LinkOutcome::Downloaded:
       // The outcome stays open: the report says the run ended without one.
-      Settle(RunOutcome::None, LinkFailure(result));
+      Settle(RunOutcome::None, reason);
       break;
     default:
-      Settle(RunOutcome::NoResponse, LinkFailure(result));
+      Settle(RunOutcome::NoResponse, reason);
       break;
   }
   switch (result.outcome) {
     case LinkOutcome::NotConnected:
     case LinkOutcome::NoResponse:
-      ShowStatus("のタイムアウト");
+      ShowStage(RunStage::TimedOut);
       break;
     case LinkOutcome::ConnectionRefused:
-      ShowStatus("の接続に失敗しました");
+      ShowStage(RunStage::ConnectFailed);
       break;
     case LinkOutcome::ClosedEarly:
-      ShowStatus("との接続が切断されました");
+      ShowStage(RunStage::ConnectionClosed);
       break;
     case LinkOutcome::RequestNotSent:
-      view_.ShowStatus("送信エラー");
+      ShowStage(RunStage::RequestNotSent);
       break;
     default:
       break;
@@ -159,52 +165,28 @@ void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
   PostFinish();
 }
 
-platform::Failure RunSequence::LinkFailure(const gateway::LinkResult& result) const {
-  using gateway::LinkOutcome;
-  const std::string gateway = address_ + ":" + std::to_string(linkOptions_.port);
-  const std::string records = std::to_string(result.recordsStored) + " records";
-  const auto seconds = [](std::chrono::milliseconds wait) {
-    const auto tenths = wait.count() / 100;
-    std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0) text.append(".").append(std::to_string(tenths % 10));
-    return text.append(" s");
-  };
-  const auto at = [&](std::string what) {
-    return platform::Failure{.what = std::move(what), .subject = gateway, .error = result.error};
-  };
-  switch (result.outcome) {
-    case LinkOutcome::NotConnected:
-      return at("no connection within " + seconds(linkOptions_.connectWait) + " to the gateway at");
-    case LinkOutcome::ConnectionRefused:
-      return at("cannot connect to the gateway at");
-    case LinkOutcome::NoResponse:
-      return at("no data for " + seconds(linkOptions_.tickInterval * linkOptions_.responseTimeoutTicks) +
-                ", after " + records + ", from the gateway at");
-    case LinkOutcome::ClosedEarly:
-      return at("connection closed after " + records + ", before the end of the transfer, by the gateway at");
-    case LinkOutcome::Refused:
-      return at("transfer refused, after " + records + ", by the gateway at");
-    case LinkOutcome::RecordNotStored:
-      if (result.failure) return *result.failure;
-      return {.what = "cannot store a record in", .subject = platform::Utf8FromPath(imagePath_), .error = {}};
-    case LinkOutcome::BadFrame:
-      return at("a frame that cannot be read, after " + records + ", from the gateway at");
-    case LinkOutcome::AckNotSent:
-      return at("cannot send an acknowledgement, after " + records + ", to the gateway at");
-    case LinkOutcome::RequestNotSent:
-      return at("cannot send the read request to the gateway at");
-    case LinkOutcome::Stopped:
-    case LinkOutcome::Downloaded:
-      break;
+void RunSequence::QueueExport() {
+  if (exportTurns_ == nullptr) {
+    asio::post(io_, [this] { Export(); });
+    return;
   }
-  return at("download stopped, after " + records + ", from the gateway at");
+  exportTicket_ = exportTurns_->Take([this] { Export(); });
+}
+
+void RunSequence::LeaveExportTurn() {
+  // The next export may start: this one has ended, or never will start.
+  if (exportTicket_) exportTurns_->Leave(*exportTicket_);
+  exportTicket_.reset();
 }
 
 void RunSequence::Export() {
   if (finished_) return;
-  ShowStatus("のCSV作成中");
+  ShowStage(RunStage::Exporting);
+  exporting_ = true;
   exporting::Exporter exporter(appFolder_);
   const exporting::ExportResult exported = exporter.RunExport(imagePath_, *this);
+  exporting_ = false;
+  LeaveExportTurn();
   // A stop reported the run already, at the moment it came.
   if (finished_) return;
   result_.gatewayFolder = exported.gatewayFolder;
@@ -234,7 +216,8 @@ void RunSequence::OnProgress(int percent) {
 void RunSequence::LetEventsRun() {
   // Requests that arrive during the export are answered now: a close request
   // is refused, not kept to close the program after the export, and a stop
-  // ends the export right after this, between two files.
+  // ends the export right after this, between two files. Other runs on the
+  // loop go on downloading meanwhile.
   io_.poll();
 }
 
@@ -246,6 +229,8 @@ void RunSequence::Finish() {
   if (finished_) return;
   finished_ = true;
   busy_ = false;
+  // An export still under way (a stop came during it) leaves its turn when it returns.
+  if (!exporting_) LeaveExportTurn();
   result_.gatewayAddress = address_;
   const platform::Status written = WriteResultReport(appFolder_, result_.outcome, address_);
   if (!written) {
@@ -253,8 +238,7 @@ void RunSequence::Finish() {
     result_.earlierReportLeft =
         platform::KindOfEntry(appFolder_ / "error.txt") == platform::EntryKind::RegularFile;
   }
-  view_.Close(result_);
-  io_.stop();
+  if (ended_) ended_();
 }
 
 void RunSequence::OnStopRequested(std::string_view request) {

@@ -1,18 +1,21 @@
 #pragma once
 
 // One unattended run: read the gateway's address, download its image, make
-// the CSV files, report the outcome in "error.txt", close the view. Each stage
-// starts the next as a handler posted to the one event loop; the run refuses
-// to be closed while the gateway is connected or the export is pending or busy,
-// but a stop from the system ends it at once, wherever it is.
+// the CSV files, report the outcome in "error.txt", tell its owner it has
+// ended. Each stage starts the next as a handler posted to the one event
+// loop; the run refuses to be closed while the gateway is connected or the
+// export is pending or busy, but a stop from the system ends it at once,
+// wherever it is. It shows its stages as values; run_words.hpp says them.
 
 #include <asio/io_context.hpp>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "export/export_driver.hpp"
 #include "gateway/gateway_link.hpp"
+#include "run/export_turns.hpp"
 #include "run/result_report.hpp"
 #include "run/run_result.hpp"
 #include "run/view.hpp"
@@ -21,17 +24,21 @@ namespace varkelo::run {
 
 class RunSequence : public CloseRequests, public gateway::LinkObserver, private exporting::ExportProgress {
  public:
+  // `ended` hears once that the run has ended, its report written or not;
+  // it must not destroy the run. `exportTurns` lets one export run at a time
+  // among many runs on the loop; none: this run's export starts at once.
   RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
-              gateway::LinkOptions linkOptions = {});
+              gateway::LinkOptions linkOptions = {}, std::function<void()> ended = {},
+              ExportTurns* exportTurns = nullptr);
 
   // A whole run: address, download, CSV files, report.
   void Start();
   // Makes the CSV files again from the stored "read.nmd", then reports.
   void StartExportOnly();
 
-  // Writes the report unless it is written already, closes the view and ends
-  // the event loop. The last step of every run; also the program's safety net
-  // when the loop ends some other way.
+  // Writes the report unless it is written already and tells the owner. The
+  // last step of every run; also the program's safety net when the loop ends
+  // some other way.
   void Finish();
 
   bool OnCloseRequested() override;
@@ -50,6 +57,7 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void OnRequestSent() override;
   void OnDataFrameAcknowledged() override;
   void OnDownloadProgress(int percent) override;
+  void OnSilence(std::chrono::milliseconds silentFor) override;
   void OnDownloadFinished(const gateway::LinkResult& result) override;
 
  private:
@@ -58,13 +66,14 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   void LetEventsRun() override;
   bool StopRequested() override { return stopped_; }
 
+  // Waits for this run's turn to export, then exports.
+  void QueueExport();
+  void LeaveExportTurn();
   void Export();
   void PostFinish();
-  void ShowStatus(std::string_view tail);
+  void ShowStage(RunStage stage, std::chrono::seconds silentFor = {});
   // Settles the outcome and why.
   void Settle(RunOutcome outcome, std::optional<platform::Failure> reason);
-  // The reason of a download that did not end with the image.
-  platform::Failure LinkFailure(const gateway::LinkResult& result) const;
 
   asio::io_context& io_;
   View& view_;
@@ -73,11 +82,16 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   std::string address_;
   gateway::LinkOptions linkOptions_;
   gateway::GatewayLink link_;
+  std::function<void()> ended_;
+  ExportTurns* exportTurns_;
   RunResult result_;
   // True while the link runs and from a finished download until the export ends.
   bool busy_ = false;
   bool stopped_ = false;
   bool finished_ = false;
+  // The run's place among the exports, from its finished download on.
+  std::optional<ExportTurns::Ticket> exportTicket_;
+  bool exporting_ = false;
 };
 
 }  // namespace varkelo::run

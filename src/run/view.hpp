@@ -1,11 +1,13 @@
 #pragma once
 
 // What the run shows, and how a view passes on the user's wish to close it.
-// A view only shows: time-outs and steps belong to the run.
+// A view only shows: time-outs and steps belong to the run, and the words of
+// a stage to run_words.hpp.
 
 #include <string_view>
 
 #include "run/run_result.hpp"
+#include "run/run_stage.hpp"
 
 namespace varkelo::run {
 
@@ -19,11 +21,12 @@ enum class Progress { Download, Export };
 class View {
  public:
   virtual ~View() = default;
-  virtual void ShowStatus(std::string_view text) = 0;
+  virtual void ShowStatus(const RunStatus& status) = 0;
   // percent is 0 to 100.
   virtual void ShowProgress(Progress bar, int percent) = 0;
-  // The run is over, its report written or not: the view shows how the run
-  // ended, as far as it shows anything, and goes away.
+  // The run is over, its report written or not (and its page made, when one
+  // was asked for): the view shows how the run ended, as far as it shows
+  // anything, and goes away. The run's owner calls it.
   virtual void Close(const RunResult& result) = 0;
 };
 

@@ -28,19 +28,20 @@ namespace {
 
 class RecordingView : public View {
  public:
-  void ShowStatus(std::string_view text) override {
-    if (statuses.empty() || statuses.back() != text) statuses.emplace_back(text);
-    if (onStatus) onStatus(text);
+  void ShowStatus(const RunStatus& status) override {
+    address = status.address;
+    if (stages.empty() || stages.back() != status.stage) stages.push_back(status.stage);
+    if (onStage) onStage(status.stage);
   }
   void ShowProgress(Progress bar, int percent) override {
     (bar == Progress::Download ? download : exported).push_back(percent);
   }
-  void Close(const RunResult&) override { ++closes; }
+  void Close(const RunResult&) override { ADD_FAILURE() << "the run closed the view itself"; }
 
-  std::vector<std::string> statuses;  // each change once
+  std::vector<RunStage> stages;  // each change once
+  std::string address;           // of the last stage
   std::vector<int> download, exported;
-  int closes = 0;
-  std::function<void(std::string_view)> onStatus;
+  std::function<void(RunStage)> onStage;
 };
 
 const std::vector<std::uint8_t>& SampleImage() {
@@ -58,7 +59,7 @@ struct RunHarness {
     if (address) std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
   }
 
-  // Runs from start-up until the run closes the view, against a simulator when given.
+  // Runs from start-up until the run has ended, against a simulator when given.
   void Run(std::optional<SimulatorOptions> gateway, const std::function<void()>& afterStart = {}) {
     std::optional<varkelo::tools::GatewaySimulator> simulator;
     std::thread serving;
@@ -72,7 +73,7 @@ struct RunHarness {
       asio::ip::tcp::acceptor probe(io, {asio::ip::address_v4::loopback(), 0});
       link.port = probe.local_endpoint().port();  // closed again before the run
     }
-    run.emplace(io, view, temp.path(), link);
+    run.emplace(io, view, temp.path(), link, [this] { ++ends; });
     run->Start();
     if (afterStart) afterStart();
     io.run_for(60s);
@@ -81,14 +82,14 @@ struct RunHarness {
   // A run that starts from a "read.nmd" in place.
   RunSequence& Stored() {
     EXPECT_TRUE(WriteFileBytes(temp.path() / "read.nmd", SampleImage()));
-    return run.emplace(io, view, temp.path());
+    return run.emplace(io, view, temp.path(), varkelo::gateway::LinkOptions{}, [this] { ++ends; });
   }
   // "error.txt" holds the line of the run's outcome.
   void ExpectReport(RunOutcome outcome) const {
     std::string line;
     varkelo::text::EncodeCp932(ResultReportLine(outcome, "127.0.0.1"), line);
     EXPECT_EQ(ReadFileBytes(temp.path() / "error.txt"), line + "\r\n");
-    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(ends, 1);
   }
 
   TempFolder temp;
@@ -96,9 +97,8 @@ struct RunHarness {
   asio::io_context io;
   RecordingView view;
   std::optional<RunSequence> run;
+  int ends = 0;  // the owner heard that the run ended
 };
-
-const std::string Prefix = "「127.0.0.1」のスマートゲートウェイ";
 
 TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
   const struct {
@@ -106,19 +106,19 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     std::optional<std::string> address;  // nothing: no "System.ini"
     std::optional<SimulatorOptions> gateway;
     RunOutcome outcome;
-    std::string lastStatus;
+    std::optional<RunStage> lastStage;
   } cases[] = {
-      {"success", " 127.0.0.1 ", Gateway(), RunOutcome::Success, Prefix + "のCSV作成中"},
-      {"connection refused", "127.0.0.1", std::nullopt, RunOutcome::NoConnection,
-       Prefix + "の接続に失敗しました"},
-      {"no response", "127.0.0.1", Gateway(SimFault::Silent), RunOutcome::NoResponse,
-       Prefix + "のタイムアウト"},
+      {"success", " 127.0.0.1 ", Gateway(), RunOutcome::Success, RunStage::Exporting},
+      {"connection refused", "127.0.0.1", std::nullopt, RunOutcome::NoConnection, RunStage::ConnectFailed},
+      {"no response", "127.0.0.1", Gateway(SimFault::Silent), RunOutcome::NoResponse, RunStage::TimedOut},
       {"peer closes", "127.0.0.1", Gateway(SimFault::Close), RunOutcome::NoResponse,
-       Prefix + "との接続が切断されました"},
-      {"transfer refused", "127.0.0.1", Gateway(SimFault::Refuse, 3), RunOutcome::NoResponse, ""},
+       RunStage::ConnectionClosed},
+      {"transfer refused", "127.0.0.1", Gateway(SimFault::Refuse, 3), RunOutcome::NoResponse, std::nullopt},
       // Frames in pieces, and the last record and the end frame in one arrival.
-      {"split frames", "127.0.0.1", Gateway(SimFault::Split, 40), RunOutcome::CsvError, ""},
-      {"joined frames", "127.0.0.1", Gateway(SimFault::Joined, 40), RunOutcome::CsvError, ""},
+      {"split frames", "127.0.0.1", Gateway(SimFault::Split, 40), RunOutcome::CsvError, std::nullopt},
+      {"joined frames", "127.0.0.1", Gateway(SimFault::Joined, 40), RunOutcome::CsvError, std::nullopt},
+      // Nothing said of a connection before the address has passed its check.
+      {"invalid address", "gateway.local", std::nullopt, RunOutcome::InvalidAddress, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -126,8 +126,11 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     harness.Run(c.gateway);
     EXPECT_EQ(harness.run->Outcome(), c.outcome);
     harness.ExpectReport(c.outcome);
-    if (!c.lastStatus.empty()) {
-      EXPECT_EQ(harness.view.statuses.back(), c.lastStatus);
+    if (c.lastStage) {
+      EXPECT_EQ(harness.view.stages.back(), *c.lastStage);
+    }
+    if (c.outcome == RunOutcome::InvalidAddress) {
+      EXPECT_TRUE(harness.view.stages.empty());
     }
     // Only a download that ended with the end frame leaves an image; none leaves a temporary file.
     EXPECT_EQ(fs::exists(harness.temp.path() / "read.nmd"),
@@ -141,9 +144,9 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
       EXPECT_EQ(harness.view.download.back(), c.gateway->fault == SimFault::Refuse ? 100 : 0);
     }
     if (c.outcome != RunOutcome::Success) continue;
-    EXPECT_EQ(harness.view.statuses,
-              (std::vector<std::string>{Prefix + "に接続中", Prefix + "の読込み応答待機中",
-                                        Prefix + "の読込みデータ転送中", Prefix + "のCSV作成中"}));
+    EXPECT_EQ(harness.view.address, "127.0.0.1");
+    EXPECT_EQ(harness.view.stages, (std::vector<RunStage>{RunStage::Connecting, RunStage::AwaitingResponse,
+                                                          RunStage::Transferring, RunStage::Exporting}));
     EXPECT_EQ(ReadFileBytes(harness.temp.path() / "read.nmd"),
               std::string(SampleImage().begin(), SampleImage().end()));
     EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
@@ -154,11 +157,11 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
 
 TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
   RunHarness harness;
-  RunSequence run(harness.io, harness.view, harness.temp.path());
+  RunSequence& run = harness.Stored();
   run.OnDownloadFinished({.outcome = LinkOutcome::RequestNotSent, .error = {}, .failure = {}});
   harness.io.run_for(10s);
   EXPECT_EQ(run.Outcome(), RunOutcome::None);
-  EXPECT_EQ(harness.view.statuses.back(), "送信エラー");
+  EXPECT_EQ(harness.view.stages.back(), RunStage::RequestNotSent);
   harness.ExpectReport(RunOutcome::None);
 }
 
@@ -167,23 +170,24 @@ TEST(RunSequence, RequestThatCannotBeSentEndsWithoutAnOutcome) {
 // A stop ends the run wherever it is: 異常, unless the run has its outcome.
 TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
   const struct {
-    const char* askDuring;  // status text that triggers the request; none: as soon as the run starts
+    std::optional<RunStage> askDuring;  // stage that triggers the request; none: as soon as the run starts
     std::optional<SimulatorOptions> gateway;
     bool stop;  // a stop instead of a close request
     std::optional<bool> answer;
     RunOutcome outcome;
   } cases[] = {
-      {nullptr, std::nullopt, false, false, RunOutcome::NoConnection},
-      {"データ転送中", Gateway(), false, false, RunOutcome::Success},
-      {"CSV作成中", Gateway(), false, false, RunOutcome::Success},
-      {"タイムアウト", Gateway(SimFault::Silent), false, true, RunOutcome::NoResponse},
-      {nullptr, std::nullopt, true, std::nullopt, RunOutcome::None},
-      {"データ転送中", Gateway(), true, std::nullopt, RunOutcome::None},
-      {"CSV作成中", Gateway(), true, std::nullopt, RunOutcome::None},
-      {"タイムアウト", Gateway(SimFault::Silent), true, std::nullopt, RunOutcome::NoResponse},
+      {std::nullopt, std::nullopt, false, false, RunOutcome::NoConnection},
+      {RunStage::Transferring, Gateway(), false, false, RunOutcome::Success},
+      {RunStage::Exporting, Gateway(), false, false, RunOutcome::Success},
+      {RunStage::TimedOut, Gateway(SimFault::Silent), false, true, RunOutcome::NoResponse},
+      {std::nullopt, std::nullopt, true, std::nullopt, RunOutcome::None},
+      {RunStage::Transferring, Gateway(), true, std::nullopt, RunOutcome::None},
+      {RunStage::Exporting, Gateway(), true, std::nullopt, RunOutcome::None},
+      {RunStage::TimedOut, Gateway(SimFault::Silent), true, std::nullopt, RunOutcome::NoResponse},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.askDuring ? c.askDuring : "connecting") + (c.stop ? ", stop" : ""));
+    SCOPED_TRACE(std::to_string(c.askDuring ? static_cast<int>(*c.askDuring) : -1) +
+                 (c.stop ? ", stop" : ""));
     RunHarness harness;
     bool asked = false;
     std::optional<bool> answer;
@@ -195,10 +199,10 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
         answer = harness.run->OnCloseRequested();
       }
     };
-    harness.view.onStatus = [&](std::string_view text) {
-      if (!asked && c.askDuring != nullptr && text.find(c.askDuring) != std::string_view::npos) ask();
+    harness.view.onStage = [&](RunStage stage) {
+      if (!asked && stage == c.askDuring) ask();
     };
-    harness.Run(c.gateway, c.askDuring == nullptr ? std::function<void()>(ask) : nullptr);
+    harness.Run(c.gateway, c.askDuring ? nullptr : std::function<void()>(ask));
     EXPECT_EQ(answer, c.answer);
     EXPECT_EQ(harness.run->Outcome(), c.outcome)
         << (harness.run->Result().reason ? harness.run->Result().reason->Describe() : "");

@@ -1,25 +1,16 @@
-#include "run/console_view.hpp"
+#include "app/console_view.hpp"
 
 #include <algorithm>
 
 #include "platform/process.hpp"
-#include "platform/utf8_path.hpp"
-#include "run/result_report.hpp"
+#include "run/run_words.hpp"
 
-namespace varkelo::run {
+namespace varkelo::app {
 namespace {
 
-constexpr int BarWidth = 40;
+using run::RunStage;
 
-std::string Bar(std::string_view label, int value) {
-  const int filled = std::clamp(value, 0, 100) * BarWidth / 100;
-  std::string line(label);
-  line += " [";
-  line.append(static_cast<std::size_t>(filled), '#');
-  line.append(static_cast<std::size_t>(BarWidth - filled), '.');
-  line += "] " + std::to_string(value) + "%";
-  return line;
-}
+constexpr int BarWidth = 40;
 
 // Columns a terminal gives the code point: two for the East Asian wide and
 // full-width ranges, one for everything else the view prints.
@@ -31,23 +22,35 @@ int ColumnsOf(char32_t c) {
   return wide ? 2 : 1;
 }
 
+int TextColumns(std::string_view line) {
+  int columns = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    // Lead bytes only; every character this view labels with is ASCII or three bytes wide in UTF-8.
+    if ((byte & 0xC0) != 0x80) columns += byte >= 0xE0 ? 2 : 1;
+  }
+  return columns;
+}
+
+// A status a log needs no line of: the end of the run, which its last line says.
+bool EndsTheRun(RunStage stage) {
+  return stage == RunStage::TimedOut || stage == RunStage::ConnectFailed ||
+         stage == RunStage::ConnectionClosed || stage == RunStage::RequestNotSent;
+}
+
 }  // namespace
 
-std::string OutcomeLine(const RunResult& result) {
-  std::string line = ResultReportLine(result.outcome, result.gatewayAddress);
-  if (result.outcome == RunOutcome::Success) {
-    line += ": " + std::to_string(result.dayFiles) + (result.dayFiles == 1 ? " day file" : " day files") +
-            " in " + platform::Utf8FromPath(result.gatewayFolder);
-  }
-  // Whoever reads the last line must not take an outcome that reached no
-  // report for the report's.
-  if (result.reportFailure) {
-    line = "error.txt not written (the run: " + line + ")" +
-           (result.earlierReportLeft
-                ? "; the error.txt in the folder is an earlier run's, which could not be removed"
-                : "");
-  }
-  return line;
+std::string BarLine(std::string_view label, int percent, int columns) {
+  const std::string figure = "] " + std::to_string(percent) + "%";
+  // The label, " [", the bar and "] 100%".
+  const int room = columns - TextColumns(label) - 2 - 6;
+  const int width = columns <= 0 ? BarWidth : std::clamp(room, 0, BarWidth);
+  const int filled = std::clamp(percent, 0, 100) * width / 100;
+  std::string line(label);
+  line += " [";
+  line.append(static_cast<std::size_t>(filled), '#');
+  line.append(static_cast<std::size_t>(width - filled), '.');
+  return line + figure;
 }
 
 std::string_view CutToColumns(std::string_view line, int columns) {
@@ -70,7 +73,15 @@ std::string_view CutToColumns(std::string_view line, int columns) {
 ConsoleView::ConsoleView(std::FILE* out, std::FILE* errors, bool isTerminal)
     : out_(out), errors_(errors), isTerminal_(isTerminal) {}
 
-void ConsoleView::ShowStatus(std::string_view text) {
+void ConsoleView::ShowStatus(const run::RunStatus& status) {
+  // A log or a scheduler gets no line for the end of the run, which its last
+  // line says, and a silent gateway's wait every ten seconds only.
+  const bool logged =
+      !EndsTheRun(status.stage) && (status.stage != RunStage::Silent || status.silentFor.count() % 10 == 0);
+  if (isTerminal_ || logged) ShowText(run::StatusText(status));
+}
+
+void ConsoleView::ShowText(std::string_view text) {
   if (isTerminal_) {
     if (status_ == text && drawn_) return;
     status_ = text;
@@ -85,14 +96,14 @@ void ConsoleView::ShowStatus(std::string_view text) {
   std::fflush(out_);
 }
 
-void ConsoleView::ShowProgress(Progress bar, int percent) {
-  int& shown = bar == Progress::Download ? download_ : export_;
+void ConsoleView::ShowProgress(run::Progress bar, int percent) {
+  int& shown = bar == run::Progress::Download ? download_ : export_;
   if (shown == percent && drawn_) return;
   shown = percent;
   if (isTerminal_) Redraw();
 }
 
-void ConsoleView::Close(const RunResult& result) {
+void ConsoleView::Close(const run::RunResult& result) {
   // The reasons first, so that where both streams meet (a terminal, the
   // journal) the outcome is the last line.
   std::fflush(out_);
@@ -100,7 +111,7 @@ void ConsoleView::Close(const RunResult& result) {
     if (*failure) std::fprintf(errors_, "varkelo: %s\n", (*failure)->Describe().c_str());
   }
   std::fflush(errors_);
-  std::fprintf(out_, "%s\n", OutcomeLine(result).c_str());
+  std::fprintf(out_, "%s\n", run::OutcomeLine(result).c_str());
   std::fflush(out_);
 }
 
@@ -108,11 +119,11 @@ void ConsoleView::Redraw() {
   // Move back over the four lines drawn last time and draw them anew.
   if (drawn_) std::fputs("\x1b[4A", out_);
   drawn_ = true;
-  const std::string lines[] = {std::string(Caption), status_, Bar("読み込み", download_),
-                               Bar("CSV作成 ", export_)};
   // One column short of the width: a line that fills the last column makes
   // some terminals wrap, and the redraw would then scroll.
   const int columns = std::max(platform::TerminalColumns(out_) - 1, 0);
+  const std::string lines[] = {std::string(run::Caption), status_, BarLine("読み込み", download_, columns),
+                               BarLine("CSV作成 ", export_, columns)};
   for (const std::string& line : lines) {
     const std::string_view shown = CutToColumns(line, columns);
     std::fprintf(out_, "\r\x1b[2K%.*s\n", static_cast<int>(shown.size()), shown.data());
@@ -120,4 +131,4 @@ void ConsoleView::Redraw() {
   std::fflush(out_);
 }
 
-}  // namespace varkelo::run
+}  // namespace varkelo::app

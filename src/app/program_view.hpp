@@ -1,0 +1,22 @@
+#pragma once
+
+// What a program shows its run on: the console, or the status window.
+
+#include <string_view>
+
+#include "run/run_words.hpp"
+#include "run/view.hpp"
+
+namespace varkelo::app {
+
+class ProgramView : public run::View {
+ public:
+  // From now on the view passes the user's wish to close (and a stop it alone
+  // hears of) to `requests`.
+  virtual void ListenForCloseRequests(run::CloseRequests& /*requests*/) {}
+  // A status line of the program's own, in place of a run's stage.
+  virtual void ShowText(std::string_view text) = 0;
+  void ShowStatus(const run::RunStatus& status) override { ShowText(run::StatusText(status)); }
+};
+
+}  // namespace varkelo::app
