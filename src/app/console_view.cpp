@@ -115,6 +115,25 @@ void ConsoleView::Close(const run::RunResult& result) {
   std::fflush(out_);
 }
 
+void ConsoleView::ShowLine(std::string_view line, bool error) {
+  if (isTerminal_ && drawn_) {
+    // Up over the lines drawn in place, which are drawn again below the new line.
+    std::fputs("\x1b[4A\r\x1b[J", out_);
+    std::fflush(out_);
+    drawn_ = false;
+  }
+  std::FILE* stream = error ? errors_ : out_;
+  std::fprintf(stream, "%.*s\n", static_cast<int>(line.size()), line.data());
+  std::fflush(stream);
+  if (isTerminal_) Redraw();
+}
+
+void ConsoleView::End(std::string_view lastLine) {
+  std::fflush(errors_);
+  std::fprintf(out_, "%.*s\n", static_cast<int>(lastLine.size()), lastLine.data());
+  std::fflush(out_);
+}
+
 void ConsoleView::Redraw() {
   // Move back over the four lines drawn last time and draw them anew.
   if (drawn_) std::fputs("\x1b[4A", out_);

@@ -35,6 +35,8 @@ class ConsoleView : public ProgramView {
   void ShowText(std::string_view text) override;
   void ShowProgress(run::Progress bar, int percent) override;
   void Close(const run::RunResult& result) override;
+  void ShowLine(std::string_view line, bool error) override;
+  void End(std::string_view lastLine) override;
 
  private:
   void Redraw();

@@ -1,6 +1,8 @@
 #include "app/program.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -8,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/fleet_progress.hpp"
 #include "app/scheduled_task.hpp"
 #include "platform/failure.hpp"
 #include "platform/files.hpp"
@@ -15,6 +18,8 @@
 #include "platform/process.hpp"
 #include "platform/stop_signals.hpp"
 #include "platform/utf8_path.hpp"
+#include "run/fleet.hpp"
+#include "run/fleet_folders.hpp"
 #include "run/gateway_pages.hpp"
 #include "run/run_outcome.hpp"
 #include "run/run_sequence.hpp"
@@ -164,6 +169,16 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       ->expected(1)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  std::string fleet;
+  auto* fleetOption =
+      app.add_option("--fleet", fleet,
+                     "Read out every gateway whose application folder is a direct subfolder of DIR "
+                     "(a folder holding System.ini)")
+          ->type_name("DIR");
+  app.add_option("--parallel", options.parallel, "With --fleet: downloads at once (default 64)")
+      ->type_name("N")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{100000}))
+      ->needs(fleetOption);
   app.add_flag("--export-only", options.exportOnly,
                "Make the CSV files again from the read.nmd in the folder, without the gateway");
   app.add_flag("--exit-code", options.exitCode, "Exit with the run's outcome (below) instead of 0");
@@ -199,6 +214,15 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return UsageError("varkelo takes no arguments besides its options, and " + extra + " is none");
   }
   if (folders.size() > 1) return UsageError("--folder given twice");
+  if (!fleet.empty()) {
+    if (!folders.empty()) return UsageError("--folder and --fleet exclude each other");
+    if (options.reportOnly)
+      return UsageError("--report-only takes the folder of gateway folders as --folder DIR");
+    // Whether DIR is a fleet folder is told when the fleet starts, in a sentence.
+    std::error_code error;
+    options.fleetFolder = std::filesystem::absolute(platform::PathFromUtf8(fleet), error);
+    return {.run = options};
+  }
 
   std::error_code error;
   if (!folders.empty()) {
@@ -260,6 +284,48 @@ int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
   return options.exitCode ? run::ExitStatusOf(result.outcome) : 0;
 }
 
+// Reads out every gateway of the fleet folder; the exit status as RunToEnd
+// gives it for one run, and FleetFailedExitStatus with --exit-code when any
+// gateway failed.
+int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
+  const platform::Result<run::FleetFolders> found = run::FindGatewayFolders(*options.fleetFolder);
+  if (!found) {
+    std::fprintf(stderr, "varkelo: %s\n", found.Reason().Describe().c_str());
+    return UsageErrorExitStatus;
+  }
+  for (const std::filesystem::path& link : found->links) {
+    view.ShowLine("varkelo: skipped " + platform::Utf8FromPath(link) + ": a symbolic link, not followed",
+                  true);
+  }
+  FleetProgress progress(view, [&io] { io.stop(); });
+  run::Fleet fleet(
+      io, found->gateways,
+      {.parallel = options.parallel, .exportOnly = options.exportOnly, .report = options.report, .link = {}},
+      progress);
+  progress.Watch(fleet);
+  view.ListenForCloseRequests(fleet);
+  const platform::StopSignals stops(io,
+                                    [&fleet](std::string_view request) { fleet.OnStopRequested(request); });
+  fleet.Start();
+  progress.ShowStart(fleet.Counts());
+  try {
+    io.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "varkelo: %s\n", e.what());
+  }
+  if (!fleet.Ended()) {
+    // Whatever ended the loop, every run under way reaches its "error.txt".
+    fleet.OnStopRequested("an error of the program");
+    io.restart();
+    io.run_for(std::chrono::seconds(5));
+  }
+  const run::FleetCounts counts = fleet.Counts();
+  const auto unwritten = [](const run::GatewayRun& ended) { return ended.result.reportFailure.has_value(); };
+  if (std::any_of(fleet.Runs().begin(), fleet.Runs().end(), unwritten))
+    return run::ReportNotWrittenExitStatus;
+  return options.exitCode && counts.succeeded < counts.total ? FleetFailedExitStatus : 0;
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv, const ViewMaker& makeView) {
@@ -272,6 +338,7 @@ int RunProgram(int argc, char** argv, const ViewMaker& makeView) {
   if (options.reportOnly) return MakePagesOnly(options);
   asio::io_context io;
   const std::unique_ptr<ProgramView> view = makeView(io);
+  if (options.fleetFolder) return RunFleetToEnd(io, *view, options);
   return RunToEnd(io, *view, options);
 }
 

@@ -15,6 +15,10 @@ namespace varkelo::app {
 
 struct Options {
   std::filesystem::path appFolder;
+  // --fleet: the folder whose subfolders are the gateways' application folders.
+  std::optional<std::filesystem::path> fleetFolder;
+  // Downloads at once in a fleet.
+  std::size_t parallel = 64;
   bool exportOnly = false;
   bool exitCode = false;
   // Refresh each gateway's page after an export that succeeded.
@@ -34,6 +38,8 @@ CommandLine ParseCommandLine(int argc, char** argv);
 
 // Exit status of --report-only when a page could not be made.
 inline constexpr int PageNotWrittenExitStatus = 8;
+// Exit status of a fleet with --exit-code when any of its gateways failed.
+inline constexpr int FleetFailedExitStatus = 10;
 
 // Exit status when the application folder could not be held, most often
 // because another run is reading the gateway: nothing is written.

@@ -16,6 +16,12 @@ class ProgramView : public run::View {
   virtual void ListenForCloseRequests(run::CloseRequests& /*requests*/) {}
   // A status line of the program's own, in place of a run's stage.
   virtual void ShowText(std::string_view text) = 0;
+  // A line for a log (on the error stream when `error`), above what the view
+  // shows in place; a window keeps no log.
+  virtual void ShowLine(std::string_view /*line*/, bool /*error*/) {}
+  // The end of a program that ends without one run's result (a fleet):
+  // `lastLine` is its last word.
+  virtual void End(std::string_view lastLine) = 0;
   void ShowStatus(const run::RunStatus& status) override { ShowText(run::StatusText(status)); }
 };
 

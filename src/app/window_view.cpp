@@ -194,6 +194,12 @@ void WindowView::Close(const run::RunResult&) {
   Destroy();
 }
 
+void WindowView::End(std::string_view lastLine) {
+  ShowText(lastLine);
+  closed_ = true;
+  Destroy();
+}
+
 void WindowView::Destroy() {
   messageTimer_.cancel();
   if (window_ != nullptr) {

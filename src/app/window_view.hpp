@@ -33,6 +33,8 @@ class WindowView : public ProgramView {
   void ShowProgress(run::Progress bar, int percent) override;
   // The window shows no more than "error.txt" holds: it just goes.
   void Close(const run::RunResult& result) override;
+  // The last word stays in the window while it goes.
+  void End(std::string_view lastLine) override;
 
   // The window procedure's way back to its view.
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -24,6 +24,8 @@ struct RunResult {
   // known) and the day files written.
   std::filesystem::path gatewayFolder;
   std::int32_t dayFiles = 0;
+  // Records the download stored in "read.nmd".
+  std::int32_t recordsDownloaded = 0;
   // The gateway's page, when the program made one after the run.
   std::vector<std::filesystem::path> pages;
   // Why "error.txt" could not be written; none when it was.

@@ -117,6 +117,7 @@ void RunSequence::OnSilence(std::chrono::milliseconds silentFor) {
 
 void RunSequence::OnDownloadFinished(const gateway::LinkResult& result) {
   using gateway::LinkOutcome;
+  result_.recordsDownloaded = result.recordsStored;
   if (result.outcome == LinkOutcome::Downloaded) {
     // Still busy: nothing may close the run between the download and the export.
     busy_ = true;

@@ -134,4 +134,39 @@ std::string OutcomeLine(const RunResult& result) {
   return line;
 }
 
+int GatewayExitStatus(const RunResult& result) {
+  return result.reportFailure ? ReportNotWrittenExitStatus : ExitStatusOf(result.outcome);
+}
+
+std::string GatewayLine(const GatewayRun& run) {
+  const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(run.duration).count() / 100;
+  std::string line = platform::Utf8FromPath(run.folder.filename()) + "  " +
+                     ResultReportLine(run.result.outcome, run.result.gatewayAddress) + "  " +
+                     std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+  if (run.result.reportFailure) line += "  (error.txt not written)";
+  return line;
+}
+
+std::string FleetLine(const FleetCounts& counts) {
+  return "done " + std::to_string(counts.succeeded + counts.failed) + ", failed " +
+         std::to_string(counts.failed) + ", running " + std::to_string(counts.running) + " of " +
+         std::to_string(counts.total);
+}
+
+std::string FleetSummary(const std::vector<GatewayRun>& runs, const FleetCounts& counts) {
+  std::string line = ResultReportLine(RunOutcome::Success, "") + " " + std::to_string(counts.succeeded) +
+                     " / " + std::to_string(counts.total);
+  std::string failed;
+  for (const GatewayRun& run : runs) {
+    const int status = GatewayExitStatus(run.result);
+    if (status == 0) continue;
+    failed += (failed.empty() ? "" : ", ") + platform::Utf8FromPath(run.folder.filename()) + " (" +
+              std::to_string(status) + ")";
+  }
+  if (counts.failed > 0) line += "; " + std::to_string(counts.failed) + " failed: " + failed;
+  const std::size_t unread = counts.total - counts.succeeded - counts.failed - counts.running;
+  if (unread > 0) line += "; " + std::to_string(unread) + " not read";
+  return line;
+}
+
 }  // namespace varkelo::run

@@ -67,6 +67,7 @@ for row in "${rows[@]}"; do
   [ "$status" -ne 0 ] || report="成功: 31 day files in $app/SG012345"
   [ "$status" -ne 7 ] || report="error.txt not written (the run: $report)"
   [ "$(tail -n 1 out.txt)" == "$report" ] || fail "$name: the last line is '$(tail -n 1 out.txt)'"
+  ! head -n -1 out.txt | grep -qE '失敗|タイムアウト|切断' || fail "$name: the end said before the last line"
   if [ "$name" == success ]; then simulator_done; elif [ -n "$simulator" ]; then kill "$simulator" 2> /dev/null || true; fi
 done
 echo "1 passed, 0 failed"

@@ -78,6 +78,7 @@ TEST(RunWords, StagesAndEndsInWords) {
                     .reason = {},
                     .gatewayFolder = "/app/SG1",
                     .dayFiles = 1,
+                    .recordsDownloaded = 8192,
                     .pages = {},
                     .reportFailure = {}};
   EXPECT_EQ(OutcomeLine(success), "成功: 1 day file in /app/SG1");

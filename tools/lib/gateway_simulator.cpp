@@ -64,8 +64,7 @@ class Session {
         return result_;
       }
       std::vector<std::uint8_t> frame = MakeDataFrame(
-          static_cast<std::uint16_t>(i + 1),
-          std::span<const std::uint8_t>(options_.image).subspan(i * SimRecordSize, SimRecordSize));
+          static_cast<std::uint16_t>(i + 1), options_.image.subspan(i * SimRecordSize, SimRecordSize));
       bool mustNotBeAnswered = false;
       if (i == options_.faultAfter && options_.fault == SimFault::Malformed) {
         frame[1] |= 0x80;
@@ -86,6 +85,7 @@ class Session {
         if (AwaitAck(frame, i + 1)) AwaitClose("after the end frame");
         return result_;
       }
+      if (options_.recordDelay.count() > 0) std::this_thread::sleep_for(options_.recordDelay);
       if (!SendFrame(frame, i)) return result_;
       ++result_.framesSent;
       if (mustNotBeAnswered) {
@@ -262,13 +262,19 @@ platform::Status GatewaySimulator::Listen(const std::string& address, std::uint1
 }
 
 SimulatorResult GatewaySimulator::ServeOne() {
+  return ServeOne(options_.image);
+}
+
+SimulatorResult GatewaySimulator::ServeOne(std::span<const std::uint8_t> image) {
   SimConnection client = listener_.Accept(options_.idleWait);
   if (!client.IsOpen()) {
     SimulatorResult result;
     result.problem = "no client connected";
     return result;
   }
-  return ServeGatewayClient(client, options_);
+  SimulatorOptions options = options_;
+  options.image = image;
+  return ServeGatewayClient(client, options);
 }
 
 }  // namespace varkelo::tools

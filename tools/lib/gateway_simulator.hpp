@@ -44,12 +44,16 @@ std::vector<std::uint8_t> MakeEndFrame(char result);
 bool IsAckOf(std::span<const std::uint8_t> ack, std::span<const std::uint8_t> frame);
 
 struct SimulatorOptions {
-  std::vector<std::uint8_t> image;  // records 1, 2, ... of 1024 bytes; a partial last record is not served
-  std::size_t records = 0;          // serve only the first `records` records; 0 serves all
+  // Records 1, 2, ... of 1024 bytes; a partial last record is not served. The
+  // bytes belong to the caller, so many gateways can serve one image.
+  std::span<const std::uint8_t> image;
+  std::size_t records = 0;  // serve only the first `records` records; 0 serves all
   SimFault fault = SimFault::None;
   std::size_t faultAfter = 0;  // frames sent as usual before the fault starts
   std::size_t segment = 0;     // nagle: bytes sent before waiting; 0 takes the connection's MSS
   std::chrono::milliseconds splitPause{1};
+  // Waited before each DataFrame: a distant gateway's round trip.
+  std::chrono::microseconds recordDelay{0};
   // Longest wait for the client at any one step (connection, request, acknowledgement, close).
   std::chrono::milliseconds idleWait{150000};
 };
@@ -83,6 +87,8 @@ class GatewaySimulator {
   std::uint16_t Port() const { return listener_.Port(); }
   // Waits (at most idleWait) for one client and serves it.
   SimulatorResult ServeOne();
+  // The same, serving `image` instead of the options' image.
+  SimulatorResult ServeOne(std::span<const std::uint8_t> image);
 
  private:
   SimulatorOptions options_;

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# A fleet: one process reads out every gateway folder of a fleet folder, three at a time, against one
+# simulator standing for all the gateways on 127.0.1.x. Each folder must hold byte for byte what a single
+# run of it writes; a failing gateway is its own "error.txt" only; two folders naming one address are
+# read one after the other; a link to a gateway folder is skipped and said. Then a stop ends every run.
+source "$(dirname "$0")/common.bash"
+
+fleet=$work/fleet single=$work/single
+mkdir -p "$fleet" "$single"
+: > "$work/list"
+for i in 1 2 3 4; do
+  "$maker" --layout "$([ $((i % 2)) -eq 0 ] && echo half || echo interval)" --seed "$i" --days 3 \
+    --device-id "GW00000$i" --out "$work/image$i.nmd" > /dev/null
+  app_folder "$fleet/gw0$i" "127.0.1.$i"
+  echo "127.0.1.$i $work/image$i.nmd" >> "$work/list"
+done
+# gw05 names gw01's gateway: its second client. gw06: nothing listens there. gw07: no valid address.
+app_folder "$fleet/gw05" 127.0.1.1
+echo "127.0.1.1 $work/image1.nmd" >> "$work/list"
+app_folder "$fleet/gw06" 127.0.1.6
+app_folder "$fleet/gw07" gateway.local
+ln -s "$fleet/gw01" "$fleet/gw08"
+mkdir "$fleet/notes" && touch "$fleet/readme.txt"
+cp -r "$fleet"/gw0[1-7] "$single"
+serve() {
+  "$linux/tools/gateway_sim" --list "$work/list" --record-delay 0.2 --idle-timeout 120 > "$work/sim.txt" 2>&1 &
+  simulator=$!
+  pids+=("$simulator")
+  for _ in $(seq 100); do [ "$(ss -ltnH 'sport = :12000' | wc -l)" -ge 4 ] && return; sleep 0.05; done
+}
+
+serve
+expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 > "$work/out.txt" 2> "$work/err.txt"
+simulator_done
+[ "$(tail -n 1 "$work/out.txt")" == "成功 5 / 7; 2 failed: gw06 (3), gw07 (2)" ] ||
+  fail "summary: $(tail -n 1 "$work/out.txt")"
+grep -q "^gw06  「127.0.1.6」のスマートゲートウェイの接続に失敗しました。  [0-9.]* s$" "$work/out.txt" || fail "gw06's line"
+grep -q "^varkelo: skipped $fleet/gw08: a symbolic link, not followed$" "$work/err.txt" || fail "the link: $(cat "$work/err.txt")"
+grep -q "^varkelo: gw07: invalid Address=gateway.local" "$work/err.txt" || fail "gw07's reason"
+[ ! -e "$fleet/notes/error.txt" ] || fail "a folder without System.ini was read"
+# gw01 and gw05 were never read at once: the simulator serves one client of an address at a time, and
+# would have refused the second connection's request while serving the first.
+[ "$(grep -c '^127.0.1.1: gateway_sim: ok' "$work/sim.txt")" -eq 2 ] || fail "gw01 and gw05: $(cat "$work/sim.txt")"
+
+serve
+for i in 1 2 3 4 5 6 7; do "$varkelo" --folder "$single/gw0$i" > /dev/null 2>&1 || true; done
+simulator_done
+diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt > "$work/diff.txt" || fail "not as single runs: $(head "$work/diff.txt")"
+
+# A stop: every run under way ends within a second with 異常 and its reason; the others are left alone.
+rm -f "$fleet"/gw0*/error.txt
+sed -i 's/^\(127.0.1.[0-9]\) .*/\1 '"${work//\//\\/}"'\/image1.nmd/' "$work/list"
+"$linux/tools/gateway_sim" --list "$work/list" --fault silent --fault-after 2 --idle-timeout 20 > /dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+"$varkelo" --exit-code --fleet "$fleet" --parallel 2 > "$work/out.txt" 2> "$work/err.txt" &
+fleet_pid=$!
+wait_for "$work/out.txt" "running 2 of 7"
+sleep 0.5
+started=$(date +%s%N)
+kill -TERM "$fleet_pid"
+expect_status 10 wait "$fleet_pid"
+waited=$((($(date +%s%N) - started) / 1000000))
+[ "$waited" -lt 1000 ] || fail "the fleet ended $waited ms after the stop"
+for gw in gw01 gw02; do report_is "$fleet/$gw/error.txt" 異常 || fail "$gw after the stop: $(cat "$work/out.txt")"; done
+[ ! -e "$fleet/gw07/error.txt" ] || fail "a gateway not started was written"
+[ "$(tail -n 1 "$work/out.txt")" == "成功 0 / 7; 2 failed: gw01 (6), gw02 (6); 5 not read" ] ||
+  fail "summary after the stop: $(tail -n 1 "$work/out.txt")"
+echo "1 passed, 0 failed"
