@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/folder_lock.hpp"
 #include "run/gateway_pages.hpp"
 #include "run/profile_reader.hpp"
 #include "run/run_sequence.hpp"
@@ -14,9 +15,10 @@ namespace varkelo::run {
 // progress on to the fleet.
 class Fleet::Member : public View {
  public:
-  Member(Fleet& fleet, std::size_t index)
+  Member(Fleet& fleet, std::size_t index, platform::FolderLock lock)
       : fleet_(fleet),
         index_(index),
+        lock_(std::move(lock)),
         started_(std::chrono::steady_clock::now()),
         run_(
             fleet.io_, *this, fleet.gateways_[index], fleet.options_.link,
@@ -35,6 +37,8 @@ class Fleet::Member : public View {
  private:
   Fleet& fleet_;
   std::size_t index_;
+  // Held from before the run touches the folder until the gateway has left the fleet.
+  platform::FolderLock lock_;
   std::chrono::steady_clock::time_point started_;
   RunSequence run_;
 };
@@ -93,13 +97,29 @@ void Fleet::StartMore() {
 }
 
 void Fleet::StartGateway(std::size_t index) {
+  // One writer per folder: a single run or another fleet may hold it.
+  platform::Result<platform::FolderLock> lock = platform::LockFolder(gateways_[index]);
+  if (!lock) {
+    Skip(index, lock.Reason());
+    return;
+  }
   if (!options_.exportOnly && !AddressOf(index).empty()) busyAddresses_.insert(AddressOf(index));
-  Member& member = *running_.emplace_back(std::make_unique<Member>(*this, index));
+  Member& member = *running_.emplace_back(std::make_unique<Member>(*this, index, std::move(*lock)));
   if (options_.exportOnly) {
     member.Run().StartExportOnly();
   } else {
     member.Run().Start();
   }
+}
+
+void Fleet::Skip(std::size_t index, platform::Failure reason) {
+  runs_.push_back({.folder = gateways_[index],
+                   .result = {},
+                   .duration = {},
+                   .ended = std::chrono::system_clock::now(),
+                   .pageFailures = {},
+                   .skipped = std::move(reason)});
+  observer_.OnGatewayEnded(runs_.back(), Counts());
 }
 
 void Fleet::OnMemberEnded(Member& member) {
@@ -109,7 +129,8 @@ void Fleet::OnMemberEnded(Member& member) {
                    .result = member.Run().Result(),
                    .duration = std::chrono::steady_clock::now() - member.Started(),
                    .ended = std::chrono::system_clock::now(),
-                   .pageFailures = {}};
+                   .pageFailures = {},
+                   .skipped = {}};
   asio::post(io_, [this, alive = std::weak_ptr<int>(alive_), &member, ended = std::move(ended)]() mutable {
     if (alive.expired()) return;
     if (!options_.exportOnly) busyAddresses_.erase(AddressOf(member.Index()));

@@ -41,6 +41,8 @@ struct GatewayRun {
   std::chrono::system_clock::time_point ended;
   // Pages that could not be made.
   std::vector<platform::Failure> pageFailures;
+  // Why the gateway was not read at all: its folder held by another run, or gone.
+  std::optional<platform::Failure> skipped;
 };
 
 struct FleetCounts {
@@ -83,6 +85,7 @@ class Fleet : public CloseRequests {
 
   void StartMore();
   void StartGateway(std::size_t index);
+  void Skip(std::size_t index, platform::Failure reason);
   // The address a gateway's "System.ini" names, read once; empty when none.
   const std::string& AddressOf(std::size_t index);
   void OnMemberEnded(Member& member);

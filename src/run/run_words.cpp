@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/folder_lock.hpp"
 #include "platform/utf8_path.hpp"
 #include "run/result_report.hpp"
 
@@ -139,9 +140,14 @@ int GatewayExitStatus(const RunResult& result) {
 }
 
 std::string GatewayLine(const GatewayRun& run) {
+  const std::string name = platform::Utf8FromPath(run.folder.filename());
+  if (run.skipped) {
+    return name + "  skipped: " +
+           (platform::IsFolderBusy(*run.skipped) ? "another run is reading this gateway"
+                                                 : run.skipped->Describe());
+  }
   const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(run.duration).count() / 100;
-  std::string line = platform::Utf8FromPath(run.folder.filename()) + "  " +
-                     ResultReportLine(run.result.outcome, run.result.gatewayAddress) + "  " +
+  std::string line = name + "  " + ResultReportLine(run.result.outcome, run.result.gatewayAddress) + "  " +
                      std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
   if (run.result.reportFailure) line += "  (error.txt not written)";
   return line;
@@ -159,9 +165,9 @@ std::string FleetSummary(const std::vector<GatewayRun>& runs, const FleetCounts&
   std::string failed;
   for (const GatewayRun& run : runs) {
     const int status = GatewayExitStatus(run.result);
-    if (status == 0) continue;
+    if (status == 0 && !run.skipped) continue;
     failed += (failed.empty() ? "" : ", ") + platform::Utf8FromPath(run.folder.filename()) + " (" +
-              std::to_string(status) + ")";
+              (run.skipped ? std::string("skipped") : std::to_string(status)) + ")";
   }
   if (counts.failed > 0) line += "; " + std::to_string(counts.failed) + " failed: " + failed;
   const std::size_t unread = counts.total - counts.succeeded - counts.failed - counts.running;

@@ -46,13 +46,13 @@ platform::Failure DownloadFailure(const gateway::LinkResult& result, const Downl
 std::string OutcomeLine(const RunResult& result);
 
 // A fleet's line of one ended gateway: its folder's name, its report line
-// and its seconds ("gw07  成功  12.3 s").
+// and its seconds ("gw07  成功  12.3 s"), or why it was skipped.
 std::string GatewayLine(const GatewayRun& run);
 // A fleet's line of the whole: "done 12, failed 3, running 64 of 500".
 std::string FleetLine(const FleetCounts& counts);
 // A fleet's last line: "成功 47 / 50; 3 failed: gw07 (3), gw19 (4), gw33 (5)",
-// each failed gateway with its exit status as a single run; gateways a stop
-// left unread are counted at the end.
+// each failed gateway with its exit status as a single run ("skipped" for
+// one not read); gateways a stop left unread are counted at the end.
 std::string FleetSummary(const std::vector<GatewayRun>& runs, const FleetCounts& counts);
 
 // The exit status a gateway's run would have had alone, with --exit-code.

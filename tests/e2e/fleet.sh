@@ -47,6 +47,16 @@ for i in 1 2 3 4 5 6 7; do "$varkelo" --folder "$single/gw0$i" > /dev/null 2>&1 
 simulator_done
 diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt > "$work/diff.txt" || fail "not as single runs: $(head "$work/diff.txt")"
 
+# A folder another run holds is skipped and said, and left as it is.
+rm "$fleet/gw03/error.txt"
+flock "$fleet/gw03" sleep 60 &
+pids+=($!)
+sleep 0.2
+expect_status 10 "$varkelo" --exit-code --export-only --fleet "$fleet" > "$work/out.txt" 2> "$work/err.txt"
+grep -q '^gw03  skipped: another run is reading this gateway$' "$work/out.txt" || fail "gw03 held: $(cat "$work/out.txt")"
+[ ! -e "$fleet/gw03/error.txt" ] && report_is "$fleet/gw04/error.txt" 成功 || fail "gw03 written while held"
+kill "${pids[-1]}"
+
 # A stop: every run under way ends within a second with 異常 and its reason; the others are left alone.
 rm -f "$fleet"/gw0*/error.txt
 sed -i 's/^\(127.0.1.[0-9]\) .*/\1 '"${work//\//\\/}"'\/image1.nmd/' "$work/list"

@@ -87,4 +87,26 @@ TEST(RunWords, StagesAndEndsInWords) {
   EXPECT_EQ(OutcomeLine(success), "成功: 2 day files in /app/SG1, page /app/SG1/report.html");
   success.outcome = RunOutcome::NoResponse;
   EXPECT_EQ(OutcomeLine(success), gateway + "との接続がタイムアウトしました。");
+
+  // A fleet's lines: each gateway's, the whole's, the summary.
+  std::vector<GatewayRun> runs(4);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    runs[i].folder = "/f/gw0" + std::to_string(i + 1);
+    runs[i].result = success;
+  }
+  runs[0].result.outcome = RunOutcome::Success;
+  runs[0].duration = 12345ms;
+  runs[1].duration = 5000ms;
+  runs[2].result.reportFailure =
+      varkelo::platform::Failure{.what = "cannot write", .subject = "x", .error = {}};
+  runs[3].skipped = varkelo::platform::Failure{
+      .what = "", .subject = "", .error = std::make_error_code(std::errc::device_or_resource_busy)};
+  EXPECT_EQ(GatewayLine(runs[0]), "gw01  成功  12.3 s");
+  EXPECT_EQ(GatewayLine(runs[1]), "gw02  " + gateway + "との接続がタイムアウトしました。  5.0 s");
+  EXPECT_EQ(GatewayLine(runs[3]), "gw04  skipped: another run is reading this gateway");
+  const FleetCounts counts{.total = 6, .succeeded = 1, .failed = 3, .running = 1};
+  EXPECT_EQ(FleetLine(counts), "done 4, failed 3, running 1 of 6");
+  EXPECT_EQ(FleetSummary(runs, counts),
+            "成功 1 / 6; 3 failed: gw02 (4), gw03 (7), gw04 (skipped); 1 not read");
+  EXPECT_EQ(FleetSummary({runs[0]}, {.total = 1, .succeeded = 1, .failed = 0, .running = 0}), "成功 1 / 1");
 }
