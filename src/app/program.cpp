@@ -21,6 +21,7 @@
 #include "run/fleet.hpp"
 #include "run/fleet_folders.hpp"
 #include "run/gateway_pages.hpp"
+#include "run/metrics.hpp"
 #include "run/run_outcome.hpp"
 #include "run/run_sequence.hpp"
 
@@ -179,6 +180,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       ->type_name("N")
       ->check(CLI::Range(std::size_t{1}, std::size_t{100000}))
       ->needs(fleetOption);
+  std::string metrics;
+  app.add_option(
+         "--metrics", metrics,
+         "Also write the run's figures to FILE for monitoring (Prometheus text format, for the textfile "
+         "collector)")
+      ->type_name("FILE");
   app.add_flag("--export-only", options.exportOnly,
                "Make the CSV files again from the read.nmd in the folder, without the gateway");
   app.add_flag("--exit-code", options.exitCode, "Exit with the run's outcome (below) instead of 0");
@@ -214,6 +221,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return UsageError("varkelo takes no arguments besides its options, and " + extra + " is none");
   }
   if (folders.size() > 1) return UsageError("--folder given twice");
+  if (!metrics.empty()) {
+    std::error_code error;
+    options.metricsFile = std::filesystem::absolute(platform::PathFromUtf8(metrics), error);
+  }
   if (!fleet.empty()) {
     if (!folders.empty()) return UsageError("--folder and --fleet exclude each other");
     if (options.reportOnly)
@@ -248,6 +259,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 namespace {
 
+// Writes the figures, when asked to; a failure is said and changes nothing else.
+void WriteMetricsIfAsked(const Options& options, const std::vector<run::GatewayRun>& runs,
+                         const std::optional<run::FleetCounts>& fleet) {
+  if (!options.metricsFile) return;
+  const platform::Status written = run::WriteMetrics(*options.metricsFile, run::MetricsText(runs, fleet));
+  if (!written) std::fprintf(stderr, "varkelo: metrics: %s\n", written.Reason().Describe().c_str());
+}
+
 // Starts the run, serves the event loop until the run has ended, makes the
 // page, closes the view and gives the program's exit status.
 int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
@@ -260,6 +279,7 @@ int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
   RemoveLeftovers(options.appFolder);
   // From here on a stop from the system ends the run at its next safe point.
   const platform::StopSignals stops(io, [&run](std::string_view request) { run.OnStopRequested(request); });
+  const auto started = std::chrono::steady_clock::now();
   if (options.exportOnly) {
     run.StartExportOnly();
   } else {
@@ -279,6 +299,14 @@ int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
     result.pages = MakePages(options.appFolder).written;
   }
   view.Close(result);
+  WriteMetricsIfAsked(options,
+                      {{.folder = options.appFolder,
+                        .result = result,
+                        .duration = std::chrono::steady_clock::now() - started,
+                        .ended = std::chrono::system_clock::now(),
+                        .pageFailures = {},
+                        .skipped = {}}},
+                      std::nullopt);
   // The view has said why.
   if (result.reportFailure) return run::ReportNotWrittenExitStatus;
   return options.exitCode ? run::ExitStatusOf(result.outcome) : 0;
@@ -320,6 +348,7 @@ int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& option
     io.run_for(std::chrono::seconds(5));
   }
   const run::FleetCounts counts = fleet.Counts();
+  WriteMetricsIfAsked(options, fleet.Runs(), counts);
   const auto unwritten = [](const run::GatewayRun& ended) { return ended.result.reportFailure.has_value(); };
   if (std::any_of(fleet.Runs().begin(), fleet.Runs().end(), unwritten))
     return run::ReportNotWrittenExitStatus;

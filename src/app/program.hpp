@@ -19,6 +19,8 @@ struct Options {
   std::optional<std::filesystem::path> fleetFolder;
   // Downloads at once in a fleet.
   std::size_t parallel = 64;
+  // --metrics: where the run's figures go for monitoring.
+  std::optional<std::filesystem::path> metricsFile;
   bool exportOnly = false;
   bool exitCode = false;
   // Refresh each gateway's page after an export that succeeded.

@@ -30,8 +30,17 @@ serve() {
 }
 
 serve
-expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 > "$work/out.txt" 2> "$work/err.txt"
+expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 --metrics "$work/fleet.prom" \
+  > "$work/out.txt" 2> "$work/err.txt"
 simulator_done
+# The figures for monitoring: in the exposition format, per gateway and for the whole.
+promtool check metrics < "$work/fleet.prom" || fail "metrics: $(cat "$work/fleet.prom")"
+for figure in 'varkelo_fleet_gateways{state="failed"} 2' \
+  "varkelo_gateway_result_code{folder=\"$fleet/gw06\",address=\"127.0.1.6\"} 3" \
+  "varkelo_gateway_records_downloaded{folder=\"$fleet/gw02\",address=\"127.0.1.2\"} 8192" \
+  "varkelo_gateway_success{folder=\"$fleet/gw05\",address=\"127.0.1.1\"} 1"; do
+  grep -qxF "$figure" "$work/fleet.prom" || fail "metrics: no $figure"
+done
 [ "$(tail -n 1 "$work/out.txt")" == "成功 5 / 7; 2 failed: gw06 (3), gw07 (2)" ] ||
   fail "summary: $(tail -n 1 "$work/out.txt")"
 grep -q "^gw06  「127.0.1.6」のスマートゲートウェイの接続に失敗しました。  [0-9.]* s$" "$work/out.txt" || fail "gw06's line"
@@ -43,8 +52,10 @@ grep -q "^varkelo: gw07: invalid Address=gateway.local" "$work/err.txt" || fail 
 [ "$(grep -c '^127.0.1.1: gateway_sim: ok' "$work/sim.txt")" -eq 2 ] || fail "gw01 and gw05: $(cat "$work/sim.txt")"
 
 serve
-for i in 1 2 3 4 5 6 7; do "$varkelo" --folder "$single/gw0$i" > /dev/null 2>&1 || true; done
+for i in 1 2 3 4 5 6 7; do "$varkelo" --folder "$single/gw0$i" --metrics "$work/gw0$i.prom" > /dev/null 2>&1 || true; done
 simulator_done
+promtool check metrics < "$work/gw01.prom" && grep -q '^varkelo_gateway_day_files_written{.*} 4$' "$work/gw01.prom" ||
+  fail "a single run's metrics: $(cat "$work/gw01.prom")"
 diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt > "$work/diff.txt" || fail "not as single runs: $(head "$work/diff.txt")"
 
 # A folder another run holds is skipped and said, and left as it is.
