@@ -180,6 +180,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       ->type_name("N")
       ->check(CLI::Range(std::size_t{1}, std::size_t{100000}))
       ->needs(fleetOption);
+  std::string shard;
+  app.add_option("--shard", shard,
+                 "With --fleet: take only the gateway folders of shard I of N (I from 0 to N-1), so that N "
+                 "machines share one fleet folder")
+      ->type_name("I/N")
+      ->needs(fleetOption);
   std::string metrics;
   app.add_option(
          "--metrics", metrics,
@@ -229,6 +235,15 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     if (!folders.empty()) return UsageError("--folder and --fleet exclude each other");
     if (options.reportOnly)
       return UsageError("--report-only takes the folder of gateway folders as --folder DIR");
+    if (!shard.empty()) {
+      unsigned index = 0, count = 0;
+      char end = 0;
+      if (std::sscanf(shard.c_str(), "%u/%u%c", &index, &count, &end) != 2 || count == 0 || index >= count) {
+        return UsageError("--shard takes I/N, N machines and this one's number I from 0 to N-1, not " +
+                          shard);
+      }
+      options.shard = {.index = index, .count = count};
+    }
     // Whether DIR is a fleet folder is told when the fleet starts, in a sentence.
     std::error_code error;
     options.fleetFolder = std::filesystem::absolute(platform::PathFromUtf8(fleet), error);
@@ -316,7 +331,8 @@ int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
 // gives it for one run, and FleetFailedExitStatus with --exit-code when any
 // gateway failed.
 int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
-  const platform::Result<run::FleetFolders> found = run::FindGatewayFolders(*options.fleetFolder);
+  const platform::Result<run::FleetFolders> found =
+      run::FindGatewayFolders(*options.fleetFolder, options.shard);
   if (!found) {
     std::fprintf(stderr, "varkelo: %s\n", found.Reason().Describe().c_str());
     return UsageErrorExitStatus;

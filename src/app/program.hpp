@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/program_view.hpp"
+#include "run/fleet_folders.hpp"
 
 namespace varkelo::app {
 
@@ -19,6 +20,8 @@ struct Options {
   std::optional<std::filesystem::path> fleetFolder;
   // Downloads at once in a fleet.
   std::size_t parallel = 64;
+  // --shard I/N: the fleet's gateway folders this process takes.
+  run::Shard shard;
   // --metrics: where the run's figures go for monitoring.
   std::optional<std::filesystem::path> metricsFile;
   bool exportOnly = false;

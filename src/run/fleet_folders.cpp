@@ -8,7 +8,16 @@
 
 namespace varkelo::run {
 
-platform::Result<FleetFolders> FindGatewayFolders(const std::filesystem::path& fleetFolder) {
+std::uint32_t ShardOf(std::string_view name, std::uint32_t count) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 16777619u;
+  }
+  return count == 0 ? 0 : hash % count;
+}
+
+platform::Result<FleetFolders> FindGatewayFolders(const std::filesystem::path& fleetFolder, Shard shard) {
   const std::string subject = platform::Utf8FromPath(fleetFolder);
   if (platform::KindOfEntry(fleetFolder) != platform::EntryKind::Folder) {
     return platform::Failure{.what = "no fleet folder at",
@@ -36,8 +45,12 @@ platform::Result<FleetFolders> FindGatewayFolders(const std::filesystem::path& f
     return platform::Failure{
         .what = "no gateway folder (a folder holding System.ini) in", .subject = subject, .error = {}};
   }
-  std::sort(found.gateways.begin(), found.gateways.end());
-  std::sort(found.links.begin(), found.links.end());
+  for (auto* paths : {&found.gateways, &found.links}) {
+    std::erase_if(*paths, [shard](const std::filesystem::path& path) {
+      return ShardOf(platform::Utf8FromPath(path.filename()), shard.count) != shard.index;
+    });
+    std::sort(paths->begin(), paths->end());
+  }
   return found;
 }
 

@@ -29,6 +29,11 @@ serve() {
   for _ in $(seq 100); do [ "$(ss -ltnH 'sport = :12000' | wc -l)" -ge 4 ] && return; sleep 0.05; done
 }
 
+# No fleet there, a shard that is none: said, nothing written.
+expect_status 64 "$varkelo" --fleet "$work/none"
+expect_status 64 "$varkelo" --fleet "$fleet" --shard 2/2
+[ -z "$(find "$fleet" -name error.txt)" ] || fail "written after a usage error"
+
 serve
 expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 --metrics "$work/fleet.prom" \
   > "$work/out.txt" 2> "$work/err.txt"

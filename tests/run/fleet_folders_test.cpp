@@ -1,0 +1,51 @@
+// The gateway folders of a fleet folder, and the shards that split them
+// among machines: disjoint, together the whole fleet, and the same on every
+// machine.
+
+#include "run/fleet_folders.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+#include "file_hazards.hpp"
+#include "temp_folder.hpp"
+
+using namespace varkelo::run;
+namespace fs = std::filesystem;
+
+TEST(FleetFolders, GatewayFoldersAndTheirShards) {
+  TempFolder temp;
+  EXPECT_FALSE(FindGatewayFolders(temp.path() / "missing"));
+  EXPECT_FALSE(FindGatewayFolders(temp.path()));  // no gateway folder
+  std::set<fs::path> all;
+  for (int i = 0; i < 60; ++i) {
+    const fs::path gateway = temp.path() / ("gw" + std::to_string(i));
+    fs::create_directory(gateway);
+    std::ofstream(gateway / "System.ini") << "[System]\r\nAddress=10.0.0.1\r\n";
+    all.insert(gateway);
+  }
+  fs::create_directory(temp.path() / "notes");
+  std::ofstream(temp.path() / "System.ini") << "";
+  MakeLink(temp.path() / "gw0", temp.path() / "linked");
+
+  const auto whole = FindGatewayFolders(temp.path());
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(std::set<fs::path>(whole->gateways.begin(), whole->gateways.end()), all);
+  EXPECT_TRUE(std::is_sorted(whole->gateways.begin(), whole->gateways.end()));
+  EXPECT_EQ(whole->links, std::vector<fs::path>{temp.path() / "linked"});
+
+  std::set<fs::path> seen;
+  for (std::uint32_t index = 0; index < 4; ++index) {
+    const auto shard = FindGatewayFolders(temp.path(), {.index = index, .count = 4});
+    ASSERT_TRUE(shard);
+    EXPECT_GT(shard->gateways.size(), 5u);  // the hash spreads the names
+    for (const fs::path& gateway : shard->gateways) EXPECT_TRUE(seen.insert(gateway).second) << gateway;
+  }
+  EXPECT_EQ(seen, all);
+  // 32-bit FNV-1a: its published values, so every machine agrees.
+  EXPECT_EQ(ShardOf("", 0xFFFFFFFF), 0x811c9dc5u % 0xFFFFFFFF);
+  EXPECT_EQ(ShardOf("a", 0xFFFFFFFF), 0xe40c292cu);
+  EXPECT_EQ(ShardOf("foobar", 0xFFFFFFFF), 0xbf9cf968u);
+}
