@@ -274,6 +274,46 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 namespace {
 
+// Files a run holds open besides its downloads: the standard streams, the
+// event loop's, the stop requests' pipe, and an export's, a page's and the
+// report's files.
+constexpr std::size_t BaseOpenFiles = 16;
+// A download's: its socket, "read.nmd" and its folder's lock.
+constexpr std::size_t OpenFilesPerDownload = 3;
+
+// Ends each run the command line asks for without a download, as the system
+// allows too few open files for one: 異常 in its "error.txt" and the reason.
+int ReportTooFewFiles(const Options& options, std::size_t openFiles) {
+  std::vector<std::filesystem::path> folders{options.appFolder};
+  if (options.fleetFolder) {
+    const platform::Result<run::FleetFolders> found =
+        run::FindGatewayFolders(*options.fleetFolder, options.shard);
+    if (!found) {
+      std::fprintf(stderr, "varkelo: %s\n", found.Reason().Describe().c_str());
+      return UsageErrorExitStatus;
+    }
+    folders = found->gateways;
+  }
+  bool written = true;
+  for (const std::filesystem::path& folder : folders) {
+    const std::optional<platform::FolderLock> held = HoldFolder(folder);
+    if (!held) continue;
+    const platform::Failure reason{.what = "the system lets the process open " + std::to_string(openFiles) +
+                                           " files, too few for a run (at least " +
+                                           std::to_string(BaseOpenFiles + OpenFilesPerDownload) + "), in",
+                                   .subject = platform::Utf8FromPath(folder),
+                                   .error = std::make_error_code(std::errc::too_many_files_open)};
+    std::fprintf(stderr, "varkelo: %s\n", reason.Describe().c_str());
+    const platform::Status report = run::WriteResultReport(folder, run::RunOutcome::None, "");
+    if (!report) std::fprintf(stderr, "varkelo: %s\n", report.Reason().Describe().c_str());
+    written = written && report;
+  }
+  std::printf("%s\n", run::ResultReportLine(run::RunOutcome::None, "").c_str());
+  if (!written) return run::ReportNotWrittenExitStatus;
+  if (!options.exitCode) return 0;
+  return options.fleetFolder ? FleetFailedExitStatus : run::ExitStatusOf(run::RunOutcome::None);
+}
+
 // Writes the figures, when asked to; a failure is said and changes nothing else.
 void WriteMetricsIfAsked(const Options& options, const std::vector<run::GatewayRun>& runs,
                          const std::optional<run::FleetCounts>& fleet) {
@@ -379,8 +419,22 @@ int RunProgram(int argc, char** argv, const ViewMaker& makeView) {
   platform::TurnWriteSignalsIntoErrors();
   const CommandLine commandLine = ParseCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
-  const Options& options = *commandLine.run;
+  Options options = *commandLine.run;
   if (options.reportOnly) return MakePagesOnly(options);
+  // Before the event loop takes its own: too few files for a download still
+  // leave enough to report.
+  const std::optional<std::size_t> openFiles = platform::RaiseOpenFileLimit();
+  if (openFiles && *openFiles < BaseOpenFiles + OpenFilesPerDownload)
+    return ReportTooFewFiles(options, *openFiles);
+  if (openFiles && options.fleetFolder) {
+    const std::size_t most = (*openFiles - BaseOpenFiles) / OpenFilesPerDownload;
+    if (options.parallel > most) {
+      std::fprintf(stderr,
+                   "varkelo: --parallel %zu lowered to %zu: the system lets the process open %zu files\n",
+                   options.parallel, most, *openFiles);
+      options.parallel = most;
+    }
+  }
   asio::io_context io;
   const std::unique_ptr<ProgramView> view = makeView(io);
   if (options.fleetFolder) return RunFleetToEnd(io, *view, options);

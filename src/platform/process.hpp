@@ -3,8 +3,10 @@
 // What the process learns from the system it runs on: its own folder, its
 // command line and its terminal.
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,5 +47,10 @@ void TurnWriteSignalsIntoErrors();
 // How many columns the terminal `out` shows; 0 when it is no terminal or
 // does not say.
 int TerminalColumns(std::FILE* out);
+
+// Raises the number of files (sockets included) the process may hold open
+// to the most the system allows it, and gives that number; none where the
+// system sets no such limit (Windows).
+std::optional<std::size_t> RaiseOpenFileLimit();
 
 }  // namespace varkelo::platform

@@ -2,8 +2,10 @@
 
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace varkelo::platform {
@@ -42,6 +44,18 @@ int TerminalColumns(std::FILE* out) {
   winsize size{};
   if (ioctl(fileno(out), TIOCGWINSZ, &size) != 0) return 0;
   return size.ws_col;
+}
+
+std::optional<std::size_t> RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return std::nullopt;
+  if (limit.rlim_cur < limit.rlim_max) {
+    // An unlimited hard limit still has the kernel's own ceiling: a million is plenty.
+    const rlimit raised{.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t{1} << 20),
+                        .rlim_max = limit.rlim_max};
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit.rlim_cur = raised.rlim_cur;
+  }
+  return static_cast<std::size_t>(limit.rlim_cur);
 }
 
 }  // namespace varkelo::platform

@@ -103,4 +103,9 @@ int TerminalColumns(std::FILE* out) {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
+std::optional<std::size_t> RaiseOpenFileLimit() {
+  // Sockets and file handles are bounded by memory only.
+  return std::nullopt;
+}
+
 }  // namespace varkelo::platform

@@ -65,7 +65,7 @@ diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt > "$work/diff.txt" || 
 
 # A folder another run holds is skipped and said, and left as it is.
 rm "$fleet/gw03/error.txt"
-flock "$fleet/gw03" sleep 60 &
+flock -o "$fleet/gw03" sleep 60 &
 pids+=($!)
 sleep 0.2
 expect_status 10 "$varkelo" --exit-code --export-only --fleet "$fleet" > "$work/out.txt" 2> "$work/err.txt"
@@ -92,4 +92,15 @@ for gw in gw01 gw02; do report_is "$fleet/$gw/error.txt" 異常 || fail "$gw aft
 [ ! -e "$fleet/gw07/error.txt" ] || fail "a gateway not started was written"
 [ "$(tail -n 1 "$work/out.txt")" == "成功 0 / 7; 2 failed: gw01 (6), gw02 (6); 5 not read" ] ||
   fail "summary after the stop: $(tail -n 1 "$work/out.txt")"
+
+# Too few open files for a download: every run, single or fleet, ends with 異常 and says why. A low limit
+# bounds --parallel, and says so.
+limited() { local files=$1 status=$2; shift 2; expect_status "$status" bash -c 'ulimit -n "$0"; exec "$@"' "$files" "$varkelo" "$@"; }
+limited 5 6 --exit-code --folder "$single/gw01" > /dev/null 2> "$work/err.txt"
+report_is "$single/gw01/error.txt" 異常 && grep -q "open 5 files, too few for a run" "$work/err.txt" || fail "single run, 5 files"
+limited 5 10 --exit-code --fleet "$fleet" > /dev/null 2> "$work/err.txt"
+report_is "$fleet/gw07/error.txt" 異常 && [ "$(grep -c "too few for a run" "$work/err.txt")" -eq 7 ] || fail "fleet, 5 files: $(cat "$work/err.txt")"
+limited 40 0 --export-only --fleet "$fleet" > /dev/null 2> "$work/err.txt"
+grep -q "^varkelo: --parallel 64 lowered to 8: the system lets the process open 40 files$" "$work/err.txt" &&
+  report_is "$fleet/gw01/error.txt" 成功 || fail "fleet, 40 files: $(cat "$work/err.txt")"
 echo "1 passed, 0 failed"
