@@ -61,8 +61,11 @@ std::string HelpFooter() {
          std::to_string(FolderBusyExitStatus) +
          "    another run is reading this gateway (or the folder cannot be locked):\n"
          "       nothing is written, not even error.txt\n  " +
+         std::to_string(FleetFailedExitStatus) +
+         "   --fleet with --exit-code: a gateway failed, was skipped or stopped\n  " +
          std::to_string(UsageErrorExitStatus) +
-         "   a bad command line or no application folder: nothing is written\n"
+         "   a bad command line, no application folder, or no gateway folder in\n"
+         "       --fleet DIR: nothing is written\n"
          "\n"
          "A stop from the system (SIGTERM, SIGINT, SIGHUP; Ctrl+C or a shutdown on\n"
          "Windows) ends the run at once; error.txt then tells a run without an outcome.\n"
