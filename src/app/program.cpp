@@ -12,6 +12,7 @@
 
 #include "app/fleet_progress.hpp"
 #include "app/scheduled_task.hpp"
+#include "page/fleet_page.hpp"
 #include "platform/failure.hpp"
 #include "platform/files.hpp"
 #include "platform/folder_lock.hpp"
@@ -20,6 +21,7 @@
 #include "platform/utf8_path.hpp"
 #include "run/fleet.hpp"
 #include "run/fleet_folders.hpp"
+#include "run/fleet_pages.hpp"
 #include "run/gateway_pages.hpp"
 #include "run/metrics.hpp"
 #include "run/run_outcome.hpp"
@@ -78,6 +80,20 @@ std::string HelpFooter() {
 CommandLine UsageError(const std::string& sentence) {
   std::fprintf(stderr, "varkelo: %s\nSee varkelo --help.\n", sentence.c_str());
   return {.run = std::nullopt, .exitStatus = UsageErrorExitStatus};
+}
+
+// Makes the fleet folder's page and names it on `named` (if any), or says why not.
+bool WriteFleetPage(const std::filesystem::path& fleetFolder,
+                    const std::vector<std::filesystem::path>& gateways,
+                    const std::vector<run::GatewayRun>& runs, std::FILE* named) {
+  const platform::Status written = run::MakeFleetPage(fleetFolder, gateways, runs);
+  if (!written) {
+    std::fprintf(stderr, "varkelo: page: %s\n", written.Reason().Describe().c_str());
+    return false;
+  }
+  if (named != nullptr)
+    std::fprintf(named, "%s\n", platform::Utf8FromPath(fleetFolder / page::FleetPageFileName).c_str());
+  return true;
 }
 
 // Makes the pages and says on standard error which could not be made.
@@ -148,6 +164,18 @@ void RemoveLeftovers(const std::filesystem::path& appFolder) {
 int MakePagesOnly(const Options& options) {
   const std::optional<platform::FolderLock> held = HoldFolder(options.appFolder);
   if (!held) return FolderBusyExitStatus;
+  // A folder of gateway folders gets each gateway's page and its own.
+  const bool fleet = platform::KindOfEntry(options.appFolder / "System.ini") == platform::EntryKind::Missing;
+  const platform::Result<run::FleetFolders> found = run::FindGatewayFolders(options.appFolder);
+  if (fleet && found) {
+    // A gateway never read has no page; its row says so.
+    for (const std::filesystem::path& gateway : found->gateways) {
+      const run::PagesMade made = MakePages(gateway);
+      for (const std::filesystem::path& page : made.written)
+        std::printf("%s\n", platform::Utf8FromPath(page).c_str());
+    }
+    return WriteFleetPage(options.appFolder, found->gateways, {}, stdout) ? 0 : PageNotWrittenExitStatus;
+  }
   RemoveLeftovers(options.appFolder);
   const run::PagesMade made = MakePages(options.appFolder);
   for (const std::filesystem::path& page : made.written)
@@ -407,6 +435,8 @@ int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& option
     io.run_for(std::chrono::seconds(5));
   }
   const run::FleetCounts counts = fleet.Counts();
+  // After the summary, which it changes nothing of.
+  if (options.report) WriteFleetPage(*options.fleetFolder, found->gateways, fleet.Runs(), nullptr);
   WriteMetricsIfAsked(options, fleet.Runs(), counts);
   const auto unwritten = [](const run::GatewayRun& ended) { return ended.result.reportFailure.has_value(); };
   if (std::any_of(fleet.Runs().begin(), fleet.Runs().end(), unwritten))

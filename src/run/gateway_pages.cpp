@@ -56,6 +56,18 @@ bool LooksLikeGatewayFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+std::optional<std::filesystem::path> GatewayFolderOf(const std::filesystem::path& appFolder) {
+  const std::optional<ImageGateway> named = GatewayOfImage(appFolder);
+  if (named && LooksLikeGatewayFolder(named->folder)) return named->folder;
+  std::optional<std::filesystem::path> first;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(appFolder, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (LooksLikeGatewayFolder(it->path()) && (!first || it->path() < *first)) first = it->path();
+  }
+  return first;
+}
+
 PagesMade MakeGatewayPages(const std::filesystem::path& appFolder) {
   std::vector<std::pair<std::filesystem::path, std::string>> gateways;
   const std::optional<ImageGateway> named = GatewayOfImage(appFolder);

@@ -35,7 +35,7 @@ expect_status 64 "$varkelo" --fleet "$fleet" --shard 2/2
 [ -z "$(find "$fleet" -name error.txt)" ] || fail "written after a usage error"
 
 serve
-expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 --metrics "$work/fleet.prom" \
+expect_status 10 "$varkelo" --exit-code --fleet "$fleet" --parallel 3 --report --metrics "$work/fleet.prom" \
   > "$work/out.txt" 2> "$work/err.txt"
 simulator_done
 # The figures for monitoring: in the exposition format, per gateway and for the whole.
@@ -56,12 +56,28 @@ grep -q "^varkelo: gw07: invalid Address=gateway.local" "$work/err.txt" || fail 
 # would have refused the second connection's request while serving the first.
 [ "$(grep -c '^127.0.1.1: gateway_sim: ok' "$work/sim.txt")" -eq 2 ] || fail "gw01 and gw05: $(cat "$work/sim.txt")"
 
+# The fleet's page in a real browser: a row per gateway, failures first, each linking to its gateway's page.
+chromium_page() {
+  timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run --user-data-dir="$work/profile" "$@" \
+    "file://$fleet/index.html" 2> /dev/null
+}
+chromium_page --dump-dom > "$work/dom.html"
+order=$(grep -o '<tr class="[a-z]*"><td>\(<a href="[^"]*">\)\?gw0[0-9]' "$work/dom.html" | grep -o 'gw0[0-9]$' | tr '\n' ' ')
+[ "$order" == "gw06 gw07 gw01 gw02 gw03 gw04 gw05 " ] || fail "the fleet page's rows: $order"
+[ "$(grep -c '<tr class="failed">' "$work/dom.html")" -eq 2 ] || fail "the fleet page's failures"
+for link in $(grep -o 'href="[^"]*"' "$work/dom.html" | cut -d'"' -f2); do
+  [ -f "$fleet/$link" ] || fail "the fleet page links to $link, which is not there"
+done
+[ "$(grep -o 'href="[^"]*"' "$work/dom.html" | wc -l)" -eq 5 ] || fail "the fleet page links to no page of some gateway"
+chromium_page --hide-scrollbars --window-size=1200,420 --screenshot="$build/fleet-page.png" > /dev/null
+[ "$(head -c 4 "$build/fleet-page.png" | tail -c 3)" == PNG ] || fail "no screenshot of the fleet page"
+
 serve
 for i in 1 2 3 4 5 6 7; do "$varkelo" --folder "$single/gw0$i" --metrics "$work/gw0$i.prom" > /dev/null 2>&1 || true; done
 simulator_done
 promtool check metrics < "$work/gw01.prom" && grep -q '^varkelo_gateway_day_files_written{.*} 4$' "$work/gw01.prom" ||
   fail "a single run's metrics: $(cat "$work/gw01.prom")"
-diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt > "$work/diff.txt" || fail "not as single runs: $(head "$work/diff.txt")"
+diff -r "$single" "$fleet" -x gw08 -x notes -x readme.txt -x report.html -x index.html > "$work/diff.txt" || fail "not as single runs: $(head "$work/diff.txt")"
 
 # A folder another run holds is skipped and said, and left as it is.
 rm "$fleet/gw03/error.txt"
