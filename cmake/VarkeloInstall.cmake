@@ -52,8 +52,10 @@ install(CODE "
     set(VARKELO_BIN \"\${CMAKE_INSTALL_PREFIX}/\${VARKELO_BIN}\")
   endif()
   configure_file(\"${packaging}/systemd/varkelo@.service.in\" \"${staged}/varkelo@.service\" @ONLY)
+  configure_file(\"${packaging}/systemd/varkelo-fleet@.service.in\" \"${staged}/varkelo-fleet@.service\" @ONLY)
 ")
 install(FILES ${staged}/varkelo@.service ${packaging}/systemd/varkelo@.timer
+  ${staged}/varkelo-fleet@.service ${packaging}/systemd/varkelo-fleet@.timer
   DESTINATION ${VARKELO_SYSTEMD_UNIT_DIR})
 # The user and group `varkelo` the service runs as; the Debian package makes
 # them on installation, a local install with `systemd-sysusers varkelo.conf`.

@@ -23,6 +23,8 @@ findings=$(lintian --fail-on error,warning "$deb" 2> "$work/lintian.txt") && [ -
 # Exactly these files, the tools not among them.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort > "$work/files.txt"
 diff - "$work/files.txt" <<'FILES' || fail "the package's files differ"
+-rw-r--r-- root/root ./usr/lib/systemd/system/varkelo-fleet@.service
+-rw-r--r-- root/root ./usr/lib/systemd/system/varkelo-fleet@.timer
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.service
 -rw-r--r-- root/root ./usr/lib/systemd/system/varkelo@.timer
 -rw-r--r-- root/root ./usr/lib/sysusers.d/varkelo.conf
@@ -44,7 +46,7 @@ dpkg-deb -x "$deb" "$root"
 # The units against the unpacked tree: their program must exist there and
 # their man: page must be found. Any warning counts as a failure.
 output=$(MANPATH="$root/usr/share/man" systemd-analyze verify --recursive-errors=no --root="$root" \
-  /usr/lib/systemd/system/varkelo@.{service,timer} 2>&1) && [ -z "$output" ] || fail "systemd-analyze verify: $output"
+  /usr/lib/systemd/system/varkelo{,-fleet}@.{service,timer} 2>&1) && [ -z "$output" ] || fail "systemd-analyze verify: $output"
 
 # The man page reads without warnings and names every option of --help; it is UTF-8 (it quotes 異常),
 # so it is read as in a UTF-8 locale.
@@ -59,6 +61,11 @@ done
 cmake --install "$build" --prefix "$work/stage" > /dev/null
 service="$work/stage/lib/systemd/system/varkelo@.service"
 grep -qx "ExecStart=$work/stage/bin/varkelo --exit-code --folder %f" "$service" || fail "the staged service: $(grep ExecStart "$service")"
+fleet_service="$work/stage/lib/systemd/system/varkelo-fleet@.service"
+grep -qx "ExecStart=$work/stage/bin/varkelo --exit-code --fleet %f" "$fleet_service" || fail "the staged fleet service"
+# Hardened as the single gateway's service: the same sandbox lines.
+diff <(sed -n '/^ProtectSystem/,$p' "$service") <(sed -n '/^ProtectSystem/,$p' "$fleet_service") > /dev/null ||
+  fail "the fleet service is not hardened alike"
 [ ! -e "$work/stage/share/doc/varkelo/changelog.Debian.gz" ] || fail "the package's changelog is installed by cmake --install"
 cmake --install "$build" --prefix "$work/tools" --component tools > /dev/null
 [ "$(ls "$work/tools/bin" | xargs)" == "gateway_sim make_sample_image" ] || fail "tools: $(ls "$work/tools/bin")"

@@ -149,6 +149,15 @@ inside systemctl start "$gw02.service" 2> /dev/null || true
 check "an absent gateway fails the unit with exit status 3" ended "$gw02.service" exit-code/3
 check "its error.txt names the address" report_is /srv/varkelo/gw02/error.txt "「127.0.0.2」のスマートゲートウェイの接続に失敗しました。"
 
+# The fleet's unit: every gateway folder of /srv/varkelo in one run, as varkelo; the absent gateway fails it with 10.
+fleet="varkelo-fleet@$(inside systemd-escape --path /srv/varkelo)"
+rm -f "$machine"/srv/varkelo/gw0[12]/error.txt
+simulator
+inside systemctl start "$fleet.service" 2> /dev/null || true
+check "the fleet's service reads each gateway folder and fails with 10 for the absent one" ended "$fleet.service" exit-code/10
+check "the fleet's gw01 says 成功" report_is /srv/varkelo/gw01/error.txt "成功"
+check "the fleet's gw02 names its address" report_is /srv/varkelo/gw02/error.txt "「127.0.0.2」のスマートゲートウェイの接続に失敗しました。"
+
 # The timer fires: a runtime drop-in that fires it one second after it starts.
 rm "$machine/srv/varkelo/gw01/error.txt"
 inside mkdir -p "/run/systemd/system/$gw01.timer.d"
