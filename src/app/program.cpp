@@ -264,6 +264,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   if (!fleet.empty()) {
     if (!folders.empty()) return UsageError("--folder and --fleet exclude each other");
+    // A fleet's task is written by hand (docs/operations.md); no run starts on a command line that asks for
+    // one.
+    if (printTask) return UsageError("--print-task makes the task of one application folder, not of a fleet");
     if (options.reportOnly)
       return UsageError("--report-only takes the folder of gateway folders as --folder DIR");
     if (!shard.empty()) {
