@@ -416,10 +416,13 @@ int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& option
                   true);
   }
   FleetProgress progress(view, [&io] { io.stop(); });
-  run::Fleet fleet(
-      io, found->gateways,
-      {.parallel = options.parallel, .exportOnly = options.exportOnly, .report = options.report, .link = {}},
-      progress);
+  run::Fleet fleet(io, found->gateways,
+                   {.parallel = options.parallel,
+                    .exportOnly = options.exportOnly,
+                    .report = options.report,
+                    .link = {},
+                    .folderHeld = RemoveLeftovers},
+                   progress);
   progress.Watch(fleet);
   view.ListenForCloseRequests(fleet);
   const platform::StopSignals stops(io,

@@ -103,6 +103,7 @@ void Fleet::StartGateway(std::size_t index) {
     Skip(index, lock.Reason());
     return;
   }
+  if (options_.folderHeld) options_.folderHeld(gateways_[index]);
   if (!options_.exportOnly && !AddressOf(index).empty()) busyAddresses_.insert(AddressOf(index));
   Member& member = *running_.emplace_back(std::make_unique<Member>(*this, index, std::move(*lock)));
   if (options_.exportOnly) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -30,6 +31,9 @@ struct FleetOptions {
   // Each gateway's page after its successful export.
   bool report = false;
   gateway::LinkOptions link;
+  // Called with each gateway folder once it is held, before its run starts
+  // (the program removes what killed runs left there).
+  std::function<void(const std::filesystem::path&)> folderHeld;
 };
 
 // One gateway's end in the fleet.
