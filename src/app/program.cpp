@@ -105,17 +105,30 @@ run::PagesMade MakePages(const std::filesystem::path& appFolder) {
   return made;
 }
 
-// Prints the scheduled task of the run the options ask for; no run starts.
+// Prints the scheduled task of the run the options ask for, a gateway
+// folder's or a fleet folder's; no run starts.
 CommandLine PrintTask(const Options& options, const char* argv0) {
-  const std::string folder = platform::Utf8FromPath(options.appFolder);
-  std::vector<std::string> arguments{"--exit-code", "--folder", folder};
+  const bool fleet = options.fleetFolder.has_value();
+  const std::string folder = platform::Utf8FromPath(fleet ? *options.fleetFolder : options.appFolder);
+  std::vector<std::string> arguments{"--exit-code", fleet ? "--fleet" : "--folder", folder};
+  if (fleet) {
+    arguments.insert(arguments.end(), {"--parallel", std::to_string(options.parallel)});
+    if (options.shard.count > 1) {
+      arguments.insert(arguments.end(), {"--shard", std::to_string(options.shard.index) + "/" +
+                                                        std::to_string(options.shard.count)});
+    }
+  }
   if (options.exportOnly) arguments.push_back("--export-only");
   if (options.report) arguments.push_back("--report");
+  if (options.metricsFile)
+    arguments.insert(arguments.end(), {"--metrics", platform::Utf8FromPath(*options.metricsFile)});
   const std::string file =
       TaskDefinitionFile({.program = platform::Utf8FromPath(platform::ProgramFile(argv0)),
                           .arguments = arguments,
                           .workingFolder = folder,
-                          .description = "Varkelo: reads out the gateway of " + folder});
+                          .description = (fleet ? "Varkelo: reads out every gateway folder of "
+                                                : "Varkelo: reads out the gateway of ") +
+                                         folder});
   platform::SetBinaryMode(stdout);
   const bool written =
       std::fwrite(file.data(), 1, file.size(), stdout) == file.size() && std::fflush(stdout) == 0;
@@ -264,9 +277,6 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   if (!fleet.empty()) {
     if (!folders.empty()) return UsageError("--folder and --fleet exclude each other");
-    // A fleet's task is written by hand (docs/operations.md); no run starts on a command line that asks for
-    // one.
-    if (printTask) return UsageError("--print-task makes the task of one application folder, not of a fleet");
     if (options.reportOnly)
       return UsageError("--report-only takes the folder of gateway folders as --folder DIR");
     if (!shard.empty()) {
@@ -281,6 +291,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     // Whether DIR is a fleet folder is told when the fleet starts, in a sentence.
     std::error_code error;
     options.fleetFolder = std::filesystem::absolute(platform::PathFromUtf8(fleet), error);
+    if (printTask) return PrintTask(options, argc > 0 ? argv[0] : "");
     return {.run = options};
   }
 

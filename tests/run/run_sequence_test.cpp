@@ -53,7 +53,8 @@ SimulatorOptions Gateway(SimFault fault = SimFault::None, std::size_t records = 
   return {.image = SampleImage(), .records = records, .fault = fault, .faultAfter = 5, .idleWait = 10s};
 }
 
-// One run in a fresh application folder. Ticks of 5 ms make the response time-out half a second.
+// One run in a fresh application folder. Ticks of 20 ms make the response time-out two seconds, long
+// enough for a sanitizer build on a loaded machine, short enough for the one case that waits it out.
 struct RunHarness {
   explicit RunHarness(std::optional<std::string> address = "127.0.0.1") {
     if (address) std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
@@ -63,7 +64,7 @@ struct RunHarness {
   void Run(std::optional<SimulatorOptions> gateway, const std::function<void()>& afterStart = {}) {
     std::optional<varkelo::tools::GatewaySimulator> simulator;
     std::thread serving;
-    varkelo::gateway::LinkOptions link{.connectWait = 30s, .tickInterval = 5ms};
+    varkelo::gateway::LinkOptions link{.connectWait = 30s, .tickInterval = 20ms};
     if (gateway) {
       simulator.emplace(*gateway);
       ASSERT_TRUE(simulator->Listen("127.0.0.1", 0));

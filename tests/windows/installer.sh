@@ -62,6 +62,11 @@ expect_status 0 wine_run schtasks /Create /TN 'Varkelo\gw1' /XML "Z:$work/task.x
 # Wine keeps the settings of the task it stores, but not its trigger, principal or command line.
 settings='<(MultipleInstancesPolicy>IgnoreNew|ExecutionTimeLimit>PT2H|StartWhenAvailable>true)<'
 [ "$(grep -cE "$settings" "$WINEPREFIX/drive_c/windows/system32/tasks/Varkelo/gw1")" -eq 3 ] || fail "the stored task"
+# A fleet folder is one task too.
+wine_run "$cli" --print-task --fleet "${gateway%\\*}" > "$work/fleet.xml"
+expect_status 0 wine_run schtasks /Create /TN 'Varkelo\fleet' /XML "Z:$work/fleet.xml" > /dev/null
+iconv -f utf-16 -t utf-8 "$work/fleet.xml" | grep -qF "<Arguments>--exit-code --fleet ${gateway%\\*} --parallel 64</Arguments>" ||
+  fail "the fleet's task: $(iconv -f utf-16 -t utf-8 "$work/fleet.xml" | grep Arguments)"
 command=$(iconv -f utf-16 -t utf-8 "$work/task.xml" | sed -n 's:.*<\(Command\|Arguments\)>\(.*\)</.*:\2:p')
 printf '%s\r\n' "$(sed 's/&quot;/"/g' <<< "$command" | paste -sd ' ')" > "$work/task.bat"
 echo "the task's command line, to 成功: $(cat "$work/task.bat")"
