@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> input(data, size);
   // The application folder lies two levels down, so that a step out of it shows.
   static const TempFolder root;
-  static const fs::path outside = root.path() / "outside";
+  static const fs::path outside = root.Path() / "outside";
   static const fs::path appFolder = outside / "app";
   static const fs::path imagePath = appFolder / "read.nmd";
   fs::create_directories(appFolder);
@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ExportOutcome outcome = RunExport(appFolder, imagePath);
   FUZZ_CHECK(outcome == ExportOutcome::Success || outcome == ExportOutcome::CsvError);
-  CheckWrittenFiles(root.path(), outside, appFolder, imagePath);
+  CheckWrittenFiles(root.Path(), outside, appFolder, imagePath);
   EmptyFolder(appFolder);
   return 0;
 }

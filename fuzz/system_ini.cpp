@@ -25,13 +25,13 @@ namespace {
 // The address text the program takes from a "System.ini" holding these bytes.
 std::string ReadAddressFromIni(std::string_view fileBytes) {
   static const TempFolder folder;
-  static const std::filesystem::path file = folder.path() / "System.ini";
+  static const std::filesystem::path file = folder.Path() / "System.ini";
   // Plain system calls: a stream per execution would cost more than the reading itself.
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   FUZZ_CHECK(fd >= 0);
   FUZZ_CHECK(::write(fd, fileBytes.data(), fileBytes.size()) == static_cast<ssize_t>(fileBytes.size()));
   ::close(fd);
-  const auto address = varkelo::run::ReadGatewayAddress(folder.path());
+  const auto address = varkelo::run::ReadGatewayAddress(folder.Path());
   FUZZ_CHECK(address);  // the file was just written: it can be read
   return *address;
 }

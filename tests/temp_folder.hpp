@@ -20,7 +20,7 @@ class TempFolder {
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& Path() const { return path_; }
 
  private:
   std::filesystem::path path_ =

@@ -22,18 +22,18 @@ TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
   const std::int64_t size = 3 * std::int64_t{DumpBlockSize} + 1000;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   for (std::int64_t p = 0; p < size; ++p) bytes[static_cast<std::size_t>(p)] = PatternByte(p);
-  ASSERT_TRUE(WriteFileBytes(temp.path() / "read.nmd", bytes));
+  ASSERT_TRUE(WriteFileBytes(temp.Path() / "read.nmd", bytes));
   BlockImage image;
   // Block 3 is cut off; blocks 5 on lie wholly past the end, also past what a
   // 32-bit position holds. Returning to the block before the last load takes
   // it back without reading; to another block reads it.
-  ASSERT_TRUE(image.LoadBlock(temp.path() / "read.nmd", 1));
+  ASSERT_TRUE(image.LoadBlock(temp.Path() / "read.nmd", 1));
   for (std::int32_t block : {2, 0, 3, 5, 32767, 40'000'000, 32767, 1}) {
     SCOPED_TRACE(block);
     const bool back = block == 32767 || block == 1;
     if (!back) image.LoadBlockBytes(std::vector<std::uint8_t>(10, 0xFF));
-    ASSERT_TRUE(back ? image.ReturnToBlock(temp.path() / "read.nmd", block)
-                     : image.LoadBlock(temp.path() / "read.nmd", block));
+    ASSERT_TRUE(back ? image.ReturnToBlock(temp.Path() / "read.nmd", block)
+                     : image.LoadBlock(temp.Path() / "read.nmd", block));
     const std::int64_t start = std::int64_t{block} * DumpBlockSize;
     for (std::int64_t i = 0; i < DumpBlockSize; ++i) {
       ASSERT_EQ(image.Bytes()[static_cast<std::size_t>(i)], start + i < size ? PatternByte(start + i) : 0)
@@ -41,26 +41,26 @@ TEST(LoadBlockTest, ReadsTheNumberedBlockWithZerosPastTheEndOfTheFile) {
     }
   }
   // An all-zero head reads as a date of zeros, not as erased.
-  ASSERT_TRUE(image.ReturnToBlock(temp.path() / "read.nmd", 32767));
+  ASSERT_TRUE(image.ReturnToBlock(temp.Path() / "read.nmd", 32767));
   EXPECT_EQ(image.Number(head::YearField), 0);
 }
 
 TEST(LoadBlockTest, FailureLeavesTheImageUnchanged) {
   TempFolder temp;
-  const auto path = temp.path() / "read.nmd";
+  const auto path = temp.Path() / "read.nmd";
   std::ofstream(path, std::ios::binary) << std::string(DumpBlockSize, 'x');
-  MakeLink(path, temp.path() / "link.nmd");
-  MakeFifo(temp.path() / "fifo.nmd");
+  MakeLink(path, temp.Path() / "link.nmd");
+  MakeFifo(temp.Path() / "fifo.nmd");
   BlockImage image;
   std::vector<std::uint8_t> before(DumpBlockSize);
   for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<std::uint8_t>(i * 7);
   image.LoadBlockBytes(before);
-  for (const auto& [file, block] : {std::pair{temp.path() / "missing.nmd", 0},
-                                    {temp.path(), 0},
+  for (const auto& [file, block] : {std::pair{temp.Path() / "missing.nmd", 0},
+                                    {temp.Path(), 0},
                                     {path, -1},
                                     {path, -32768},
-                                    {temp.path() / "link.nmd", 0},
-                                    {temp.path() / "fifo.nmd", 0}}) {
+                                    {temp.Path() / "link.nmd", 0},
+                                    {temp.Path() / "fifo.nmd", 0}}) {
     EXPECT_FALSE(image.LoadBlock(file, block)) << file << " " << block;
     EXPECT_TRUE(std::ranges::equal(before, image.Bytes()));
   }

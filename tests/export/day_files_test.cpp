@@ -44,7 +44,7 @@ class DayFileTest : public ::testing::Test {
   CarryOver carry;
   SectorBuilder sector{catalogue};
   TempFolder temp;
-  std::filesystem::path path = temp.path() / "20120105.csv";
+  std::filesystem::path path = temp.Path() / "20120105.csv";
 
  private:
   dump::Layout layout_ = dump::Layout::Interval;
@@ -176,11 +176,11 @@ TEST(LoadCarryOverTest, TakesTheLastSlotOnlyFromABlockOfThePreviousDay) {
                                                             {11, 12, 29, "read.nmd", false},
                                                             {12, 2, 29, "missing.nmd", false}}) {
     image.Block(60).SetDate(year, month, day);
-    ASSERT_TRUE(image.Write(temp.path() / "read.nmd"));
+    ASSERT_TRUE(image.Write(temp.Path() / "read.nmd"));
     CarryOver carry;
     carry.saveFlag = 7;
     EXPECT_EQ(
-        static_cast<bool>(LoadCarryOver(target, temp.path() / imageName, *SectorDay::Of({12, 3, 1}), carry)),
+        static_cast<bool>(LoadCarryOver(target, temp.Path() / imageName, *SectorDay::Of({12, 3, 1}), carry)),
         std::string_view(imageName) == "read.nmd");
     EXPECT_EQ(carry.saveFlag.has_value(), loaded);
     if (!loaded) continue;

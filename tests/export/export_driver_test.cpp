@@ -28,10 +28,10 @@ class ExportDriverTest : public ::testing::Test {
   ExportOutcome Run(ImageFile& image, std::string_view version) {
     image.Block(dump::ConfigBlock).Text(dump::config::DeviceId, "GW000001ABCD");
     image.Block(dump::ConfigBlock).Text(dump::config::ProgramVersion, version);
-    EXPECT_TRUE(image.Write(temp.path() / "read.nmd"));
+    EXPECT_TRUE(image.Write(temp.Path() / "read.nmd"));
     progress = RecordingProgress();
-    Exporter exporter(temp.path());
-    result = exporter.RunExport(temp.path() / "read.nmd", progress);
+    Exporter exporter(temp.Path());
+    result = exporter.RunExport(temp.Path() / "read.nmd", progress);
     // A failure, and only a failure, says why.
     EXPECT_EQ(result.failure.what.empty(), result.outcome != ExportOutcome::CsvError);
     return result.outcome;
@@ -39,7 +39,7 @@ class ExportDriverTest : public ::testing::Test {
   std::string Reason() const { return result.failure.Describe(); }
 
   TempFolder temp;
-  fs::path gateway = temp.path() / "GW000001";
+  fs::path gateway = temp.Path() / "GW000001";
   ImageFile half{dump::Layout::HalfHour};
   ImageFile interval{dump::Layout::Interval};
   RecordingProgress progress;
@@ -91,7 +91,7 @@ TEST_F(ExportDriverTest, FailureKeepsWhatCameBeforeAndMakesNothingOfTheBadDay) {
 }
 
 TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) {
-  const fs::path outside = temp.path() / "outside";
+  const fs::path outside = temp.Path() / "outside";
   const fs::path month = gateway / "201201";
   fs::create_directory(outside);
   enum Hazard { File, Link, Fifo };
@@ -117,7 +117,7 @@ TEST_F(ExportDriverTest, WhatIsNoFolderOrFileOfTheExportFailsItAndIsLeftAsItIs) 
     EXPECT_EQ(fs::symlink_status(c.at).type(), kind);
     EXPECT_TRUE(fs::is_empty(outside));
   }
-  EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
+  EXPECT_TRUE(TemporaryFilesUnder(temp.Path()).empty());
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ TEST(MeterListTest, YearsOfManufactureAndFullWidthFields) {
   place(dump::MeterCount - 1, "K", 12, "ABCDEFGH", "123456789012");
   place(dump::MeterCount, "\xB1", 2013, "3P3W", "0001");  // a half-width katakana maker symbol
   TempFolder temp;
-  ASSERT_TRUE(exporting::WriteMeterList(block.Loaded(), temp.path() / "ID.csv"));
-  const std::string file = ReadFileBytes(temp.path() / "ID.csv");
+  ASSERT_TRUE(exporting::WriteMeterList(block.Loaded(), temp.Path() / "ID.csv"));
+  const std::string file = ReadFileBytes(temp.Path() / "ID.csv");
   position = 1;
   for (const auto& y : years) {
     const std::string line = "\r\n" + std::to_string(position++) + ",A-" + y.shown + "-T1-N1\r\n";

@@ -41,7 +41,7 @@ class NextDayStartTest : public ::testing::Test {
   dump::FieldCatalogue catalogue{dump::Layout::Interval};
   SectorBuilder sector{catalogue};
   TempFolder temp;
-  std::filesystem::path gateway = temp.path() / "GW000001";
+  std::filesystem::path gateway = temp.Path() / "GW000001";
 };
 
 // The start file's header, rows and filler are in the sample exports.
@@ -62,12 +62,12 @@ TEST_F(NextDayStartTest, OnlyAFileOfTheNextDaysOwnNameIsLeftAsItIs) {
 
   // Nor is a link, wherever it leads: nothing is written through it, and the export fails.
   std::filesystem::remove(file);
-  std::ofstream(temp.path() / "outside") << "outside";
-  MakeLink(temp.path() / "outside", file);
+  std::ofstream(temp.Path() / "outside") << "outside";
+  MakeLink(temp.Path() / "outside", file);
   const std::filesystem::file_type kind = std::filesystem::symlink_status(file).type();
   EXPECT_FALSE(Start(sector.Loaded()));
   EXPECT_EQ(std::filesystem::symlink_status(file).type(), kind);
-  EXPECT_EQ(ReadFileBytes(temp.path() / "outside"), "outside");
+  EXPECT_EQ(ReadFileBytes(temp.Path() / "outside"), "outside");
   std::filesystem::remove(file);
 
   std::ofstream(file, std::ios::binary) << "the day's own file\r\n";
@@ -95,7 +95,7 @@ TEST_F(NextDayStartTest, RowOfAMeterBySlotTimeCollectionStateAndValues) {
       {23, 45, 1, {E, E, E, E}, "", "2,12,5,4,0,0,-,-,-,-,-,-,-,-,-,"},
       {23, 45, 1, {E, E, E, E}, "\xFF", ""},
   };
-  const std::filesystem::path file = temp.path() / "start.csv";
+  const std::filesystem::path file = temp.Path() / "start.csv";
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.hour << ":" << c.minute << " state " << int{c.state});
     std::filesystem::remove(file);

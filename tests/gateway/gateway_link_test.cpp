@@ -81,7 +81,7 @@ class GatewayLinkTest : public ::testing::Test {
     });
     options.port = listener.Port();
     link = std::make_unique<GatewayLink>(io, observer, options);
-    ASSERT_TRUE(link->Start({127, 0, 0, 1}, folder.path() / "read.nmd"));
+    ASSERT_TRUE(link->Start({127, 0, 0, 1}, folder.Path() / "read.nmd"));
   }
   // Runs the loop until done() holds; false when `limit` passed first.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
@@ -99,7 +99,7 @@ class GatewayLinkTest : public ::testing::Test {
     if (gateway.joinable()) gateway.join();
     return ended;
   }
-  std::string Image() const { return ReadFileBytes(folder.path() / "read.nmd"); }
+  std::string Image() const { return ReadFileBytes(folder.Path() / "read.nmd"); }
 
   asio::io_context io{1};
   RecordingObserver observer;
@@ -112,7 +112,7 @@ class GatewayLinkTest : public ::testing::Test {
 
 TEST_F(GatewayLinkTest, EachRecordGoesToItsPlaceAndFramesWithoutARecordAreNeverWritten) {
   const std::string before(10 * RecordSize, '\xEE');
-  std::ofstream(folder.path() / "read.nmd", std::ios::binary) << before;
+  std::ofstream(folder.Path() / "read.nmd", std::ios::binary) << before;
   std::vector<Bytes> answers;
   tools::CloseResult atEnd;
   Start([&](SimConnection& c) {
@@ -166,7 +166,7 @@ void PullDescriptorIn(const std::filesystem::path& folder) {
 TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
   options.connectWait = 1h;
   options.tickInterval = 1h;
-  const auto image = folder.path() / "read.nmd";
+  const auto image = folder.Path() / "read.nmd";
   const auto end = [](SimConnection& client) { client.WriteAll(MakeEndFrame('0')); };
   const auto spoiled = [](std::function<void(Bytes&)> spoil) {
     return [spoil](SimConnection& client) {
@@ -198,13 +198,13 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
       {"FIFO", end, LinkOutcome::RecordNotStored, [](const auto&, const auto& at) { MakeFifo(at); }},
       {"link", end, LinkOutcome::RecordNotStored, MakeLink},
   };
-  std::ofstream(folder.path() / "outside") << "kept";
+  std::ofstream(folder.Path() / "outside") << "kept";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     observer = RecordingObserver();
     std::filesystem::remove_all(image);
     if (c.hazard) {
-      c.hazard(folder.path() / "outside", image);
+      c.hazard(folder.Path() / "outside", image);
     } else {
       std::ofstream(image) << "old";
     }
@@ -226,8 +226,8 @@ TEST_F(GatewayLinkTest, EveryFailureEndsTheDownloadAtOnceWithItsReason) {
     EXPECT_EQ(observer.result->recordsStored, 1);
     EXPECT_TRUE(atEnd.closed || !c.afterFirstRecord);
     EXPECT_EQ(atEnd.extraBytes, 0u);
-    EXPECT_EQ(ReadFileBytes(c.hazard ? folder.path() / "outside" : image), c.hazard ? "kept" : "old");
-    EXPECT_TRUE(TemporaryFilesUnder(folder.path()).empty());
+    EXPECT_EQ(ReadFileBytes(c.hazard ? folder.Path() / "outside" : image), c.hazard ? "kept" : "old");
+    EXPECT_TRUE(TemporaryFilesUnder(folder.Path()).empty());
   }
 
   // Nobody listens: the connection is refused, with the system's reason.
@@ -255,7 +255,7 @@ TEST_F(GatewayLinkTest, AcknowledgementThatCannotBeSentEndsTheDownload) {
   ASSERT_TRUE(Finished());
   EXPECT_EQ(observer.result->outcome, LinkOutcome::AckNotSent);
   EXPECT_EQ(Image(), "");  // record 1 never reaches "read.nmd"
-  EXPECT_TRUE(TemporaryFilesUnder(folder.path()).empty());
+  EXPECT_TRUE(TemporaryFilesUnder(folder.Path()).empty());
 }
 
 // The time-out is 20 ticks of 20 ms from the request. A loop held up for 300
@@ -300,7 +300,7 @@ TEST_F(GatewayLinkTest, UnspecifiedAddressIsNeverConnectedTo) {
   const auto start = std::chrono::steady_clock::now();
   options.port = listener.Port();
   link = std::make_unique<GatewayLink>(io, observer, options);
-  ASSERT_TRUE(link->Start({0, 0, 0, 0}, folder.path() / "read.nmd"));
+  ASSERT_TRUE(link->Start({0, 0, 0, 0}, folder.Path() / "read.nmd"));
   ASSERT_TRUE(Finished());
   EXPECT_GE(std::chrono::steady_clock::now() - start, options.connectWait);
   EXPECT_EQ(observer.result->outcome, LinkOutcome::NotConnected);

@@ -102,7 +102,7 @@ TEST(MeterListReadingTest, WholeListOrReason) {
 // Odd entries and their reasons are in the end-to-end test of the page; here their order.
 TEST(GatewayTreeTest, DaysAndSkippedEntriesInOrder) {
   TempFolder temp;
-  const std::filesystem::path gateway = temp.path() / "SG012345";
+  const std::filesystem::path gateway = temp.Path() / "SG012345";
   for (const char* file : {"201302/20130201.csv", "201301/20130131.csv", "201302/notes.txt", "ID.csv"}) {
     std::filesystem::create_directories((gateway / file).parent_path());
     std::ofstream(gateway / file, std::ios::binary) << DayFile();

@@ -61,10 +61,10 @@ TEST(CsvRoundTripTest, ThePageReadsTheImagesValuesFromTheExportedTree) {
     tools::SampleOptions options;
     options.layout = halfHourly ? tools::SampleLayout::HalfHour : tools::SampleLayout::Interval;
     options.configuredMeters = dump::MeterCount - 2;
-    ASSERT_TRUE(tools::WriteSampleImage(options, temp.path() / "read.nmd"));
+    ASSERT_TRUE(tools::WriteSampleImage(options, temp.Path() / "read.nmd"));
     NoProgress progress;
     const exporting::ExportResult exported =
-        exporting::Exporter(temp.path()).RunExport(temp.path() / "read.nmd", progress);
+        exporting::Exporter(temp.Path()).RunExport(temp.Path() / "read.nmd", progress);
     ASSERT_EQ(exported.outcome, exporting::ExportOutcome::Success) << exported.failure.Describe();
 
     const page::GatewayTree tree = page::ReadGatewayTree(exported.gatewayFolder, "report.html");
@@ -76,7 +76,7 @@ TEST(CsvRoundTripTest, ThePageReadsTheImagesValuesFromTheExportedTree) {
     for (const page::DayValues& day : tree.days) {
       const bool start = day.kind == page::DayFileKind::NextDayStart;
       dayFiles += start ? 0 : 1;
-      ASSERT_TRUE(image.LoadBlock(temp.path() / "read.nmd", dump::BlockOfDate(day.date.month, day.date.day)));
+      ASSERT_TRUE(image.LoadBlock(temp.Path() / "read.nmd", dump::BlockOfDate(day.date.month, day.date.day)));
       for (int m = 1; m <= dump::MeterCount; ++m) {
         const page::MeterDay& meter = day.meters[static_cast<std::size_t>(m - 1)];
         for (int h = 0; h < halfhour::Slots; ++h) {

@@ -17,28 +17,28 @@ namespace fs = std::filesystem;
 
 TEST(FleetFolders, GatewayFoldersAndTheirShards) {
   TempFolder temp;
-  EXPECT_FALSE(FindGatewayFolders(temp.path() / "missing"));
-  EXPECT_FALSE(FindGatewayFolders(temp.path()));  // no gateway folder
+  EXPECT_FALSE(FindGatewayFolders(temp.Path() / "missing"));
+  EXPECT_FALSE(FindGatewayFolders(temp.Path()));  // no gateway folder
   std::set<fs::path> all;
   for (int i = 0; i < 60; ++i) {
-    const fs::path gateway = temp.path() / ("gw" + std::to_string(i));
+    const fs::path gateway = temp.Path() / ("gw" + std::to_string(i));
     fs::create_directory(gateway);
     std::ofstream(gateway / "System.ini") << "[System]\r\nAddress=10.0.0.1\r\n";
     all.insert(gateway);
   }
-  fs::create_directory(temp.path() / "notes");
-  std::ofstream(temp.path() / "System.ini") << "";
-  MakeLink(temp.path() / "gw0", temp.path() / "linked");
+  fs::create_directory(temp.Path() / "notes");
+  std::ofstream(temp.Path() / "System.ini") << "";
+  MakeLink(temp.Path() / "gw0", temp.Path() / "linked");
 
-  const auto whole = FindGatewayFolders(temp.path());
+  const auto whole = FindGatewayFolders(temp.Path());
   ASSERT_TRUE(whole);
   EXPECT_EQ(std::set<fs::path>(whole->gateways.begin(), whole->gateways.end()), all);
   EXPECT_TRUE(std::is_sorted(whole->gateways.begin(), whole->gateways.end()));
-  EXPECT_EQ(whole->links, std::vector<fs::path>{temp.path() / "linked"});
+  EXPECT_EQ(whole->links, std::vector<fs::path>{temp.Path() / "linked"});
 
   std::set<fs::path> seen;
   for (std::uint32_t index = 0; index < 4; ++index) {
-    const auto shard = FindGatewayFolders(temp.path(), {.index = index, .count = 4});
+    const auto shard = FindGatewayFolders(temp.Path(), {.index = index, .count = 4});
     ASSERT_TRUE(shard);
     EXPECT_GT(shard->gateways.size(), 5u);  // the hash spreads the names
     for (const fs::path& gateway : shard->gateways) EXPECT_TRUE(seen.insert(gateway).second) << gateway;

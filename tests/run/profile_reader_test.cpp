@@ -26,8 +26,8 @@ std::string Utf16(std::u16string_view text, bool bigEndian = false) {
 // "System.ini" with the given bytes, read back as GatewayAddress.
 std::string AddressFrom(const std::string& iniBytes) {
   TempFolder temp;
-  std::ofstream(temp.path() / "System.ini", std::ios::binary) << iniBytes;
-  const auto address = ReadGatewayAddress(temp.path());
+  std::ofstream(temp.Path() / "System.ini", std::ios::binary) << iniBytes;
+  const auto address = ReadGatewayAddress(temp.Path());
   return address ? *address : "(unreadable)";
 }
 
@@ -85,10 +85,10 @@ TEST(ProfileReader, GatewayAddressFromSystemIni) {
 // says which file.
 TEST(ProfileReader, NoRegularFileFailsNamingIt) {
   TempFolder temp;
-  const std::filesystem::path ini = temp.path() / "System.ini";
+  const std::filesystem::path ini = temp.Path() / "System.ini";
   for (const bool fifo : {false, true}) {
     fifo ? MakeFifo(ini) : static_cast<void>(std::filesystem::create_directory(ini));
-    const auto address = ReadGatewayAddress(temp.path());
+    const auto address = ReadGatewayAddress(temp.Path());
     ASSERT_FALSE(address) << fifo;
     EXPECT_NE(address.Reason().Describe().find("System.ini: "), std::string::npos);
     std::filesystem::remove(ini);

@@ -57,7 +57,7 @@ SimulatorOptions Gateway(SimFault fault = SimFault::None, std::size_t records = 
 // enough for a sanitizer build on a loaded machine, short enough for the one case that waits it out.
 struct RunHarness {
   explicit RunHarness(std::optional<std::string> address = "127.0.0.1") {
-    if (address) std::ofstream(temp.path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
+    if (address) std::ofstream(temp.Path() / "System.ini") << "[System]\r\nAddress=" << *address << "\r\n";
   }
 
   // Runs from start-up until the run has ended, against a simulator when given.
@@ -74,7 +74,7 @@ struct RunHarness {
       asio::ip::tcp::acceptor probe(io, {asio::ip::address_v4::loopback(), 0});
       link.port = probe.local_endpoint().port();  // closed again before the run
     }
-    run.emplace(io, view, temp.path(), link, [this] { ++ends; });
+    run.emplace(io, view, temp.Path(), link, [this] { ++ends; });
     run->Start();
     if (afterStart) afterStart();
     io.run_for(60s);
@@ -82,14 +82,14 @@ struct RunHarness {
   }
   // A run that starts from a "read.nmd" in place.
   RunSequence& Stored() {
-    EXPECT_TRUE(WriteFileBytes(temp.path() / "read.nmd", SampleImage()));
-    return run.emplace(io, view, temp.path(), varkelo::gateway::LinkOptions{}, [this] { ++ends; });
+    EXPECT_TRUE(WriteFileBytes(temp.Path() / "read.nmd", SampleImage()));
+    return run.emplace(io, view, temp.Path(), varkelo::gateway::LinkOptions{}, [this] { ++ends; });
   }
   // "error.txt" holds the line of the run's outcome.
   void ExpectReport(RunOutcome outcome) const {
     std::string line;
     varkelo::text::EncodeCp932(ResultReportLine(outcome, "127.0.0.1"), line);
-    EXPECT_EQ(ReadFileBytes(temp.path() / "error.txt"), line + "\r\n");
+    EXPECT_EQ(ReadFileBytes(temp.Path() / "error.txt"), line + "\r\n");
     EXPECT_EQ(ends, 1);
   }
 
@@ -134,9 +134,9 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
       EXPECT_TRUE(harness.view.stages.empty());
     }
     // Only a download that ended with the end frame leaves an image; none leaves a temporary file.
-    EXPECT_EQ(fs::exists(harness.temp.path() / "read.nmd"),
+    EXPECT_EQ(fs::exists(harness.temp.Path() / "read.nmd"),
               c.outcome == RunOutcome::Success || c.outcome == RunOutcome::CsvError);
-    EXPECT_TRUE(TemporaryFilesUnder(harness.temp.path()).empty());
+    EXPECT_TRUE(TemporaryFilesUnder(harness.temp.Path()).empty());
     if (harness.served) {  // every frame answered right, none that must not be, and the link closed
       EXPECT_TRUE(harness.served->AllAcksRight()) << harness.served->Summary();
       EXPECT_TRUE(harness.served->clientClosed || c.gateway->fault == SimFault::Close);
@@ -148,9 +148,9 @@ TEST(RunSequence, EveryRunEndsWithItsOutcomeAndReport) {
     EXPECT_EQ(harness.view.address, "127.0.0.1");
     EXPECT_EQ(harness.view.stages, (std::vector<RunStage>{RunStage::Connecting, RunStage::AwaitingResponse,
                                                           RunStage::Transferring, RunStage::Exporting}));
-    EXPECT_EQ(ReadFileBytes(harness.temp.path() / "read.nmd"),
+    EXPECT_EQ(ReadFileBytes(harness.temp.Path() / "read.nmd"),
               std::string(SampleImage().begin(), SampleImage().end()));
-    EXPECT_TRUE(fs::exists(harness.temp.path() / "SG012345" / "201212" / "20121210.csv"));
+    EXPECT_TRUE(fs::exists(harness.temp.Path() / "SG012345" / "201212" / "20121210.csv"));
     for (const auto* bar : {&harness.view.download, &harness.view.exported})
       EXPECT_EQ(std::pair(bar->front(), bar->back()), std::pair(0, 100));
   }
@@ -210,7 +210,7 @@ TEST(RunSequence, CloseRequestsAreRefusedOnlyWhileBusyAndStopsEndTheRun) {
     harness.ExpectReport(c.outcome);
     EXPECT_TRUE(harness.run->OnCloseRequested());   // over: the view may go
     if (c.stop && c.outcome == RunOutcome::None) {  // ended where it was: no day file after the stop
-      EXPECT_FALSE(fs::exists(harness.temp.path() / "SG012345" / "201212"));
+      EXPECT_FALSE(fs::exists(harness.temp.Path() / "SG012345" / "201212"));
     }
   }
 

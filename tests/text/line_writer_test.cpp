@@ -48,7 +48,7 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder temp;
-    const fs::path path = temp.path() / "day.csv";
+    const fs::path path = temp.Path() / "day.csv";
     std::ofstream(path, std::ios::binary) << "old\r\n";
     {
       LineWriter writer;
@@ -61,7 +61,7 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
       }
     }
     EXPECT_EQ(ReadFileBytes(path), "old\r\n");
-    EXPECT_TRUE(TemporaryFilesUnder(temp.path()).empty());
+    EXPECT_TRUE(TemporaryFilesUnder(temp.Path()).empty());
   }
 
   LineWriter missing;
