@@ -20,22 +20,23 @@
 
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
+#include "platform/files.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace {
 
 using namespace varkelo::tools;
 using Image = std::vector<std::uint8_t>;
 
-// In one read: byte by byte, an 8 MiB image takes seconds in a sanitizer
-// build, and many simulators start at once.
-bool ReadImage(const std::string& path, Image& image) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  const std::streamoff size = in.tellg();
-  if (!in || size < 0) return false;
-  image.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  return static_cast<bool>(
-      in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size())));
+// The image file's bytes, read whole (byte by byte, an 8 MiB image takes
+// seconds in a sanitizer build, and many simulators start at once), or why
+// they cannot be read.
+varkelo::platform::Result<Image> ReadImage(const std::string& path) {
+  auto file = varkelo::platform::RegularFile::OpenForReading(varkelo::platform::PathFromUtf8(path));
+  if (!file) return file.Reason();
+  auto bytes = file->ReadAll();
+  if (!bytes) return bytes.Reason();
+  return Image(bytes->begin(), bytes->end());
 }
 
 // One gateway address and the images its clients get, in turn.
@@ -58,11 +59,13 @@ bool ReadList(const std::string& path, std::map<std::string, std::unique_ptr<Ima
     if (!(fields >> address >> file)) continue;
     auto& image = images[file];
     if (!image) {
-      image = std::make_unique<Image>();
-      if (!ReadImage(file, *image) || image->size() < SimRecordSize) {
-        std::cerr << "gateway_sim: cannot read " << file << "\n";
+      auto read = ReadImage(file);
+      if (!read || read->size() < SimRecordSize) {
+        std::cerr << "gateway_sim: " << (read ? "no whole record in " + file : read.Reason().Describe())
+                  << "\n";
         return false;
       }
+      image = std::make_unique<Image>(std::move(*read));
     }
     const auto [place, added] = byAddress.emplace(address, gateways.size());
     if (added) gateways.push_back({.address = address, .images = {}});
@@ -177,10 +180,12 @@ int main(int argc, char** argv) {
     sampleOptions.seed = seed;
     image = MakeSampleImage(sampleOptions);
   } else if (!imagePath.empty()) {
-    if (!ReadImage(imagePath, image)) {
-      std::cerr << "gateway_sim: cannot read " << imagePath << "\n";
+    auto read = ReadImage(imagePath);
+    if (!read) {
+      std::cerr << "gateway_sim: " << read.Reason().Describe() << "\n";
       return 2;
     }
+    image = std::move(*read);
   } else {
     std::cerr << "gateway_sim: give --image PATH, --sample half|interval or --list FILE\n";
     return 2;

@@ -4,6 +4,7 @@
 
 #include "platform/process.hpp"
 #include "run/run_words.hpp"
+#include "util/utf8.hpp"
 
 namespace varkelo::app {
 namespace {
@@ -27,7 +28,7 @@ int TextColumns(std::string_view line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     const auto byte = static_cast<unsigned char>(line[i]);
     // Lead bytes only; every character this view labels with is ASCII or three bytes wide in UTF-8.
-    if ((byte & 0xC0) != 0x80) columns += byte >= 0xE0 ? 2 : 1;
+    if (!util::IsUtf8Continuation(byte)) columns += byte >= 0xE0 ? 2 : 1;
   }
   return columns;
 }
@@ -59,7 +60,7 @@ std::string_view CutToColumns(std::string_view line, int columns) {
   std::size_t i = 0;
   while (i < line.size()) {
     const auto lead = static_cast<unsigned char>(line[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::size_t length = util::Utf8SequenceLength(lead);
     if (i + length > line.size()) break;  // a character cut off already
     char32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(line[i + k]) & 0x3F);
