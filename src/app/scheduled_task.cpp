@@ -2,33 +2,9 @@
 
 #include <cstdint>
 
+#include "util/markup.hpp"
+
 namespace varkelo::app {
-namespace {
-
-std::string XmlText(const std::string& text) {
-  std::string escaped;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
-}
-
-}  // namespace
 
 std::string QuotedArgument(const std::string& argument) {
   if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
@@ -62,7 +38,7 @@ std::string TaskDefinitionXml(const ScheduledTask& task) {
          "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
          "  <RegistrationInfo>\r\n"
          "    <Description>" +
-         XmlText(task.description) +
+         util::MarkupText(task.description) +
          "</Description>\r\n"
          "  </RegistrationInfo>\r\n"
          "  <Triggers>\r\n"
@@ -93,13 +69,13 @@ std::string TaskDefinitionXml(const ScheduledTask& task) {
          "  <Actions Context=\"Author\">\r\n"
          "    <Exec>\r\n"
          "      <Command>" +
-         XmlText(QuotedArgument(task.program)) +
+         util::MarkupText(QuotedArgument(task.program)) +
          "</Command>\r\n"
          "      <Arguments>" +
-         XmlText(arguments) +
+         util::MarkupText(arguments) +
          "</Arguments>\r\n"
          "      <WorkingDirectory>" +
-         XmlText(task.workingFolder) +
+         util::MarkupText(task.workingFolder) +
          "</WorkingDirectory>\r\n"
          "    </Exec>\r\n"
          "  </Actions>\r\n"

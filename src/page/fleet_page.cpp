@@ -4,32 +4,10 @@
 #include <cstdio>
 
 #include "platform/files.hpp"
+#include "util/markup.hpp"
 
 namespace varkelo::page {
 namespace {
-
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20) out += c;
-    }
-  }
-  return out;
-}
 
 std::string Fixed(double value, const char* format) {
   char text[32];
@@ -92,7 +70,7 @@ std::string FleetPageHtml(std::vector<FleetRow> rows, const std::string& madeAt)
       "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>Varkelo: " +
       std::to_string(rows.size()) + " gateways</title>\n<style>" + std::string(Style) +
       "</style>\n</head>\n<body>\n<h1>" + std::to_string(rows.size()) + " gateways, " +
-      std::to_string(failed) + " failed</h1>\n<p>Made " + Escaped(madeAt) +
+      std::to_string(failed) + " failed</h1>\n<p>Made " + util::MarkupText(madeAt) +
       "</p>\n<table>\n<thead><tr><th>Folder</th><th>Address</th><th>Last outcome</th><th>At</th>"
       "<th>Seconds</th><th>Records</th><th>Days</th><th>Last complete day</th>"
       "<th>Meter-days complete</th></tr></thead>\n<tbody>\n";
@@ -100,13 +78,13 @@ std::string FleetPageHtml(std::vector<FleetRow> rows, const std::string& madeAt)
     return std::string(number ? "<td class=\"number\">" : "<td>") + text + "</td>";
   };
   for (const FleetRow& row : rows) {
-    const std::string folder =
-        row.pageLink.empty() ? Escaped(row.folder)
-                             : "<a href=\"" + Escaped(row.pageLink) + "\">" + Escaped(row.folder) + "</a>";
+    const std::string folder = row.pageLink.empty() ? util::MarkupText(row.folder)
+                                                    : "<a href=\"" + util::MarkupText(row.pageLink) + "\">" +
+                                                          util::MarkupText(row.folder) + "</a>";
     html += std::string("<tr class=\"") + (row.succeeded ? "succeeded" : "failed") + "\">" + cell(folder) +
-            cell(Escaped(row.address)) + "<td class=\"outcome\">" +
-            (row.lastReport.empty() ? "—" : Escaped(row.lastReport)) + "</td>" +
-            cell(row.lastReportTime.empty() ? "—" : Escaped(row.lastReportTime)) +
+            cell(util::MarkupText(row.address)) + "<td class=\"outcome\">" +
+            (row.lastReport.empty() ? "—" : util::MarkupText(row.lastReport)) + "</td>" +
+            cell(row.lastReportTime.empty() ? "—" : util::MarkupText(row.lastReportTime)) +
             cell(row.seconds ? Fixed(*row.seconds, "%.1f") : "—", true) +
             cell(row.records ? std::to_string(*row.records) : "—", true) +
             cell(std::to_string(row.tree.days), true) +

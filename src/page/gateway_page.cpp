@@ -6,45 +6,12 @@
 #include <system_error>
 
 #include "page/gateway_tree.hpp"
+#include "page/last_report.hpp"
 #include "page/page_html.hpp"
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
-#include "text/cp932.hpp"
 
 namespace varkelo::page {
-namespace {
-
-// "error.txt" holds one short line; more is not a report of this system.
-constexpr std::size_t LongestReport = 4096;
-
-std::string UtcText(std::chrono::system_clock::time_point when) {
-  const auto day = std::chrono::floor<std::chrono::days>(when);
-  const std::chrono::year_month_day date{day};
-  const std::chrono::hh_mm_ss time{std::chrono::floor<std::chrono::seconds>(when - day)};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
-  return text;
-}
-
-// The report line of "error.txt" in `appFolder` and when it was written.
-void ReadLastReport(const std::filesystem::path& appFolder, PageFacts& facts) {
-  const std::filesystem::path path = appFolder / "error.txt";
-  platform::Result<platform::RegularFile> file = platform::RegularFile::OpenForReading(path);
-  if (!file) return;
-  const platform::Result<std::string> bytes = file->ReadAll();
-  if (!bytes) return;
-  std::string_view line(*bytes);
-  line = line.substr(0, std::min({line.find('\r'), line.find('\n'), LongestReport}));
-  facts.lastReport = text::DecodeCp932({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()});
-  std::error_code error;
-  const std::filesystem::file_time_type written = std::filesystem::last_write_time(path, error);
-  if (!error) facts.lastReportTime = UtcText(std::chrono::file_clock::to_sys(written));
-}
-
-}  // namespace
 
 platform::Status WriteGatewayPage(const std::filesystem::path& gatewayFolder, const std::string& layout,
                                   const std::filesystem::path& pagePath) {
@@ -64,7 +31,9 @@ platform::Status WriteGatewayPage(const std::filesystem::path& gatewayFolder, co
       })) {
     facts.layout = "15分ごとの区間値（翌日開始ファイルがあることから推定）";
   }
-  ReadLastReport(folder.parent_path(), facts);
+  const LastReport report = ReadLastReport(folder.parent_path());
+  facts.lastReport = report.line;
+  facts.lastReportTime = report.time;
   facts.madeAt = UtcText(std::chrono::system_clock::now());
 
   platform::WholeFileWriter writer;

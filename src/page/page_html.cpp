@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "page/page_assets.hpp"
+#include "util/markup.hpp"
 
 namespace varkelo::page {
 namespace {
@@ -29,32 +30,9 @@ constexpr std::int64_t CodeBase = 45;
 constexpr std::string_view ErasedChar = "\uF8F3";
 constexpr std::string_view ErasedText = "未登録";
 
-// Text for HTML element content and attribute values. U+0000 and other control
-// characters (a field of zero bytes, a broken file) are left out.
-void AppendHtml(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-    }
-  }
-}
-
 std::string Html(std::string_view text) {
   std::string out;
-  AppendHtml(out, text);
+  util::AppendMarkupText(out, text);
   return out;
 }
 

@@ -11,23 +11,6 @@
 
 namespace varkelo::platform {
 
-FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = NoHandle;
-}
-
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = NoHandle;
-  }
-  return *this;
-}
-
-FolderLock::~FolderLock() {
-  Release();
-}
-
 void FolderLock::Release() {
   if (handle_ == NoHandle) return;
   CloseHandle(reinterpret_cast<HANDLE>(handle_));

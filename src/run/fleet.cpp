@@ -71,12 +71,8 @@ void Fleet::Start() {
 
 const std::string& Fleet::AddressOf(std::size_t index) {
   if (!addresses_[index]) {
-    try {
-      const platform::Result<std::string> read = ReadGatewayAddress(gateways_[index]);
-      addresses_[index] = read ? *read : std::string();
-    } catch (...) {
-      addresses_[index] = std::string();
-    }
+    const platform::Result<std::string> read = ReadGatewayAddress(gateways_[index]);
+    addresses_[index] = read ? *read : std::string();
   }
   return *addresses_[index];
 }
