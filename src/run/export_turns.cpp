@@ -23,11 +23,11 @@ void ExportTurns::Leave(Ticket ticket) {
 
 void ExportTurns::PostNext() {
   if (holder_ || waiting_.empty()) return;
-  auto [ticket, step] = std::move(waiting_.front());
+  auto next = std::move(waiting_.front());
   waiting_.pop_front();
-  holder_ = ticket;
+  holder_ = next.first;
   // A turn left before its step ran (its run stopped) runs nothing.
-  asio::post(io_, [this, ticket, step = std::move(step)] {
+  asio::post(io_, [this, ticket = next.first, step = std::move(next.second)] {
     if (holder_ == ticket) step();
   });
 }

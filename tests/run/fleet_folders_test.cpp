@@ -34,7 +34,9 @@ TEST(FleetFolders, GatewayFoldersAndTheirShards) {
   ASSERT_TRUE(whole);
   EXPECT_EQ(std::set<fs::path>(whole->gateways.begin(), whole->gateways.end()), all);
   EXPECT_TRUE(std::is_sorted(whole->gateways.begin(), whole->gateways.end()));
-  EXPECT_EQ(whole->links, std::vector<fs::path>{temp.Path() / "linked"});
+  // A Windows test program makes a plain file in the link's place (MakeLink), which is no entry to report.
+  const bool linkMade = fs::is_symlink(temp.Path() / "linked");
+  EXPECT_EQ(whole->links, linkMade ? std::vector<fs::path>{temp.Path() / "linked"} : std::vector<fs::path>{});
 
   std::set<fs::path> seen;
   for (std::uint32_t index = 0; index < 4; ++index) {
