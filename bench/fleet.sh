@@ -21,7 +21,7 @@ ip link set lo up
 ulimit -n "$(ulimit -Hn)"
 work=$(mktemp -d)
 sim=""
-trap '[ -z "$sim" ] || kill "$sim" 2> /dev/null; rm -rf "$work"' EXIT
+trap '[ -z "$sim" ] || kill "$sim" 2> /dev/null || true; rm -rf "$work"' EXIT
 
 "$build/tools/make_sample_image" --layout half --seed 1 --days 40 --out "$work/image.nmd" > /dev/null
 records=$(($(stat -c %s "$work/image.nmd") / 1024))
