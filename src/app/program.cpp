@@ -367,6 +367,15 @@ void WriteMetricsIfAsked(const Options& options, const std::vector<run::GatewayR
   if (!written) std::fprintf(stderr, "varkelo: metrics: %s\n", written.Reason().Describe().c_str());
 }
 
+// Serves the event loop until it is stopped; an error that ends it early is said.
+void Serve(asio::io_context& io) {
+  try {
+    io.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "varkelo: %s\n", platform::Utf8FromSystemText(e.what()).c_str());
+  }
+}
+
 // Starts the run, serves the event loop until the run has ended, makes the
 // page, closes the view and gives the program's exit status.
 int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
@@ -385,11 +394,7 @@ int RunToEnd(asio::io_context& io, ProgramView& view, const Options& options) {
   } else {
     run.Start();
   }
-  try {
-    io.run();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "varkelo: %s\n", platform::Utf8FromSystemText(e.what()).c_str());
-  }
+  Serve(io);
   // Whatever ended the loop, the outcome reaches "error.txt".
   run.Finish();
   run::RunResult result = run.Result();
@@ -436,15 +441,17 @@ int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& option
                    progress);
   progress.Watch(fleet);
   view.ListenForCloseRequests(fleet);
-  const platform::StopSignals stops(io,
-                                    [&fleet](std::string_view request) { fleet.OnStopRequested(request); });
+  // After the fleet, a stop ends the view's wait on its last word.
+  const platform::StopSignals stops(io, [&fleet, &io](std::string_view request) {
+    if (fleet.Ended()) {
+      io.stop();
+    } else {
+      fleet.OnStopRequested(request);
+    }
+  });
   fleet.Start();
   progress.ShowStart(fleet.Counts());
-  try {
-    io.run();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "varkelo: %s\n", e.what());
-  }
+  Serve(io);
   if (!fleet.Ended()) {
     // Whatever ended the loop, every run under way reaches its "error.txt".
     fleet.OnStopRequested("an error of the program");
@@ -455,6 +462,10 @@ int RunFleetToEnd(asio::io_context& io, ProgramView& view, const Options& option
   // After the summary, which it changes nothing of.
   if (options.report) WriteFleetPage(*options.fleetFolder, found->gateways, fleet.Runs(), nullptr);
   WriteMetricsIfAsked(options, fleet.Runs(), counts);
+  // Every file is written: the summary may stay in sight a while, on the loop.
+  io.restart();
+  view.HoldLastWord([&io] { io.stop(); });
+  Serve(io);
   const auto unwritten = [](const run::GatewayRun& ended) { return ended.result.reportFailure.has_value(); };
   if (std::any_of(fleet.Runs().begin(), fleet.Runs().end(), unwritten))
     return run::ReportNotWrittenExitStatus;

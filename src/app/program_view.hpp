@@ -2,6 +2,7 @@
 
 // What a program shows its run on: the console, or the status window.
 
+#include <functional>
 #include <string_view>
 
 #include "run/run_words.hpp"
@@ -22,6 +23,10 @@ class ProgramView : public run::View {
   // The end of a program that ends without one run's result (a fleet):
   // `lastLine` is its last word.
   virtual void End(std::string_view lastLine) = 0;
+  // Calls `done` once the last word has been in sight long enough: at once,
+  // unless the view keeps it in sight a while (a window), which a close
+  // request cuts short. Never waits for a person.
+  virtual void HoldLastWord(std::function<void()> done) { done(); }
   void ShowStatus(const run::RunStatus& status) override { ShowText(run::StatusText(status)); }
 };
 

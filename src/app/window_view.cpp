@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 namespace varkelo::app {
 namespace {
@@ -92,7 +93,8 @@ HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::wstring& text
 
 }  // namespace
 
-WindowView::WindowView(asio::io_context& io) : messageTimer_(io) {}
+WindowView::WindowView(asio::io_context& io, std::chrono::milliseconds lastWordTime)
+    : messageTimer_(io), lastWordTimer_(io), lastWordTime_(lastWordTime) {}
 
 WindowView::~WindowView() {
   Destroy();
@@ -121,9 +123,11 @@ bool WindowView::Open() {
   const SIZE frame = FrameSize(Scaled(Width), Scaled(Height), WindowStyle, dpi_);
   SetWindowPos(window, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  // The status text on a sunken background a little larger than the text.
-  status_ = MakeChild(window, L"STATIC", Wide(run::InitialStatus), SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0,
-                      0, 0, 0, nullptr, WS_EX_STATICEDGE);
+  // The status text on a sunken background a little larger than the text; a
+  // text too long for it (a fleet's summary of many failures) ends in "...".
+  status_ = MakeChild(window, L"STATIC", Wide(run::InitialStatus),
+                      SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 0, 0, 0, nullptr,
+                      WS_EX_STATICEDGE);
   downloadLabel_ = MakeChild(window, L"STATIC", L"読み込み", SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0, nullptr);
   exportLabel_ = MakeChild(window, L"STATIC", L"CSV作成", SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0, nullptr);
   downloadBar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0, 0, 0, 0, 0, nullptr);
@@ -196,12 +200,39 @@ void WindowView::Close(const run::RunResult&) {
 
 void WindowView::End(std::string_view lastLine) {
   ShowText(lastLine);
+  ended_ = true;
+}
+
+void WindowView::HoldLastWord(std::function<void()> done) {
+  ended_ = true;
+  lastWordDone_ = std::move(done);
+  if (window_ == nullptr || closeRequested_) {
+    EndLastWord();
+    return;
+  }
+  lastWordTimer_.expires_after(lastWordTime_);
+  lastWordTimer_.async_wait([this](const std::error_code& error) {
+    if (!error) EndLastWord();
+  });
+}
+
+void WindowView::CloseAfterEnd() {
+  closeRequested_ = true;
+  if (lastWordDone_) EndLastWord();
+}
+
+void WindowView::EndLastWord() {
   closed_ = true;
   Destroy();
+  // Once only, whichever came first: the time, or a close request.
+  std::function<void()> done = std::move(lastWordDone_);
+  lastWordDone_ = nullptr;
+  if (done) done();
 }
 
 void WindowView::Destroy() {
   messageTimer_.cancel();
+  lastWordTimer_.cancel();
   if (window_ != nullptr) {
     HWND window = window_;
     window_ = status_ = downloadLabel_ = exportLabel_ = downloadBar_ = exportBar_ = nullptr;
@@ -232,7 +263,12 @@ LRESULT WindowView::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE:
       // The close button is the user's wish, not a stop: the run refuses it
       // while busy, otherwise it ends, reports and closes this view itself.
-      if (run_ != nullptr) run_->OnCloseRequested();
+      // After the last word there is nothing left to refuse.
+      if (ended_) {
+        CloseAfterEnd();
+      } else if (run_ != nullptr) {
+        run_->OnCloseRequested();
+      }
       return 0;
     case WM_QUERYENDSESSION:
       // A log-off or a shutdown is never refused: the run stops when the
@@ -241,7 +277,11 @@ LRESULT WindowView::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_ENDSESSION:
       // The process may be ended as soon as this returns: the run stops and
       // reports first.
-      if (wParam != FALSE && run_ != nullptr) run_->OnStopRequested("the end of the Windows session");
+      if (wParam != FALSE && ended_) {
+        CloseAfterEnd();
+      } else if (wParam != FALSE && run_ != nullptr) {
+        run_->OnStopRequested("the end of the Windows session");
+      }
       return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);

@@ -4,9 +4,13 @@
 // bars 読み込み and CSV作成. Its messages are served on the run's own event
 // loop: a short timer takes them from the queue, so they are served during the
 // export's per-block yield as well. Closing it is a close request to the run.
+// A fleet's summary stays in it for a few seconds after the fleet has ended,
+// timed on the same loop: the window never waits for a person to close it.
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
+#include <chrono>
+#include <functional>
 #include <string_view>
 
 // After Asio, which brings winsock2.h first.
@@ -18,7 +22,10 @@ namespace varkelo::app {
 
 class WindowView : public ProgramView {
  public:
-  explicit WindowView(asio::io_context& io);
+  // How long the last word of End stays in sight.
+  static constexpr std::chrono::milliseconds LastWordTime{5000};
+
+  explicit WindowView(asio::io_context& io, std::chrono::milliseconds lastWordTime = LastWordTime);
   ~WindowView() override;
   WindowView(const WindowView&) = delete;
   WindowView& operator=(const WindowView&) = delete;
@@ -33,8 +40,10 @@ class WindowView : public ProgramView {
   void ShowProgress(run::Progress bar, int percent) override;
   // The window shows no more than "error.txt" holds: it just goes.
   void Close(const run::RunResult& result) override;
-  // The last word stays in the window while it goes.
+  // The last word replaces the status text; the window stays.
   void End(std::string_view lastLine) override;
+  // Goes after the last word's time, or at once on a close request.
+  void HoldLastWord(std::function<void()> done) override;
 
   // The window procedure's way back to its view.
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -43,12 +52,19 @@ class WindowView : public ProgramView {
 
  private:
   void ServeMessages();
+  // A close request, or the session's end, after the last word: no need to keep it.
+  void CloseAfterEnd();
+  // The last word has been in sight: the window goes and `done` hears of it.
+  void EndLastWord();
   void Destroy();
   // Places the controls and sets their font for the current DPI.
   void Layout();
   int Scaled(int pixels) const;
 
   asio::steady_timer messageTimer_;
+  asio::steady_timer lastWordTimer_;
+  std::chrono::milliseconds lastWordTime_;
+  std::function<void()> lastWordDone_;
   run::CloseRequests* run_ = nullptr;
   HWND window_ = nullptr;
   HWND status_ = nullptr;
@@ -59,6 +75,9 @@ class WindowView : public ProgramView {
   HFONT font_ = nullptr;
   int dpi_ = 96;
   bool closed_ = false;
+  // End has shown the last word; a close request then ends the wait for it.
+  bool ended_ = false;
+  bool closeRequested_ = false;
 };
 
 }  // namespace varkelo::app
