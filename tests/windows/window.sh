@@ -3,7 +3,7 @@
 # simulator: the window with its caption, status text, the labels 読み込み and CSV作成 and two bars
 # is there while the run works, refuses to close while busy, and is gone after the run, which still
 # ends with 成功. Saves a screenshot as window.png in the build folder. Then a log-off during a
-# download: the window agrees, and the run stops at once, reporting 異常.
+# download: the window agrees, and the run stops at once, reporting 異常. Then a fleet's window.
 source "$(dirname "$0")/wine_namespace.bash"
 
 Xvfb -displayfd 3 -screen 0 640x240x24 -nolisten tcp 3> "$work/display" > /dev/null 2>&1 &
@@ -76,4 +76,24 @@ grep -qx 'end-session agreed' "$work/window.txt" || fail "log-off: the window re
 expect_status 6 wait "$run_pid"
 report_is "$work/stopped/error.txt" 異常 || fail "log-off: error.txt"
 simulator_done
+
+# A fleet (exports only: no gateway needed): the window shows the whole's progress in its bars and keeps
+# the summary in sight a few seconds, then goes by itself, or at once when asked to close.
+for name in 東京01 大阪02 名古屋03; do app_folder "$work/拠点/$name"; done
+cp "$work/linux/read.nmd" "$work/拠点/東京01" && cp "$work/linux/read.nmd" "$work/拠点/大阪02"
+for ending in time close; do
+  wine_run "$exe/varkelo.exe" --exit-code --export-only --fleet "Z:$work/拠点" > /dev/null 2>&1 &
+  run_pid=$!
+  for _ in $(seq 300); do probe && grep -q '^text 成功' "$work/window.txt" && break; sleep 0.1; done
+  seen=$(cat "$work/window.txt")
+  grep -qx 'text 成功 2 / 3; 1 failed: 名古屋03 (5)' <<< "$seen" && [ "$(grep -cx 'bar 100' <<< "$seen")" -eq 2 ] ||
+    fail "fleet: the window at the end: $seen"
+  if [ "$ending" == close ]; then probe close; else
+    import -window root -crop "$(sed -n 's/^frame //p' "$work/window.txt")" +repage "$build/window-fleet.png"; fi
+  started=$(date +%s%N)
+  expect_status 10 wait "$run_pid"
+  waited=$((($(date +%s%N) - started) / 1000000))
+  if [ "$ending" == close ]; then [ "$waited" -lt 1500 ]; else [ "$waited" -gt 2500 ] && [ "$waited" -lt 15000 ]; fi ||
+    fail "fleet: the window with the summary went $waited ms after it was seen ($ending)"
+done
 echo "1 passed, 0 failed"

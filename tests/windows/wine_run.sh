@@ -5,7 +5,7 @@
 # build's bytes; so must varkelo-cli's export of the other layout, in a folder with a blank in its
 # name; failures reach the exit status, and varkelo-cli says why, in UTF-8 and in the system's words,
 # also for a socket. The ZIP holds what its README names; its program writes "error.txt" beside it.
-# A held folder refuses a second run.
+# A held folder refuses a second run. A fleet of Japanese gateway folders gives the Linux build's bytes.
 source "$(dirname "$0")/wine_namespace.bash"
 unset DISPLAY
 
@@ -52,10 +52,10 @@ packaged=$(echo "$work"/package/varkelo-*-windows-x64/)
 [ "$(head -c 3 "$packaged/README.txt")" == $'\xef\xbb\xbf' ] || fail "README.txt has no byte-order mark"
 ! grep -q $'[^\r]$' "$packaged/README.txt" || fail "README.txt has a line without CR LF"
 # Both programs carry their manifest, and no debug information.
-for exe in varkelo.exe varkelo-cli.exe; do
-  headers=$(x86_64-w64-mingw32-objdump -p -h "$packaged/$exe")
-  grep -q 'Entry: ID: 0x000018,' <<< "$headers" || fail "$exe lacks its manifest"
-  ! grep -q '\.debug_' <<< "$headers" || fail "$exe is not stripped"
+for program in varkelo.exe varkelo-cli.exe; do
+  headers=$(x86_64-w64-mingw32-objdump -p -h "$packaged/$program")
+  grep -q 'Entry: ID: 0x000018,' <<< "$headers" || fail "$program lacks its manifest"
+  ! grep -q '\.debug_' <<< "$headers" || fail "$program is not stripped"
 done
 grep -q $'^Address=192.0.2.10\r$' "$packaged/System.ini" || fail "System.ini is not the CR LF example"
 rm "$packaged/System.ini" # no address: a run that ends at once, with its report
@@ -71,4 +71,31 @@ wait_for "$work/holder.txt" データ転送中
 expect_status 9 wine_run "$packaged/varkelo-cli.exe" --exit-code --export-only --folder "Z:$app" > /dev/null 2>&1
 kill "$simulator" && wait "$holder"
 [ ! -e "$app/varkelo.lock" ] && cmp -s "$app/read.nmd" "$work/linux-half/read.nmd" || fail "held folder: $(ls -A "$app")"
+
+# A fleet of gateway folders with Japanese names, one naming an address where no gateway listens: each
+# folder holds the Linux build's bytes, the console says each gateway and the summary last, and 10.
+: > "$work/list"
+for gateway in "東京01 127.0.1.1 linux-half" "大阪02 127.0.1.2 linux-interval" "名古屋03 127.0.1.3"; do
+  read -r name address image <<< "$gateway"
+  app_folder "$work/拠点/$name" "$address"
+  [ -z "$image" ] || echo "$address $work/$image/read.nmd" >> "$work/list"
+done
+"$linux/tools/gateway_sim" --list "$work/list" --idle-timeout 120 > "$work/sim.txt" 2>&1 &
+simulator=$! && pids+=("$simulator")
+for _ in $(seq 100); do [ "$(ss -ltnH 'sport = :12000' | wc -l)" -ge 2 ] && break; sleep 0.05; done
+ended=0
+wine_run "$exe/varkelo-cli.exe" --exit-code --fleet "Z:$work/拠点" > "$work/fleet.txt" 2> "$work/why.txt" || ended=$?
+[ "$ended" -eq 10 ] || fail "the fleet's exit status: $ended; $(cat "$work/why.txt")"
+simulator_done
+downloaded 東京01 "$work/拠点/東京01" "$work/linux-half"
+downloaded 大阪02 "$work/拠点/大阪02" "$work/linux-interval"
+report_is "$work/拠点/名古屋03/error.txt" 「127.0.1.3」のスマートゲートウェイの接続に失敗しました。 &&
+  [ ! -e "$work/拠点/名古屋03/read.nmd" ] || fail "名古屋03: $(ls "$work/拠点/名古屋03")"
+said=$(tr -d '\r' < "$work/fleet.txt")
+for line in "東京01  成功" "大阪02  成功" "名古屋03  「127.0.1.3」のスマートゲートウェイの接続に失敗しました。"; do
+  grep -q "^$line  [0-9]*\.[0-9] s$" <<< "$said" || fail "the fleet's console lacks '$line': $said"
+done
+[ "$(tail -n 1 <<< "$said")" == "成功 2 / 3; 1 failed: 名古屋03 (3)" ] || fail "the fleet's summary: $said"
+tr -d '\r' < "$work/why.txt" | grep -qx "varkelo: 名古屋03: cannot connect to the gateway at 127.0.1.3:12000: 接続は拒否されました。" ||
+  fail "名古屋03's reason: $(cat "$work/why.txt")"
 echo "1 passed, 0 failed"
