@@ -188,8 +188,12 @@ void RunSequence::Export() {
   const exporting::ExportResult exported = exporter.RunExport(imagePath_, *this);
   exporting_ = false;
   LeaveExportTurn();
-  // A stop reported the run already, at the moment it came.
-  if (finished_) return;
+  // A stop reported the run already, at the moment it came; its owner hears
+  // of the end only now, when nothing of the run is left on the stack.
+  if (finished_) {
+    if (ended_ && endDeferred_) ended_();
+    return;
+  }
   result_.gatewayFolder = exported.gatewayFolder;
   result_.dayFiles = exported.dayFiles;
   switch (exported.outcome) {
@@ -230,7 +234,9 @@ void RunSequence::Finish() {
   if (finished_) return;
   finished_ = true;
   busy_ = false;
-  // An export still under way (a stop came during it) leaves its turn when it returns.
+  // An export still under way (a stop came during it) leaves its turn, and
+  // tells the owner, when it returns: the owner may drop the run at once,
+  // even from a handler that runs inside the export's poll.
   if (!exporting_) LeaveExportTurn();
   result_.gatewayAddress = address_;
   const platform::Status written = WriteResultReport(appFolder_, result_.outcome, address_);
@@ -239,7 +245,8 @@ void RunSequence::Finish() {
     result_.earlierReportLeft =
         platform::KindOfEntry(appFolder_ / "error.txt") == platform::EntryKind::RegularFile;
   }
-  if (ended_) ended_();
+  endDeferred_ = exporting_;
+  if (ended_ && !exporting_) ended_();
 }
 
 void RunSequence::OnStopRequested(std::string_view request) {

@@ -24,8 +24,9 @@ namespace varkelo::run {
 
 class RunSequence : public CloseRequests, public gateway::LinkObserver, private exporting::ExportProgress {
  public:
-  // `ended` hears once that the run has ended, its report written or not;
-  // it must not destroy the run. `exportTurns` lets one export run at a time
+  // `ended` hears once that the run has ended, its report written or not
+  // (after a stop during the export, once the export has returned); it must
+  // not destroy the run. `exportTurns` lets one export run at a time
   // among many runs on the loop; none: this run's export starts at once.
   RunSequence(asio::io_context& io, View& view, std::filesystem::path appFolder,
               gateway::LinkOptions linkOptions = {}, std::function<void()> ended = {},
@@ -92,6 +93,8 @@ class RunSequence : public CloseRequests, public gateway::LinkObserver, private 
   // The run's place among the exports, from its finished download on.
   std::optional<ExportTurns::Ticket> exportTicket_;
   bool exporting_ = false;
+  // The run finished during its export: the owner hears of it when the export returns.
+  bool endDeferred_ = false;
 };
 
 }  // namespace varkelo::run
