@@ -18,7 +18,7 @@ void FleetProgress::ShowStart(const run::FleetCounts& counts) {
 }
 
 void FleetProgress::ShowWhole(const run::FleetCounts& counts) {
-  const std::size_t done = counts.succeeded + counts.failed;
+  const std::size_t done = counts.succeeded + counts.failed + counts.skipped;
   view_.ShowProgress(run::Progress::Download,
                      counts.total == 0 ? 100 : static_cast<int>(done * 100 / counts.total));
   // The line of the whole at every tenth of the fleet, so that a log of a

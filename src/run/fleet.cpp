@@ -60,7 +60,8 @@ Fleet::~Fleet() = default;
 FleetCounts Fleet::Counts() const {
   return {.total = gateways_.size(),
           .succeeded = succeeded_,
-          .failed = runs_.size() - succeeded_,
+          .failed = runs_.size() - succeeded_ - skipped_,
+          .skipped = skipped_,
           .running = running_.size()};
 }
 
@@ -116,6 +117,7 @@ void Fleet::Skip(std::size_t index, platform::Failure reason) {
                    .ended = std::chrono::system_clock::now(),
                    .pageFailures = {},
                    .skipped = std::move(reason)});
+  ++skipped_;
   observer_.OnGatewayEnded(runs_.back(), Counts());
 }
 

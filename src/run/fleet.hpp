@@ -52,7 +52,10 @@ struct GatewayRun {
 struct FleetCounts {
   std::size_t total = 0;
   std::size_t succeeded = 0;
+  // Ran and did not succeed.
   std::size_t failed = 0;
+  // Not read at all: the folder held by another run, or gone.
+  std::size_t skipped = 0;
   std::size_t running = 0;
 };
 
@@ -106,6 +109,7 @@ class Fleet : public CloseRequests {
   std::set<std::string> busyAddresses_;
   std::vector<GatewayRun> runs_;
   std::size_t succeeded_ = 0;
+  std::size_t skipped_ = 0;
   bool stopping_ = false;
   bool ended_ = false;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

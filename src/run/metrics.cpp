@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "platform/files.hpp"
 #include "platform/utf8_path.hpp"
@@ -66,14 +67,17 @@ std::string MetricsText(const std::vector<GatewayRun>& runs, const std::optional
     }
   }
   if (fleet) {
-    const std::size_t unread = fleet->total - fleet->succeeded - fleet->failed;
+    const std::size_t unread = fleet->total - fleet->succeeded - fleet->failed - fleet->skipped;
     text +=
-        "# HELP varkelo_fleet_gateways Gateways of the fleet by how their run ended (failed includes "
-        "skipped).\n"
+        "# HELP varkelo_fleet_gateways Gateways of the fleet by how their run ended: succeeded, failed, "
+        "skipped (the folder held by another run, or gone), not_read (a stop came first).\n"
         "# TYPE varkelo_fleet_gateways gauge\n";
-    text += "varkelo_fleet_gateways{state=\"succeeded\"} " + std::to_string(fleet->succeeded) + "\n";
-    text += "varkelo_fleet_gateways{state=\"failed\"} " + std::to_string(fleet->failed) + "\n";
-    text += "varkelo_fleet_gateways{state=\"not_read\"} " + std::to_string(unread) + "\n";
+    const std::pair<const char*, std::size_t> states[] = {{"succeeded", fleet->succeeded},
+                                                          {"failed", fleet->failed},
+                                                          {"skipped", fleet->skipped},
+                                                          {"not_read", unread}};
+    for (const auto& [state, count] : states)
+      text += std::string("varkelo_fleet_gateways{state=\"") + state + "\"} " + std::to_string(count) + "\n";
   }
   return text;
 }

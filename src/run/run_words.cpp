@@ -154,9 +154,10 @@ std::string GatewayLine(const GatewayRun& run) {
 }
 
 std::string FleetLine(const FleetCounts& counts) {
-  return "done " + std::to_string(counts.succeeded + counts.failed) + ", failed " +
-         std::to_string(counts.failed) + ", running " + std::to_string(counts.running) + " of " +
-         std::to_string(counts.total);
+  // A person reads a skipped gateway as one that failed: it has no new data.
+  const std::size_t failed = counts.failed + counts.skipped;
+  return "done " + std::to_string(counts.succeeded + failed) + ", failed " + std::to_string(failed) +
+         ", running " + std::to_string(counts.running) + " of " + std::to_string(counts.total);
 }
 
 std::string FleetSummary(const std::vector<GatewayRun>& runs, const FleetCounts& counts) {
@@ -169,8 +170,9 @@ std::string FleetSummary(const std::vector<GatewayRun>& runs, const FleetCounts&
     failed += (failed.empty() ? "" : ", ") + platform::Utf8FromPath(run.folder.filename()) + " (" +
               (run.skipped ? std::string("skipped") : std::to_string(status)) + ")";
   }
-  if (counts.failed > 0) line += "; " + std::to_string(counts.failed) + " failed: " + failed;
-  const std::size_t unread = counts.total - counts.succeeded - counts.failed - counts.running;
+  const std::size_t notSucceeded = counts.failed + counts.skipped;
+  if (notSucceeded > 0) line += "; " + std::to_string(notSucceeded) + " failed: " + failed;
+  const std::size_t unread = counts.total - counts.succeeded - notSucceeded - counts.running;
   if (unread > 0) line += "; " + std::to_string(unread) + " not read";
   return line;
 }

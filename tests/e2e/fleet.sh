@@ -89,8 +89,12 @@ rm "$fleet/gw03/error.txt"
 flock -o "$fleet/gw03" sleep 60 &
 pids+=($!)
 sleep 0.2
-expect_status 10 "$varkelo" --exit-code --export-only --fleet "$fleet" > "$work/out.txt" 2> "$work/err.txt"
+expect_status 10 "$varkelo" --exit-code --export-only --fleet "$fleet" --metrics "$work/held.prom" > "$work/out.txt" 2> "$work/err.txt"
 grep -q '^gw03  skipped: another run is reading this gateway$' "$work/out.txt" || fail "gw03 held: $(cat "$work/out.txt")"
+# Counted apart from the failed ones, and with no figures of its own: the run that holds it writes those.
+promtool check metrics < "$work/held.prom" && grep -qxF 'varkelo_fleet_gateways{state="skipped"} 1' "$work/held.prom" &&
+  grep -qxF 'varkelo_fleet_gateways{state="failed"} 2' "$work/held.prom" && ! grep -q 'folder=".*/gw03"' "$work/held.prom" ||
+  fail "metrics of a skipped gateway: $(cat "$work/held.prom")"
 [ ! -e "$fleet/gw03/error.txt" ] && report_is "$fleet/gw04/error.txt" 成功 || fail "gw03 written while held"
 kill "${pids[-1]}"
 

@@ -104,9 +104,10 @@ TEST(RunWords, StagesAndEndsInWords) {
   EXPECT_EQ(GatewayLine(runs[0]), "gw01  成功  12.3 s");
   EXPECT_EQ(GatewayLine(runs[1]), "gw02  " + gateway + "との接続がタイムアウトしました。  5.0 s");
   EXPECT_EQ(GatewayLine(runs[3]), "gw04  skipped: another run is reading this gateway");
-  const FleetCounts counts{.total = 6, .succeeded = 1, .failed = 3, .running = 1};
+  const FleetCounts counts{.total = 6, .succeeded = 1, .failed = 2, .skipped = 1, .running = 1};
   EXPECT_EQ(FleetLine(counts), "done 4, failed 3, running 1 of 6");
   EXPECT_EQ(FleetSummary(runs, counts),
             "成功 1 / 6; 3 failed: gw02 (4), gw03 (7), gw04 (skipped); 1 not read");
-  EXPECT_EQ(FleetSummary({runs[0]}, {.total = 1, .succeeded = 1, .failed = 0, .running = 0}), "成功 1 / 1");
+  EXPECT_EQ(FleetSummary({runs[0]}, {.total = 1, .succeeded = 1, .failed = 0, .skipped = 0, .running = 0}),
+            "成功 1 / 1");
 }
