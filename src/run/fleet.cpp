@@ -143,8 +143,9 @@ void Fleet::OnMemberEnded(Member& member) {
     }
     if (ended.result.outcome == RunOutcome::Success && !ended.result.reportFailure) ++succeeded_;
     runs_.push_back(std::move(ended));
-    StartMore();
+    // Heard before the next ones start: a folder skipped there is the last run then.
     observer_.OnGatewayEnded(runs_.back(), Counts());
+    StartMore();
     EndIfDone();
   });
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 #include <fstream>
@@ -90,7 +91,7 @@ struct FleetHarness : FleetObserver {
   }
   std::string Report(std::size_t gateway) const { return ReadFileBytes(folders[gateway] / "error.txt"); }
 
-  void OnGatewayEnded(const GatewayRun&, const FleetCounts&) override {}
+  void OnGatewayEnded(const GatewayRun& run, const FleetCounts&) override { heard.push_back(run.folder); }
   void OnExportProgress(int percent) override {
     if (onExport) onExport(percent);
   }
@@ -101,7 +102,7 @@ struct FleetHarness : FleetObserver {
 
   asio::io_context io;
   TempFolder temp;
-  std::vector<fs::path> folders;
+  std::vector<fs::path> folders, heard;
   std::optional<Fleet> fleet;
   std::function<void(int)> onExport;
   std::optional<std::chrono::steady_clock::time_point> ended;
@@ -114,22 +115,26 @@ std::string ReportLine(RunOutcome outcome, const std::string& address) {
 }
 
 TEST(Fleet, RunsAtMostParallelAndNeverTwoAtOneAddress) {
-  // gw0 and gw1 name one gateway.
+  // gw0 and gw1 name one gateway; gw5 is gone when its turn comes.
   const std::vector<std::string> addresses{"127.0.0.3", "127.0.0.3", "127.0.0.4",
                                            "127.0.0.5", "127.0.0.6", "127.0.0.7"};
   FleetHarness harness(addresses);
-  HoldingGateways gateways(harness.io, {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6", "127.0.0.7"},
-                           300ms);
+  HoldingGateways gateways(harness.io, {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, 300ms);
+  fs::remove_all(harness.folders[5]);
   harness.Run(3, gateways.Port());
   ASSERT_TRUE(harness.ended);
   EXPECT_EQ(gateways.mostAtOnce, 3);
   EXPECT_EQ(gateways.accepted["127.0.0.3"], 2);
   EXPECT_EQ(gateways.mostPerAddress["127.0.0.3"], 1);
-  for (std::size_t i = 0; i < addresses.size(); ++i)
+  for (std::size_t i = 0; i < 5; ++i)
     EXPECT_EQ(harness.Report(i), ReportLine(RunOutcome::NoResponse, addresses[i])) << i;
+  EXPECT_FALSE(fs::exists(harness.folders[5]));
+  // Each gateway heard of once, the skipped one too.
+  std::sort(harness.heard.begin(), harness.heard.end());
+  EXPECT_EQ(harness.heard, harness.folders);
   const FleetCounts counts = harness.fleet->Counts();
-  EXPECT_EQ(std::tuple(counts.total, counts.succeeded, counts.failed, counts.running),
-            std::tuple(6u, 0u, 6u, 0u));
+  EXPECT_EQ(std::tuple(counts.total, counts.succeeded, counts.failed, counts.skipped, counts.running),
+            std::tuple(6u, 0u, 5u, 1u, 0u));
 }
 
 // A stop while gw0 exports and gw1 and gw2 download: every run under way ends within a second with its
