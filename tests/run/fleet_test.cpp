@@ -1,6 +1,5 @@
-// The fleet on its own, against gateways on loopback: how many runs are under
-// way at once, one connection per gateway, a stop during an export; and the
-// turns of the export among runs.
+// The fleet on its own, against gateways on loopback: runs under way at once, one connection
+// per gateway, a stop during an export; and the turns of the export among runs.
 
 #include "run/fleet.hpp"
 
@@ -14,7 +13,6 @@
 #include <map>
 #include <thread>
 
-#include "export/export_driver.hpp"
 #include "file_hazards.hpp"
 #include "lib/gateway_simulator.hpp"
 #include "lib/sample_image.hpp"
@@ -28,47 +26,33 @@ using namespace varkelo::run;
 
 namespace {
 
-// Gateways that take every connection, hold it for `hold` unanswered and close it: the run ends
-// with no response. They count the connections open at once, in all and per address.
-class HoldingGateways {
- public:
+// Gateways that take every connection and close it unanswered after `hold`: the run ends with no
+// response. They count the connections open at once, in all ("") and per address.
+struct HoldingGateways {
   HoldingGateways(asio::io_context& io, const std::vector<std::string>& addresses,
-                  std::chrono::milliseconds hold)
-      : io_(io), hold_(hold) {
+                  std::chrono::milliseconds hold) {
     for (const std::string& address : addresses) {
-      Accept(acceptors_.emplace_back(io, asio::ip::tcp::endpoint(asio::ip::make_address_v4(address), port_)),
-             address);
-      port_ = acceptors_.back().local_endpoint().port();
+      acceptors.emplace_back(io, asio::ip::tcp::endpoint(asio::ip::make_address_v4(address), port));
+      port = acceptors.back().local_endpoint().port();
+      Accept(acceptors.back(), address, hold);
     }
   }
-  std::uint16_t Port() const { return port_; }
-
-  int mostAtOnce = 0;
-  std::map<std::string, int> accepted, mostPerAddress;
-
- private:
-  void Accept(asio::ip::tcp::acceptor& acceptor, const std::string& address) {
-    acceptor.async_accept([this, &acceptor, address](std::error_code error, asio::ip::tcp::socket socket) {
+  void Accept(asio::ip::tcp::acceptor& acceptor, const std::string& address, std::chrono::milliseconds hold) {
+    acceptor.async_accept([=, this, &acceptor](std::error_code error, asio::ip::tcp::socket socket) {
       if (error) return;
       ++accepted[address];
-      mostAtOnce = std::max(mostAtOnce, ++open_[""]);
-      mostPerAddress[address] = std::max(mostPerAddress[address], ++open_[address]);
+      for (const std::string& key : {std::string(), address}) most[key] = std::max(most[key], ++open[key]);
       auto held = std::make_shared<std::pair<asio::ip::tcp::socket, asio::steady_timer>>(
-          std::move(socket), asio::steady_timer(io_, hold_));
-      held->second.async_wait([this, held, address](std::error_code) {
-        held->first.close();
-        --open_[""];
-        --open_[address];
-      });
-      Accept(acceptor, address);
+          std::move(socket), asio::steady_timer(acceptor.get_executor(), hold));
+      // The connection closes as the last handler that holds it ends.
+      held->second.async_wait([this, held, address](std::error_code) { --open[""], --open[address]; });
+      Accept(acceptor, address, hold);
     });
   }
 
-  asio::io_context& io_;
-  std::chrono::milliseconds hold_;
-  std::uint16_t port_ = 0;
-  std::list<asio::ip::tcp::acceptor> acceptors_;
-  std::map<std::string, int> open_;  // "" for all
+  std::uint16_t port = 0;
+  std::list<asio::ip::tcp::acceptor> acceptors;
+  std::map<std::string, int> accepted, open, most;
 };
 
 // A fleet of gateway folders, "gw0", "gw1", ..., each naming its address; its loop ends with the fleet.
@@ -80,21 +64,25 @@ struct FleetHarness : FleetObserver {
       std::ofstream(folders.back() / "System.ini") << "[System]\r\nAddress=" << addresses[i] << "\r\n";
     }
   }
-  void Run(std::size_t parallel, std::uint16_t port) {
+  void Run(std::size_t parallel, std::uint16_t port, bool exportOnly = false) {
     fleet.emplace(io, folders,
                   FleetOptions{.parallel = parallel,
+                               .exportOnly = exportOnly,
                                .link = {.connectWait = 10s, .tickInterval = 20ms, .port = port},
                                .folderHeld = {}},
                   *this);
     fleet->Start();
     io.run_for(60s);
   }
-  std::string Report(std::size_t gateway) const { return ReadFileBytes(folders[gateway] / "error.txt"); }
+  // "error.txt" of gateway `i` holds the line of `outcome`.
+  void ExpectReport(std::size_t i, RunOutcome outcome, const std::string& address) const {
+    std::string line;
+    varkelo::text::EncodeCp932(ResultReportLine(outcome, address), line);
+    EXPECT_EQ(ReadFileBytes(folders[i] / "error.txt"), line + "\r\n") << i;
+  }
 
   void OnGatewayEnded(const GatewayRun& run, const FleetCounts&) override { heard.push_back(run.folder); }
-  void OnExportProgress(int percent) override {
-    if (onExport) onExport(percent);
-  }
+  void OnExportProgress(int percent) override { onExport(percent); }
   void OnFleetEnded(const FleetCounts&) override {
     ended = std::chrono::steady_clock::now();
     io.stop();
@@ -104,15 +92,9 @@ struct FleetHarness : FleetObserver {
   TempFolder temp;
   std::vector<fs::path> folders, heard;
   std::optional<Fleet> fleet;
-  std::function<void(int)> onExport;
+  std::function<void(int)> onExport = [](int) {};
   std::optional<std::chrono::steady_clock::time_point> ended;
 };
-
-std::string ReportLine(RunOutcome outcome, const std::string& address) {
-  std::string line;
-  varkelo::text::EncodeCp932(ResultReportLine(outcome, address), line);
-  return line + "\r\n";
-}
 
 TEST(Fleet, RunsAtMostParallelAndNeverTwoAtOneAddress) {
   // gw0 and gw1 name one gateway; gw5 is gone when its turn comes.
@@ -121,13 +103,11 @@ TEST(Fleet, RunsAtMostParallelAndNeverTwoAtOneAddress) {
   FleetHarness harness(addresses);
   HoldingGateways gateways(harness.io, {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, 300ms);
   fs::remove_all(harness.folders[5]);
-  harness.Run(3, gateways.Port());
+  harness.Run(3, gateways.port);
   ASSERT_TRUE(harness.ended);
-  EXPECT_EQ(gateways.mostAtOnce, 3);
-  EXPECT_EQ(gateways.accepted["127.0.0.3"], 2);
-  EXPECT_EQ(gateways.mostPerAddress["127.0.0.3"], 1);
-  for (std::size_t i = 0; i < 5; ++i)
-    EXPECT_EQ(harness.Report(i), ReportLine(RunOutcome::NoResponse, addresses[i])) << i;
+  EXPECT_EQ(gateways.most[""], 3);
+  EXPECT_EQ(std::pair(gateways.accepted["127.0.0.3"], gateways.most["127.0.0.3"]), std::pair(2, 1));
+  for (std::size_t i = 0; i < 5; ++i) harness.ExpectReport(i, RunOutcome::NoResponse, addresses[i]);
   EXPECT_FALSE(fs::exists(harness.folders[5]));
   // Each gateway heard of once, the skipped one too.
   std::sort(harness.heard.begin(), harness.heard.end());
@@ -144,7 +124,7 @@ TEST(Fleet, StopDuringAnExportEndsEveryRunWithWholeFiles) {
   HoldingGateways gateways(harness.io, {"127.0.0.3", "127.0.0.4"}, 1h);
   const std::vector<std::uint8_t> image = varkelo::tools::MakeSampleImage({});
   varkelo::tools::GatewaySimulator simulator({.image = image, .idleWait = 30s});
-  ASSERT_TRUE(simulator.Listen("127.0.0.2", gateways.Port()));
+  ASSERT_TRUE(simulator.Listen("127.0.0.2", gateways.port));
   std::thread serving([&] { simulator.ServeOne(); });
   std::optional<std::chrono::steady_clock::time_point> stopped;
   harness.onExport = [&](int percent) {
@@ -152,31 +132,25 @@ TEST(Fleet, StopDuringAnExportEndsEveryRunWithWholeFiles) {
     stopped = std::chrono::steady_clock::now();
     harness.fleet->OnStopRequested("a test");
   };
-  harness.Run(3, gateways.Port());
+  harness.Run(3, gateways.port);
   serving.join();
   ASSERT_TRUE(stopped && harness.ended);
   EXPECT_LT(*harness.ended - *stopped, 1s);
   for (std::size_t i = 0; i < 3; ++i)
-    EXPECT_EQ(harness.Report(i), ReportLine(RunOutcome::None, "127.0.0." + std::to_string(i + 2))) << i;
+    harness.ExpectReport(i, RunOutcome::None, "127.0.0." + std::to_string(i + 2));
   EXPECT_FALSE(fs::exists(harness.folders[3] / "error.txt"));
   EXPECT_TRUE(TemporaryFilesUnder(harness.temp.Path()).empty());
 
   // Each file the stopped export left is the whole file an export to its end writes.
-  TempFolder whole;
-  ASSERT_TRUE(WriteFileBytes(whole.Path() / "read.nmd", image));
-  struct : varkelo::exporting::ExportProgress {
-    void LetEventsRun() override {}
-    bool StopRequested() override { return false; }
-    void OnProgress(int) override {}
-  } unstopped;
-  ASSERT_EQ(
-      varkelo::exporting::Exporter(whole.Path()).RunExport(whole.Path() / "read.nmd", unstopped).outcome,
-      varkelo::exporting::ExportOutcome::Success);
+  FleetHarness whole({"127.0.0.2"});
+  fs::copy_file(harness.folders[0] / "read.nmd", whole.folders[0] / "read.nmd");
+  whole.Run(1, 0, true);
+  ASSERT_EQ(whole.fleet->Counts().succeeded, 1u);
   std::size_t left = 0, written = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(whole.Path() / "SG012345")) {
+  for (const auto& entry : fs::recursive_directory_iterator(whole.folders[0] / "SG012345")) {
     if (!entry.is_regular_file()) continue;
     ++written;
-    const fs::path file = harness.folders[0] / fs::relative(entry.path(), whole.Path());
+    const fs::path file = harness.folders[0] / fs::relative(entry.path(), whole.folders[0]);
     if (!fs::exists(file)) continue;
     ++left;
     EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(entry.path())) << file;
@@ -189,31 +163,25 @@ TEST(ExportTurns, OneAtATimeInTheOrderAskedAndPassedOnWhenLeft) {
   asio::io_context io;
   ExportTurns turns(io);
   std::vector<int> ran;
-  const auto step = [&ran](int n) { return [&ran, n] { ran.push_back(n); }; };
-  const ExportTurns::Ticket first = turns.Take(step(1)), second = turns.Take(step(2)),
-                            third = turns.Take(step(3)), fourth = turns.Take(step(4));
-  EXPECT_TRUE(ran.empty());  // a step never runs inside Take: its caller may be inside a poll
-  const auto poll = [&io] {
+  std::vector<ExportTurns::Ticket> tickets;
+  const auto take = [&](int n) { tickets.push_back(turns.Take([&ran, n] { ran.push_back(n); })); };
+  const auto ranAfterPoll = [&] {
     io.restart();
     io.poll();
+    return ran;
   };
-  poll();
-  EXPECT_EQ(ran, std::vector<int>{1});  // the others wait while the first holds the turn
-  turns.Leave(second);                  // a waiting turn left: its step never runs
-  turns.Leave(first);
-  EXPECT_EQ(ran, std::vector<int>{1});
-  poll();
-  EXPECT_EQ(ran, (std::vector<int>{1, 3}));
-  // The turn given to the fourth, left before its step ran (its run stopped): the fifth gets it.
-  const ExportTurns::Ticket fifth = turns.Take(step(5));
-  turns.Leave(third);
-  turns.Leave(fourth);
-  poll();
-  EXPECT_EQ(ran, (std::vector<int>{1, 3, 5}));
-  turns.Leave(fifth);  // none holds the turn: the next one asked gets it at once
-  turns.Take(step(6));
-  poll();
-  EXPECT_EQ(ran, (std::vector<int>{1, 3, 5, 6}));
+  for (int n = 1; n <= 4; ++n) take(n);
+  EXPECT_TRUE(ran.empty());  // a step never runs inside Take: its caller may be inside a poll
+  EXPECT_EQ(ranAfterPoll(), std::vector<int>{1});  // the others wait while the first holds the turn
+  turns.Leave(tickets[1]);                         // a waiting turn left: its step never runs
+  turns.Leave(tickets[0]);
+  EXPECT_EQ(ran, std::vector<int>{1});  // nor inside Leave
+  EXPECT_EQ(ranAfterPoll(), (std::vector<int>{1, 3}));
+  // The fourth's turn, left before its step ran (its run stopped), passes to the fifth.
+  take(5);
+  turns.Leave(tickets[2]);
+  turns.Leave(tickets[3]);
+  EXPECT_EQ(ranAfterPoll(), (std::vector<int>{1, 3, 5}));
 }
 
 }  // namespace
