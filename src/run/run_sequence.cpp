@@ -182,8 +182,9 @@ void RunSequence::LeaveExportTurn() {
 
 void RunSequence::Export() {
   if (finished_) return;
-  ShowStage(RunStage::Exporting);
+  // Before the view hears of it: a stop it passes on is one during the export.
   exporting_ = true;
+  ShowStage(RunStage::Exporting);
   exporting::Exporter exporter(appFolder_);
   const exporting::ExportResult exported = exporter.RunExport(imagePath_, *this);
   exporting_ = false;
