@@ -10,10 +10,9 @@ for i in 1 2 3 4 5; do app_folder "$fleet/gw0$i" "127.0.1.$i" && echo "127.0.1.$
 "$linux/tools/gateway_sim" --list "$work/list" --record-delay 0.3 --idle-timeout 120 > "$work/sim.txt" 2>&1 & pids+=($!)
 for _ in $(seq 100); do [ "$(ss -ltnH 'sport = :12000' | wc -l)" -ge 5 ] && break; sleep 0.05; done
 "$varkelo" --fleet "$fleet" --parallel 2 --report --metrics "$work/fleet.prom" > "$work/out.txt" 2> "$work/err.txt" & fleet_pid=$!
-for _ in $(seq 400); do compgen -G "$fleet/gw02/.*.tmp" > /dev/null && break; sleep 0.025; done
+for _ in $(seq 2400); do compgen -G "$fleet/gw02/.*.tmp" > /dev/null && break; sleep 0.025; done
 rm -r "$fleet/gw02" "$fleet/gw04" && mv "$fleet/gw03" "$work/gw03"
-# 7: gw02's error.txt could not be written, which the exit status says first.
-expect_status 7 wait "$fleet_pid"
+expect_status 7 wait "$fleet_pid" # gw02's error.txt could not be written: the exit status says so first
 for gw in gw01 gw05; do diff -r -x System.ini -x error.txt -x report.html "$work/expected" "$fleet/$gw" || fail "$gw's files"; done
 [ "$(ls "$fleet")" == "$(printf 'gw01\ngw05\nindex.html')" ] && [ ! -e "$work/gw03/error.txt" ] || fail "made where a gateway was"
 [ "$(grep -c "^gw0[34]  skipped: cannot lock the folder $fleet/gw0[34]: No such file or directory$" "$work/out.txt")" -eq 2 ] &&

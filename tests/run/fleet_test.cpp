@@ -56,6 +56,7 @@ struct HoldingGateways {
 };
 
 // A fleet of gateway folders, "gw0", "gw1", ..., each naming its address; its loop ends with the fleet.
+// The response time-out is the shipped one: gateways that hold a connection must outlast a whole download.
 struct FleetHarness : FleetObserver {
   explicit FleetHarness(const std::vector<std::string>& addresses) {
     for (std::size_t i = 0; i < addresses.size(); ++i) {
@@ -68,7 +69,7 @@ struct FleetHarness : FleetObserver {
     fleet.emplace(io, folders,
                   FleetOptions{.parallel = parallel,
                                .exportOnly = exportOnly,
-                               .link = {.connectWait = 10s, .tickInterval = 20ms, .port = port},
+                               .link = {.connectWait = 10s, .port = port},
                                .folderHeld = {}},
                   *this);
     fleet->Start();
