@@ -53,6 +53,8 @@ class FrameReceiver {
   StreamState Take(std::span<const std::uint8_t> bytes);
 
   StreamState State() const { return state_; }
+  // Part of a frame has come and the rest is awaited.
+  bool HoldsPartOfFrame() const { return !buffer_.empty(); }
   // Frames handled in this download (saturates).
   std::int32_t ReceivedFrames() const { return receivedFrames_; }
 

@@ -194,10 +194,16 @@ void GatewayLink::OnRead(const std::error_code& error, std::size_t n) {
     Finish(LinkOutcome::ClosedEarly, error == asio::error::eof ? std::error_code() : error);
     return;
   }
-  platform::RenewAfterRead(static_cast<platform::SocketHandle>(socket_.native_handle()));
   const std::uint64_t connection = connection_;
   OnBytesReceived(n);
-  if (connection == connection_) StartRead();
+  if (connection != connection_) return;
+  // A whole frame is answered at once by its acknowledgement frame, which
+  // carries TCP's acknowledgement too; only part of a frame needs one of its
+  // own now, for a gateway that sends the rest only once the first part is
+  // acknowledged. An extra one per record would double the packets.
+  if (receiver_.HoldsPartOfFrame())
+    platform::RenewAfterRead(static_cast<platform::SocketHandle>(socket_.native_handle()));
+  StartRead();
 }
 
 void GatewayLink::OnBytesReceived(std::size_t n) {
