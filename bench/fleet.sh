@@ -3,10 +3,12 @@
 # out all at once, each a simulated gateway on a loopback address of its own whose every record comes
 # DELAY ms (default 2) after its acknowledgement, as over a distant link: first by one fleet process
 # (--fleet, --parallel COUNT), then by COUNT processes started together. Prints wall time, CPU time and
-# peak memory of both, and the fleet's floor: the larger of one download's simulated round trips and
-# the CPU time of all its work divided by the cores. Needs root for the private network namespace.
+# peak memory of both, and the fleet's floors: one download's simulated round trips; the fleet's CPU
+# time divided by the cores; the fleet's CPU time itself (one thread runs on one core at a time); and
+# the CPU time of the fleet and the simulator together divided by the cores (both share this machine).
+# With MODE fleet, only the fleet is measured. Needs root for the private network namespace.
 #
-# Usage: bench/fleet.sh [BUILD] [COUNT] [DELAY]   (BUILD: build/release)
+# Usage: bench/fleet.sh [BUILD] [COUNT] [DELAY] [MODE]   (BUILD: build/release; MODE: both or fleet)
 set -euo pipefail
 if [ "${VARKELO_IN_NAMESPACE:-}" != 1 ]; then
   exec unshare -n env VARKELO_IN_NAMESPACE=1 bash "$0" "$@"
@@ -15,6 +17,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
 count=${2:-500}
 delay=${3:-2}
+mode=${4:-both}
 varkelo="$build/src/app/varkelo"
 ip link set lo up
 # Two open files for each gateway in the simulator, three for each download in the fleet.
@@ -38,7 +41,8 @@ gateways() {
     printf '[System]\r\nAddress=%s\r\n' "$(address "$i")" > "$folder/System.ini"
     echo "$(address "$i") $work/image.nmd" >> "$work/list"
   done
-  "$build/tools/gateway_sim" --list "$work/list" --record-delay "$delay" --idle-timeout 900 > "$work/sim.txt" 2>&1 &
+  /usr/bin/time -f '%e %U %S %M' -o "$work/sim.time" \
+    "$build/tools/gateway_sim" --list "$work/list" --record-delay "$delay" --idle-timeout 900 > "$work/sim.txt" 2>&1 &
   sim=$!
   until [ "$(ss -ltnH 'sport = :12000' | wc -l)" -ge "$count" ]; do
     kill -0 "$sim" 2> /dev/null || { cat "$work/sim.txt" >&2; exit 1; }
@@ -53,33 +57,47 @@ gateways "$work/fleet"
 wait "$sim" || true
 fleet_ok=$(succeeded "$work/fleet")
 rm -rf "$work/fleet"
-
-gateways "$work/single"
-start=$(date +%s%N)
-runs=()
-for folder in "$work"/single/gw[0-9][0-9][0-9][0-9]; do
-  /usr/bin/time -f '%e %U %S %M' -o "$folder.time" "$varkelo" --folder "$folder" > /dev/null 2>&1 &
-  runs+=($!)
-done
-wait "${runs[@]}" || true
-single_wall=$((($(date +%s%N) - start) / 1000000))
-wait "$sim" || true
-single_ok=$(succeeded "$work/single")
+read -r _ sim_user sim_system _ <<< "$(tail -n 1 "$work/sim.time")"
+# The same gateways, one process each, started together; their time lines go to single.times.
+single_ok=0
+single_wall=0
+: > "$work/single.times"
+singles() {
+  gateways "$work/single"
+  local start runs=() folder
+  start=$(date +%s%N)
+  for folder in "$work"/single/gw[0-9][0-9][0-9][0-9]; do
+    /usr/bin/time -f '%e %U %S %M' -o "$folder.time" "$varkelo" --folder "$folder" > /dev/null 2>&1 &
+    runs+=($!)
+  done
+  wait "${runs[@]}" || true
+  single_wall=$((($(date +%s%N) - start) / 1000000))
+  wait "$sim" || true
+  single_ok=$(succeeded "$work/single")
+  for folder in "$work"/single/gw[0-9][0-9][0-9][0-9]; do tail -n 1 "$folder.time"; done > "$work/single.times"
+}
+[ "$mode" = fleet ] || singles
 
 # time's last line: wall, user and system seconds, peak RSS in KiB.
 read -r fleet_wall fleet_user fleet_system fleet_rss <<< "$(tail -n 1 "$work/fleet.time")"
-for folder in "$work"/single/gw[0-9][0-9][0-9][0-9]; do tail -n 1 "$folder.time"; done | awk -v cores="$(nproc)" -v count="$count" \
-  -v records="$records" -v delay="$delay" -v fw="$fleet_wall" -v fu="$fleet_user" -v fs="$fleet_system" \
-  -v frss="$fleet_rss" -v sw="$single_wall" -v fok="$fleet_ok" -v sok="$single_ok" '
+awk -v cores="$(nproc)" -v count="$count" -v records="$records" -v delay="$delay" -v fw="$fleet_wall" \
+  -v fu="$fleet_user" -v fs="$fleet_system" -v frss="$fleet_rss" -v scpu="$(echo "$sim_user + $sim_system" | bc)" \
+  -v sw="$single_wall" -v fok="$fleet_ok" -v sok="$single_ok" '
   { cpu += $2 + $3; rss += $4; if ($4 > peak) peak = $4 }
   END {
     fcpu = fu + fs
     trips = records * delay / 1000
-    floor = trips > fcpu / cores ? trips : fcpu / cores
+    f1 = trips > fcpu / cores ? trips : fcpu / cores
+    f2 = trips > fcpu ? trips : fcpu
+    f3 = f2 > (fcpu + scpu) / cores ? f2 : (fcpu + scpu) / cores
     printf "%d gateways at once, %d records each, %s ms a record; %d cores\n", count, records, delay, cores
     printf "| | wall (s) | CPU (s) | CPU a gateway (s) | peak memory (MiB) | succeeded |\n|---|---|---|---|---|---|\n"
     printf "| one fleet process | %.1f | %.1f | %.3f | %.1f | %d |\n", fw, fcpu, fcpu / count, frss / 1024, fok
-    printf "| one process each | %.1f | %.1f | %.3f | %.1f (%.1f each at most) | %d |\n", sw / 1000, cpu, cpu / count, rss / 1024, peak / 1024, sok
-    printf "fleet floor: %.1f s (round trips of one download %.1f s, fleet CPU / cores %.1f s); wall / floor = %.2f\n",
-      floor, trips, fcpu / cores, fw / floor
-  }'
+    if (NR > 0)
+      printf "| one process each | %.1f | %.1f | %.3f | %.1f (%.1f each at most) | %d |\n", sw / 1000, cpu, cpu / count, rss / 1024, peak / 1024, sok
+    printf "simulator CPU: %.1f s\n", scpu
+    printf "round trips of one download: %.1f s; fleet CPU / cores: %.1f s; fleet CPU: %.1f s; fleet and simulator CPU / cores: %.1f s\n",
+      trips, fcpu / cores, fcpu, (fcpu + scpu) / cores
+    printf "wall / floor: %.2f (round trips, CPU / cores); %.2f (one thread); %.2f (one thread, simulator beside it)\n",
+      fw / f1, fw / f2, fw / f3
+  }' "$work/single.times"
