@@ -24,9 +24,11 @@ class Fleet::Member : public View {
             fleet.io_, *this, fleet.gateways_[index], fleet.options_.link,
             [this] { fleet_.OnMemberEnded(*this); }, &fleet.exportTurns_) {}
 
-  void ShowStatus(const RunStatus&) override {}
+  void ShowStatus(const RunStatus& status) override { exporting_ = status.stage == RunStage::Exporting; }
   void ShowProgress(Progress bar, int percent) override {
-    if (bar == Progress::Export) fleet_.observer_.OnExportProgress(percent);
+    // The fleet's export bar is the export under way: a run that starts
+    // elsewhere meanwhile resets only its own bars.
+    if (bar == Progress::Export && exporting_) fleet_.observer_.OnExportProgress(percent);
   }
   void Close(const RunResult&) override {}
 
@@ -40,6 +42,7 @@ class Fleet::Member : public View {
   // Held from before the run touches the folder until the gateway has left the fleet.
   platform::FolderLock lock_;
   std::chrono::steady_clock::time_point started_;
+  bool exporting_ = false;
   RunSequence run_;
 };
 
