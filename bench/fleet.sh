@@ -52,8 +52,12 @@ gateways() {
 succeeded() { grep -l . "$1"/gw*/error.txt 2> /dev/null | xargs -r cat | iconv -f cp932 -t utf-8 | grep -c '^成功' || true; }
 
 gateways "$work/fleet"
-/usr/bin/time -f '%e %U %S %M' -o "$work/fleet.time" "$varkelo" --fleet "$work/fleet" --parallel "$count" \
-  > "$work/fleet.out" 2>&1 || true
+# Each console line with the milliseconds since the start: when the gateways ended.
+fleet_start=$(date +%s%3N)
+/usr/bin/time -f '%e %U %S %M' -o "$work/fleet.time" "$varkelo" --fleet "$work/fleet" --parallel "$count" 2>&1 |
+  while IFS= read -r line; do echo "$(($(date +%s%3N) - fleet_start)) $line"; done > "$work/fleet.out" || true
+# Lines of ended gateways end in their seconds: "gw0001  成功  16.5 s".
+read -r first_end last_end <<< "$(awk '$NF == "s" { if (!n++) f = $1; l = $1 } END { print f / 1000, l / 1000 }' "$work/fleet.out")"
 wait "$sim" || true
 fleet_ok=$(succeeded "$work/fleet")
 rm -rf "$work/fleet"
@@ -82,7 +86,7 @@ singles() {
 read -r fleet_wall fleet_user fleet_system fleet_rss <<< "$(tail -n 1 "$work/fleet.time")"
 awk -v cores="$(nproc)" -v count="$count" -v records="$records" -v delay="$delay" -v fw="$fleet_wall" \
   -v fu="$fleet_user" -v fs="$fleet_system" -v frss="$fleet_rss" -v scpu="$(echo "$sim_user + $sim_system" | bc)" \
-  -v sw="$single_wall" -v fok="$fleet_ok" -v sok="$single_ok" '
+  -v sw="$single_wall" -v fok="$fleet_ok" -v sok="$single_ok" -v fe="$first_end" -v le="$last_end" '
   { cpu += $2 + $3; rss += $4; if ($4 > peak) peak = $4 }
   END {
     fcpu = fu + fs
@@ -95,7 +99,7 @@ awk -v cores="$(nproc)" -v count="$count" -v records="$records" -v delay="$delay
     printf "| one fleet process | %.1f | %.1f | %.3f | %.1f | %d |\n", fw, fcpu, fcpu / count, frss / 1024, fok
     if (NR > 0)
       printf "| one process each | %.1f | %.1f | %.3f | %.1f (%.1f each at most) | %d |\n", sw / 1000, cpu, cpu / count, rss / 1024, peak / 1024, sok
-    printf "simulator CPU: %.1f s\n", scpu
+    printf "simulator CPU: %.1f s; in the fleet the first gateway ended after %.1f s, the last after %.1f s\n", scpu, fe, le
     printf "round trips of one download: %.1f s; fleet CPU / cores: %.1f s; fleet CPU: %.1f s; fleet and simulator CPU / cores: %.1f s\n",
       trips, fcpu / cores, fcpu, (fcpu + scpu) / cores
     printf "wall / floor: %.2f (round trips, CPU / cores); %.2f (one thread); %.2f (one thread, simulator beside it)\n",
