@@ -19,7 +19,8 @@ using SocketHandle = std::uintptr_t;
 // TCP_QUICKACK; Windows: an acknowledgement frequency of 1 where the system
 // takes it, nothing where it answers that it does not).
 void TuneForStopAndWait(SocketHandle socket);
-// After each read: Linux forgets TCP_QUICKACK, so it is set again; Windows keeps its setting.
+// After a read that leaves part of a frame: Linux forgets TCP_QUICKACK, so it
+// is set again; Windows keeps its setting.
 void RenewAfterRead(SocketHandle socket);
 
 enum class SendOutcome { Sent, TimedOut, Failed };
