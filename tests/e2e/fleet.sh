@@ -73,7 +73,7 @@ for link in $(grep -o 'href="[^"]*"' "$work/dom.html" | cut -d'"' -f2); do
   [ -f "$fleet/$link" ] || fail "the fleet page links to $link, which is not there"
 done
 [ "$(grep -o 'href="[^"]*"' "$work/dom.html" | wc -l)" -eq 5 ] || fail "the fleet page links to no page of some gateway"
-chromium_page --hide-scrollbars --window-size=1200,420 --screenshot="$build/fleet-page.png" > /dev/null
+chromium_page --hide-scrollbars --window-size=1500,420 --screenshot="$build/fleet-page.png" > /dev/null
 [ "$(head -c 4 "$build/fleet-page.png" | tail -c 3)" == PNG ] || fail "no screenshot of the fleet page"
 
 serve
