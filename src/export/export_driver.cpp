@@ -80,9 +80,11 @@ ExportResult Exporter::Export(const std::filesystem::path& imagePath, ExportProg
   result.gatewayFolder =
       GatewayFolder(appFolder_, dump::DecodeByteText(image_.Text(dump::config::DeviceIdField)));
   foldersWritten_.clear();
-  started_ = std::filesystem::file_time_type::clock::now();
-  // A new gateway folder is an entry of the application folder.
-  if (!FolderExists(result.gatewayFolder)) NoteFolderWritten(appFolder_);
+  dayFiles_.clear();
+  starts_.clear();
+  // The gateway folder is an entry of the application folder: new, or made by
+  // a killed run before the system wrote it.
+  NoteFolderWritten(appFolder_);
   if (platform::Status folder = EnsureFolder(result.gatewayFolder); !folder) {
     return Failed(std::move(result), folder.Reason());
   }
@@ -102,6 +104,13 @@ ExportResult Exporter::Export(const std::filesystem::path& imagePath, ExportProg
     // A failed block ends the loop with the bar full.
     progress.OnProgress(!exported ? 100 : i * 100 / LastSectorBlock);
     if (!exported) return Failed(std::move(result), exported.Reason());
+  }
+  // A start file of a day that has no file of its own in the image was left
+  // as it stood, maybe by a killed run that the system had not yet written.
+  for (const std::filesystem::path& start : starts_) {
+    if (dayFiles_.contains(start) || !FileExists(start)) continue;
+    if (platform::Status flushed = platform::FlushFile(start); !flushed)
+      return Failed(std::move(result), flushed.Reason());
   }
   // Each file's data went to the disk before its rename; the names follow.
   if (platform::Status flushed = FlushFoldersWritten(); !flushed)
@@ -140,9 +149,11 @@ platform::Status Exporter::ExportBlock(const std::filesystem::path& imagePath, s
     return written;
   }
   NoteFolderWritten(DayFolder(gatewayFolder, *day));
+  dayFiles_.insert(DayFile(gatewayFolder, *day));
   ++result.dayFiles;
   if (platform::Status started = WriteNextDayStart(image_, gatewayFolder, *day); !started) return started;
   NoteFolderWritten(DayFolder(gatewayFolder, day->Next()));
+  starts_.push_back(DayFile(gatewayFolder, day->Next()));
   return {};
 }
 
@@ -152,14 +163,8 @@ void Exporter::NoteFolderWritten(const std::filesystem::path& folder) {
 }
 
 platform::Status Exporter::FlushFoldersWritten() const {
-  // A folder last changed before the export took no new name from it (its
-  // files were the same as those in place): a flush of it would cost the disk
-  // a flush for nothing. The margin covers the coarser clock of the files' times.
-  const std::filesystem::file_time_type unchangedBefore = started_ - std::chrono::seconds(2);
   // The deepest first: a new folder's own entries are on the disk before its name is.
   for (auto folder = foldersWritten_.rbegin(); folder != foldersWritten_.rend(); ++folder) {
-    std::error_code error;
-    if (std::filesystem::last_write_time(*folder, error) < unchangedBefore && !error) continue;
     if (platform::Status flushed = platform::FlushFolder(*folder); !flushed) return flushed;
   }
   return {};

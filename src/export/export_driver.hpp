@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "dump/block_image.hpp"
@@ -54,16 +55,21 @@ class Exporter {
   platform::Status ExportBlock(const std::filesystem::path& imagePath, std::int32_t block,
                                dump::Layout layout, ExportResult& result);
 
-  // Notes a folder this export wrote a file into, to be flushed at its end.
+  // Notes a folder this export wrote or kept a file in, to be flushed at its
+  // end: a kept file's name may be a killed run's rename that the system had
+  // not yet written, and a flush of a folder with nothing new costs next to
+  // nothing.
   void NoteFolderWritten(const std::filesystem::path& folder);
-  // Puts the entries of every folder written on the disk.
+  // Puts the entries of every folder noted on the disk.
   platform::Status FlushFoldersWritten() const;
 
   std::filesystem::path appFolder_;
-  // Folders this export wrote files into, each once, in the order made.
+  // Folders this export wrote or kept files in, each once, in the order made.
   std::vector<std::filesystem::path> foldersWritten_;
-  // When the export began, by the clock of the files' times.
-  std::filesystem::file_time_type started_;
+  // Interval layout: the day files written or kept, and the next-day start
+  // files written or found in place, which are flushed unless a day's own.
+  std::set<std::filesystem::path> dayFiles_;
+  std::vector<std::filesystem::path> starts_;
   dump::BlockImage image_;
   CarryOver carryOver_;
 };

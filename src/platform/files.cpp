@@ -31,19 +31,24 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std:
   return target.parent_path() / name;
 }
 
-// True when the regular file at `target` holds exactly the `size` bytes of the
-// file at `made`; false when it differs or either cannot be read.
-bool SameBytes(const std::filesystem::path& made, const std::filesystem::path& target, std::int64_t size) {
-  if (KindOfEntry(target) != EntryKind::RegularFile) return false;
+// The regular file at `target`, open to be flushed, when it holds exactly the
+// `size` bytes of the file at `made`; nothing when it differs or either cannot
+// be opened or read.
+std::optional<RegularFile> SameBytes(const std::filesystem::path& made, const std::filesystem::path& target,
+                                     std::int64_t size) {
+  if (KindOfEntry(target) != EntryKind::RegularFile) return std::nullopt;
   Result<RegularFile> a = RegularFile::OpenForReading(made);
-  Result<RegularFile> b = RegularFile::OpenForReading(target);
-  if (!a || !b) return false;
+  Result<RegularFile> b = RegularFile::OpenToFlush(target);
+  if (!a || !b) return std::nullopt;
   std::uint8_t chunkA[16384], chunkB[16384];
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(sizeof chunkA)) {
     const Result<std::size_t> n = a->ReadAt(offset, chunkA);
     const Result<std::size_t> m = b->ReadAt(offset, chunkB);
-    if (!n || !m || *n != *m || std::memcmp(chunkA, chunkB, *n) != 0) return false;
-    if (*n < sizeof chunkA) return offset + static_cast<std::int64_t>(*n) == size;
+    if (!n || !m || *n != *m || std::memcmp(chunkA, chunkB, *n) != 0) return std::nullopt;
+    if (*n < sizeof chunkA) {
+      if (offset + static_cast<std::int64_t>(*n) != size) return std::nullopt;
+      return std::move(*b);
+    }
   }
 }
 
@@ -174,9 +179,11 @@ Status WholeFileWriter::WriteAt(std::int64_t offset, std::span<const std::uint8_
 Status WholeFileWriter::Commit() {
   if (!file_)
     return failure_ ? *failure_ : CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
-  if (!failure_ && identical_ == Identical::Keep && SameBytes(temporary_, target_, size_)) {
-    Discard();
-    return {};
+  if (!failure_ && identical_ == Identical::Keep) {
+    if (std::optional<RegularFile> kept = SameBytes(temporary_, target_, size_)) {
+      Discard();
+      return kept->Flush();
+    }
   }
   // The data reaches the disk before the name does: a power loss after the
   // rename finds the whole file, not an empty one.
@@ -212,6 +219,14 @@ void WholeFileWriter::Discard() {
   static_cast<void>(RemoveFile(temporary_));
 }
 
+Status FlushFile(const std::filesystem::path& path) {
+  Result<RegularFile> file = RegularFile::OpenToFlush(path);
+  if (!file)
+    return Failure{
+        .what = "cannot flush to the disk", .subject = Utf8FromPath(path), .error = file.Reason().error};
+  return file->Flush();
+}
+
 bool IsTemporaryFileName(std::string_view name) {
   constexpr std::string_view Suffix = ".tmp";
   // "." + at least one character + "." + the random digits + ".tmp".
@@ -224,6 +239,7 @@ bool IsTemporaryFileName(std::string_view name) {
 }
 
 void RemoveTemporaryFiles(const std::filesystem::path& folder) {
+  bool removed = false;
   std::error_code error;
   for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
@@ -231,8 +247,9 @@ void RemoveTemporaryFiles(const std::filesystem::path& folder) {
     // The kind is asked of the entry itself: a link is never followed, and
     // only a regular file is the program's own.
     if (IsTemporaryFileName(Utf8FromPath(path.filename())) && KindOfEntry(path) == EntryKind::RegularFile)
-      static_cast<void>(RemoveFile(path));
+      removed = RemoveFile(path) || removed;
   }
+  if (removed) static_cast<void>(FlushFolder(folder));
 }
 
 }  // namespace varkelo::platform

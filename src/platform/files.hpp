@@ -26,6 +26,13 @@ class RegularFile {
   // missing, cannot be opened, or is anything but a regular file.
   static Result<RegularFile> OpenForReading(const std::filesystem::path& path);
 
+  // The existing regular file at `path`, for reading and for Flush. POSIX
+  // flushes a file open for reading; Windows flushes only through a handle
+  // that may write, so there it is opened for writing too (and never written,
+  // every other opener's sharing left as it was): a read-only file, or one
+  // that another program holds open letting others only read it, fails.
+  static Result<RegularFile> OpenToFlush(const std::filesystem::path& path);
+
   // The regular file at `path` for positioned writing, created when missing
   // and never truncated. Fails as above.
   static Result<RegularFile> OpenForWriting(const std::filesystem::path& path);
@@ -76,6 +83,11 @@ class RegularFile {
   std::filesystem::path path_;
 };
 
+// Puts the regular file at `path` on the disk as it stands (OpenToFlush, then
+// Flush): a file a run leaves in place yet vouches for. Fails, as "cannot
+// flush to the disk" the file, when it cannot be opened or flushed.
+Status FlushFile(const std::filesystem::path& path);
+
 // What stands at a path, its last component never followed if it is a link.
 enum class EntryKind {
   Missing,
@@ -109,8 +121,10 @@ bool IsTemporaryFileName(std::string_view name);
 
 // Removes from `folder` the temporary files a run killed before its end left:
 // names of IsTemporaryFileName's form that are regular files, never a link, a
-// folder or anything else. Only for a folder no other run writes (a held
-// one). A file that cannot be removed stays; nothing here fails a run.
+// folder or anything else, then flushes the folder when it removed any. Only
+// for a folder no other run writes (a held one). A file that cannot be
+// removed stays, and nothing here fails a run: a removal lost to a power loss
+// brings back a leftover, which the next run removes.
 void RemoveTemporaryFiles(const std::filesystem::path& folder);
 
 // A file written whole or not at all. The bytes go to a temporary file beside
@@ -119,7 +133,8 @@ void RemoveTemporaryFiles(const std::filesystem::path& folder);
 // Commit flushes it to the disk and renames it over the target, so after a
 // power loss the target holds the earlier file or the new one, never an empty
 // or cut one (the rename itself is on the disk once the folder is flushed:
-// FlushFolder). A writer that fails, or is destroyed or reopened before
+// FlushFolder, for a kept file as for a replaced one: its name may be a killed
+// run's rename the system had not yet written). A writer that fails, or is destroyed or reopened before
 // Commit, removes its temporary file and leaves the target as it was. Every
 // failure is told as "cannot write" the target (or "cannot flush"), with the
 // reason.
@@ -128,7 +143,11 @@ class WholeFileWriter {
   // What Commit does when the target holds the very bytes written already.
   enum class Identical {
     Replace,  // replaced all the same: the target's time tells when it was last written
-    Keep,     // kept as it is, and nothing flushed: that costs the disk one flush less per file
+    // Kept as it is and flushed where it stands, as it may hold bytes of
+    // another writer that the system has not yet written: a flush of what is
+    // on the disk already costs next to nothing, a new file and its flush far
+    // more. Where it cannot be opened to be flushed (OpenToFlush), replaced.
+    Keep,
   };
 
   WholeFileWriter() = default;

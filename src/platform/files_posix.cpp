@@ -74,6 +74,10 @@ Result<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& pat
   return RegularFile(*fd, path);
 }
 
+Result<RegularFile> RegularFile::OpenToFlush(const std::filesystem::path& path) {
+  return OpenForReading(path);
+}
+
 Result<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
   const Result<int> fd = OpenRegular(path, O_WRONLY | O_CREAT, "cannot open for writing");
   if (!fd) return fd.Reason();

@@ -75,6 +75,13 @@ Result<RegularFile> RegularFile::OpenForReading(const std::filesystem::path& pat
   return RegularFile(*handle, path);
 }
 
+Result<RegularFile> RegularFile::OpenToFlush(const std::filesystem::path& path) {
+  // FlushFileBuffers needs a handle that may write.
+  const auto handle = OpenRegular(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, "cannot open");
+  if (!handle) return handle.Reason();
+  return RegularFile(*handle, path);
+}
+
 Result<RegularFile> RegularFile::OpenForWriting(const std::filesystem::path& path) {
   const auto handle = OpenRegular(path, GENERIC_WRITE, OPEN_ALWAYS, "cannot open for writing");
   if (!handle) return handle.Reason();

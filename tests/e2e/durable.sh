@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What a run leaves on the disk. The order of a whole run's system calls (strace): every output file's
 # data is flushed before its rename, every folder it changed is flushed after, and error.txt is renamed
-# last. Flushes that fail (strace injects the error): the run fails with the reason, every file whole.
-# A failed download from another gateway keeps the last image; a folder that lets no file be removed;
+# last; again over the unchanged tree, each file kept as it was and its folder are flushed before it.
+# Flushes that fail (strace injects the error): the run fails with the reason, every file whole. A
+# failed download from another gateway keeps the last image; a folder that lets no file be removed;
 # runs killed during the export leave temporary files that the next run removes, and only those; a
 # closed pipe on standard output or error ends nothing.
 source "$(dirname "$0")/common.bash"
@@ -14,21 +15,21 @@ app="$work/app" && app_folder "$app"
 # The leak check of a sanitized build cannot work under ptrace.
 traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace -f --seccomp-bpf -y -qq -o "$work/trace.txt" -e trace=fdatasync,fsync,rename "$@"; }
 
-start_simulator "$work/image.nmd"
-traced "$varkelo" --exit-code --folder "$app" > /dev/null || fail "traced run: exit status $?"
-simulator_done
-downloaded "traced run" "$app" "$work/expected"
 # Flushed data (fdatasync) and folders (fsync) by path; a rename must find its file flushed, and the
 # folder it changed stays to be flushed until an fsync of it; error.txt's rename comes when no other
-# folder is left, and its own folder follows.
-awk -v app="$app" '
+# folder is left, and its own folder follows. The FILES (kept, not renamed) and their folders must be
+# flushed before error.txt's rename too.
+flush_order() { # FILES
+  awk -v app="$app" -v kept="$1" '
+  BEGIN { for (n = split(kept, k, "\n"); n > 0; n--) { keep[k[n]] = 1; sub(/\/[^\/]*$/, "", k[n]); keep[k[n]] = 1 } }
   { path = $0; sub(/^[^<]*</, "", path); sub(/>.*$/, "", path) }
-  / fdatasync\(/ { data[path] = 1; files++ }
-  / fsync\(/ { delete pending[path]; folders++ }
+  / fdatasync\(/ { data[path] = 1; delete keep[path]; files++ }
+  / fsync\(/ { delete pending[path]; delete keep[path]; folders++ }
   / rename\(/ {
     split($0, q, "\""); folder = q[4]; sub(/\/[^\/]*$/, "", folder)
     if (!(q[2] in data)) { print "renamed before its data was flushed: " q[4]; bad = 1 }
     if (q[4] == app "/error.txt") for (f in pending) { print "error.txt renamed before " f " was flushed"; bad = 1 }
+    if (q[4] == app "/error.txt") for (f in keep) { print "error.txt renamed before kept " f " was flushed"; bad = 1 }
     pending[folder] = 1; renames++; last = q[4]
   }
   END {
@@ -36,7 +37,17 @@ awk -v app="$app" '
     if (last != app "/error.txt") { print "error.txt is not the last rename: " last; bad = 1 }
     printf "%d renames, each after its file'"'"'s flush (%d); %d folder flushes; error.txt renamed last\n", renames, files, folders
     exit bad
-  }' "$work/trace.txt" || fail "the order of the flushes and renames"
+  }' "$work/trace.txt"
+}
+start_simulator "$work/image.nmd"
+traced "$varkelo" --exit-code --folder "$app" > /dev/null || fail "traced run: exit status $?"
+simulator_done
+downloaded "traced run" "$app" "$work/expected"
+flush_order "" || fail "the order of the flushes and renames"
+# An earlier run may have been killed after its renames, before the system wrote them: what a run keeps
+# is on the disk before error.txt says 成功.
+traced "$varkelo" --exit-code --export-only --folder "$app" > /dev/null || fail "again: exit status $?"
+flush_order "$(find "$app" -name '*.csv')" || fail "again over the unchanged tree: the order of the flushes"
 
 # A failing flush fails the run with its reason; every file is the earlier one or the new one, whole.
 cp -r "$app" "$work/before"
@@ -75,10 +86,12 @@ for _ in $(seq 30); do
   [ -n "$(find "$app" -name '.*.tmp')" ] && break
 done
 [ -n "$(find "$app" -name '.*.tmp')" ] || fail "no kill left a temporary file"
-mkdir -p "$app/SG999999/201212" && cd "$app/SG999999/201212"
+mkdir -p "$app/SG999999/201101" && cd "$app/SG999999/201101"
 ln -s "$work/image.nmd" .link.0123456789abcdef.tmp && mkdir .folder.0123456789abcdef.tmp
 mkfifo .fifo.0123456789abcdef.tmp && : > .other.0123456789ABCDEF.tmp && : > .mine.0123456789abcdef.tmp
-expect_status 0 "$varkelo" --exit-code --export-only --folder "$app" > /dev/null
+expect_status 0 traced "$varkelo" --exit-code --export-only --folder "$app" > /dev/null
+# A folder the export does not write: its removals reach the disk all the same.
+grep -q "fsync([0-9]*<$app/SG999999/201101>" "$work/trace.txt" || fail "leftovers removed, their folder not flushed"
 left=$(find "$app" -name '.*.tmp' -printf '%f\n' | sort | xargs)
 [ "$left" == ".fifo.0123456789abcdef.tmp .folder.0123456789abcdef.tmp .link.0123456789abcdef.tmp .other.0123456789ABCDEF.tmp" ] ||
   fail "left after the next run: $left"
