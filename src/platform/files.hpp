@@ -133,11 +133,11 @@ void RemoveTemporaryFiles(const std::filesystem::path& folder);
 // Commit flushes it to the disk and renames it over the target, so after a
 // power loss the target holds the earlier file or the new one, never an empty
 // or cut one (the rename itself is on the disk once the folder is flushed:
-// FlushFolder, for a kept file as for a replaced one: its name may be a killed
-// run's rename the system had not yet written). A writer that fails, or is destroyed or reopened before
-// Commit, removes its temporary file and leaves the target as it was. Every
-// failure is told as "cannot write" the target (or "cannot flush"), with the
-// reason.
+// FlushFolder, for a kept file as for a replaced one, whose name may be a
+// killed run's rename the system had not yet written). A writer that fails,
+// or is destroyed or reopened before Commit, removes its temporary file and
+// leaves the target as it was. Every failure is told as "cannot write" the
+// target (or "cannot flush"), with the reason.
 class WholeFileWriter {
  public:
   // What Commit does when the target holds the very bytes written already.

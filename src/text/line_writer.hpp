@@ -21,8 +21,8 @@ class LineWriter {
 
   // Starts the file that Close puts at `path`; until then the file at `path`
   // stays as it was. A file at `path` that holds the very same bytes is kept
-  // as it is, unless `identical` says to replace it. Fails when the file
-  // cannot be started.
+  // as it is (and flushed), unless `identical` says to replace it. Fails when
+  // the file cannot be started.
   platform::Status Open(const std::filesystem::path& path, platform::WholeFileWriter::Identical identical =
                                                                platform::WholeFileWriter::Identical::Keep);
 
