@@ -48,8 +48,6 @@ class ReadOnlySharingReader {
   ~ReadOnlySharingReader();
   ReadOnlySharingReader(const ReadOnlySharingReader&) = delete;
   ReadOnlySharingReader& operator=(const ReadOnlySharingReader&) = delete;
-  // True where no other opener may write the file meanwhile (Windows).
-  bool KeepsWritersOut() const;
 
  private:
   std::intptr_t handle_ = -1;

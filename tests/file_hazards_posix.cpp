@@ -38,7 +38,3 @@ ReadOnlySharingReader::ReadOnlySharingReader(const std::filesystem::path& path)
 ReadOnlySharingReader::~ReadOnlySharingReader() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
-
-bool ReadOnlySharingReader::KeepsWritersOut() const {
-  return false;
-}

@@ -28,7 +28,3 @@ ReadOnlySharingReader::~ReadOnlySharingReader() {
   if (reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE)
     CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
-
-bool ReadOnlySharingReader::KeepsWritersOut() const {
-  return reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE;
-}

@@ -31,14 +31,27 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std:
   return target.parent_path() / name;
 }
 
-// The regular file at `target`, open to be flushed, when it holds exactly the
-// `size` bytes of the file at `made`; nothing when it differs or either cannot
-// be opened or read.
-std::optional<RegularFile> SameBytes(const std::filesystem::path& made, const std::filesystem::path& target,
-                                     std::int64_t size) {
+// The regular file at `target` when it holds exactly the `size` bytes of the
+// file at `made`, open to be flushed where it may be; nothing when it differs
+// or either cannot be opened or read.
+struct KeptFile {
+  RegularFile file;
+  bool flushable = true;
+};
+
+std::optional<KeptFile> SameBytes(const std::filesystem::path& made, const std::filesystem::path& target,
+                                  std::int64_t size) {
   if (KindOfEntry(target) != EntryKind::RegularFile) return std::nullopt;
   Result<RegularFile> a = RegularFile::OpenForReading(made);
   Result<RegularFile> b = RegularFile::OpenToFlush(target);
+  bool flushable = true;
+  if (!b) {
+    // Windows flushes only through a handle that may write: a file that a
+    // program (a spreadsheet showing it) holds open against writers is compared
+    // as it can be read.
+    b = RegularFile::OpenForReading(target);
+    flushable = false;
+  }
   if (!a || !b) return std::nullopt;
   std::uint8_t chunkA[16384], chunkB[16384];
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(sizeof chunkA)) {
@@ -47,7 +60,7 @@ std::optional<RegularFile> SameBytes(const std::filesystem::path& made, const st
     if (!n || !m || *n != *m || std::memcmp(chunkA, chunkB, *n) != 0) return std::nullopt;
     if (*n < sizeof chunkA) {
       if (offset + static_cast<std::int64_t>(*n) != size) return std::nullopt;
-      return std::move(*b);
+      return KeptFile{.file = std::move(*b), .flushable = flushable};
     }
   }
 }
@@ -180,9 +193,12 @@ Status WholeFileWriter::Commit() {
   if (!file_)
     return failure_ ? *failure_ : CannotWrite(target_, std::make_error_code(std::errc::bad_file_descriptor));
   if (!failure_ && identical_ == Identical::Keep) {
-    if (std::optional<RegularFile> kept = SameBytes(temporary_, target_, size_)) {
+    if (std::optional<KeptFile> kept = SameBytes(temporary_, target_, size_)) {
       Discard();
-      return kept->Flush();
+      // One that cannot be flushed is kept as it stands: it can be neither
+      // flushed nor replaced, and it was flushed before the rename that put it
+      // there, which Windows writes through at once.
+      return kept->flushable ? kept->file.Flush() : Status();
     }
   }
   // The data reaches the disk before the name does: a power loss after the
@@ -221,10 +237,11 @@ void WholeFileWriter::Discard() {
 
 Status FlushFile(const std::filesystem::path& path) {
   Result<RegularFile> file = RegularFile::OpenToFlush(path);
-  if (!file)
-    return Failure{
-        .what = "cannot flush to the disk", .subject = Utf8FromPath(path), .error = file.Reason().error};
-  return file->Flush();
+  if (file) return file->Flush();
+  // Held open against writers, as a kept file may be: left as it stands.
+  if (RegularFile::OpenForReading(path)) return Status();
+  return Failure{
+      .what = "cannot flush to the disk", .subject = Utf8FromPath(path), .error = file.Reason().error};
 }
 
 bool IsTemporaryFileName(std::string_view name) {

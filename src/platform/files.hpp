@@ -84,8 +84,10 @@ class RegularFile {
 };
 
 // Puts the regular file at `path` on the disk as it stands (OpenToFlush, then
-// Flush): a file a run leaves in place yet vouches for. Fails, as "cannot
-// flush to the disk" the file, when it cannot be opened or flushed.
+// Flush): a file a run leaves in place yet vouches for. One that another
+// program holds open against writers (Windows) is left as it stands, as
+// WholeFileWriter keeps it. Fails, as "cannot flush to the disk" the file,
+// when it cannot be opened or flushed.
 Status FlushFile(const std::filesystem::path& path);
 
 // What stands at a path, its last component never followed if it is a link.

@@ -74,7 +74,7 @@ TEST(LineWriterTest, AFileNotWrittenWholeLeavesTheOldOneAndNoTemporaryFile) {
 // An unchanged file is kept, flushed where it stands. Where another program
 // holds it open letting others only read it (Windows), the writer can neither
 // flush nor replace it, and says so rather than vouch for it.
-TEST(LineWriterTest, AnUnchangedFileIsKeptWhereItCanBeFlushed) {
+TEST(LineWriterTest, AnUnchangedFileIsKeptEvenWhereAReaderKeepsWritersOut) {
   TempFolder temp;
   const fs::path path = temp.Path() / "day.csv";
   std::ofstream(path, std::ios::binary) << "a,1\r\n";
@@ -84,7 +84,7 @@ TEST(LineWriterTest, AnUnchangedFileIsKeptWhereItCanBeFlushed) {
   ASSERT_TRUE(writer.Open(path));
   ASSERT_TRUE(writer.WriteLine("a,1"));
   const platform::Status closed = writer.Close();
-  EXPECT_EQ(!closed, reader.KeepsWritersOut()) << closed.Reason().Describe();
+  EXPECT_TRUE(closed) << closed.Reason().Describe();
   EXPECT_EQ(fs::last_write_time(path), written);
   EXPECT_EQ(ReadFileBytes(path), "a,1\r\n");
   EXPECT_TRUE(TemporaryFilesUnder(temp.Path()).empty());
