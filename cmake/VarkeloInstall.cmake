@@ -31,7 +31,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/System.ini DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The documents README links for those who run the program; the others are the developers'.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/operations.md ${PROJECT_SOURCE_DIR}/docs/page.md ${PROJECT_SOURCE_DIR}/docs/page.png
-  DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+  ${PROJECT_SOURCE_DIR}/docs/fleet-page.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 # The licence, in the machine-readable form Debian reads from every package.
 install(FILES ${packaging}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -32,6 +32,7 @@ diff - "$work/files.txt" <<'FILES' || fail "the package's files differ"
 -rw-r--r-- root/root ./usr/share/doc/varkelo/System.ini
 -rw-r--r-- root/root ./usr/share/doc/varkelo/changelog.Debian.gz
 -rw-r--r-- root/root ./usr/share/doc/varkelo/copyright
+-rw-r--r-- root/root ./usr/share/doc/varkelo/docs/fleet-page.png
 -rw-r--r-- root/root ./usr/share/doc/varkelo/docs/operations.md
 -rw-r--r-- root/root ./usr/share/doc/varkelo/docs/page.md
 -rw-r--r-- root/root ./usr/share/doc/varkelo/docs/page.png
