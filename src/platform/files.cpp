@@ -31,36 +31,45 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target, std:
   return target.parent_path() / name;
 }
 
-// The regular file at `target` when it holds exactly the `size` bytes of the
-// file at `made`, open to be flushed where it may be; nothing when it differs
-// or either cannot be opened or read.
+// A file left in place that the run vouches for: open to be flushed where it
+// may be. Windows flushes only through a handle that may write; a file that a
+// program (a spreadsheet showing it) holds open against writers is opened to
+// be read and left as it stands: it was flushed before the rename that put it
+// there, which Windows writes through at once.
 struct KeptFile {
   RegularFile file;
   bool flushable = true;
 };
 
+Status FlushKept(KeptFile& kept) {
+  return kept.flushable ? kept.file.Flush() : Status();
+}
+
+Result<KeptFile> OpenKept(const std::filesystem::path& path) {
+  Result<RegularFile> file = RegularFile::OpenToFlush(path);
+  if (file) return KeptFile{.file = std::move(*file), .flushable = true};
+  Result<RegularFile> readable = RegularFile::OpenForReading(path);
+  if (!readable) return file.Reason();
+  return KeptFile{.file = std::move(*readable), .flushable = false};
+}
+
+// The regular file at `target`, kept, when it holds exactly the `size` bytes
+// of the file at `made`; nothing when it differs or either cannot be opened
+// or read.
 std::optional<KeptFile> SameBytes(const std::filesystem::path& made, const std::filesystem::path& target,
                                   std::int64_t size) {
   if (KindOfEntry(target) != EntryKind::RegularFile) return std::nullopt;
   Result<RegularFile> a = RegularFile::OpenForReading(made);
-  Result<RegularFile> b = RegularFile::OpenToFlush(target);
-  bool flushable = true;
-  if (!b) {
-    // Windows flushes only through a handle that may write: a file that a
-    // program (a spreadsheet showing it) holds open against writers is compared
-    // as it can be read.
-    b = RegularFile::OpenForReading(target);
-    flushable = false;
-  }
+  Result<KeptFile> b = OpenKept(target);
   if (!a || !b) return std::nullopt;
   std::uint8_t chunkA[16384], chunkB[16384];
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(sizeof chunkA)) {
     const Result<std::size_t> n = a->ReadAt(offset, chunkA);
-    const Result<std::size_t> m = b->ReadAt(offset, chunkB);
+    const Result<std::size_t> m = b->file.ReadAt(offset, chunkB);
     if (!n || !m || *n != *m || std::memcmp(chunkA, chunkB, *n) != 0) return std::nullopt;
     if (*n < sizeof chunkA) {
       if (offset + static_cast<std::int64_t>(*n) != size) return std::nullopt;
-      return KeptFile{.file = std::move(*b), .flushable = flushable};
+      return std::move(*b);
     }
   }
 }
@@ -195,10 +204,7 @@ Status WholeFileWriter::Commit() {
   if (!failure_ && identical_ == Identical::Keep) {
     if (std::optional<KeptFile> kept = SameBytes(temporary_, target_, size_)) {
       Discard();
-      // One that cannot be flushed is kept as it stands: it can be neither
-      // flushed nor replaced, and it was flushed before the rename that put it
-      // there, which Windows writes through at once.
-      return kept->flushable ? kept->file.Flush() : Status();
+      return FlushKept(*kept);
     }
   }
   // The data reaches the disk before the name does: a power loss after the
@@ -236,12 +242,11 @@ void WholeFileWriter::Discard() {
 }
 
 Status FlushFile(const std::filesystem::path& path) {
-  Result<RegularFile> file = RegularFile::OpenToFlush(path);
-  if (file) return file->Flush();
-  // Held open against writers, as a kept file may be: left as it stands.
-  if (RegularFile::OpenForReading(path)) return Status();
-  return Failure{
-      .what = "cannot flush to the disk", .subject = Utf8FromPath(path), .error = file.Reason().error};
+  Result<KeptFile> kept = OpenKept(path);
+  if (!kept)
+    return Failure{
+        .what = "cannot flush to the disk", .subject = Utf8FromPath(path), .error = kept.Reason().error};
+  return FlushKept(*kept);
 }
 
 bool IsTemporaryFileName(std::string_view name) {

@@ -148,7 +148,8 @@ class WholeFileWriter {
     // Kept as it is and flushed where it stands, as it may hold bytes of
     // another writer that the system has not yet written: a flush of what is
     // on the disk already costs next to nothing, a new file and its flush far
-    // more. Where it cannot be opened to be flushed (OpenToFlush), replaced.
+    // more. One that another program holds open against writers (Windows)
+    // is kept as it stands, as FlushFile leaves it.
     Keep,
   };
 
